@@ -1,0 +1,32 @@
+#pragma once
+// printf-style report formatting: %s %d %f %n %m %% with flags, widths, precisions and the
+// "N:" argument index, as the report format texts are written. Widths of %s count characters
+// (UTF-8 code points), not bytes. %n and %m follow the NumberFormat given.
+#include "engine/fixed4.h"
+
+#include <cstdint>
+#include <string>
+#include <string_view>
+#include <variant>
+#include <vector>
+
+namespace vexa {
+
+struct NumberFormat {
+    std::string thousandsSeparator = ",";
+    std::string decimalSeparator = ".";
+    std::string currencySymbol = "$";
+    int currencyDecimals = 2;
+};
+
+// Fixed in tests, set from the user's locale by the desktop program.
+const NumberFormat& reportNumberFormat();
+void setReportNumberFormat(const NumberFormat& nf);
+
+using FormatArg = std::variant<std::string, int64_t, double, Fixed4>;
+
+// Formats `fmt` with `args`; a missing or mismatched argument throws std::invalid_argument.
+std::string formatText(std::string_view fmt, const std::vector<FormatArg>& args,
+                       const NumberFormat& nf = reportNumberFormat());
+
+}  // namespace vexa
