@@ -1,0 +1,347 @@
+#include "store/ini_file.h"
+
+#include <array>
+#include <cerrno>
+#include <charconv>
+#include <cstring>
+#include <fstream>
+#include <sstream>
+#include <stdexcept>
+#include <system_error>
+
+namespace vexa {
+
+namespace {
+
+#ifdef _WIN32
+constexpr const char* kNativeEol = "\r\n";
+#else
+constexpr const char* kNativeEol = "\n";
+#endif
+
+// CP-1252 0x80..0x9F; 0 marks the five undefined positions (kept as the C1 control).
+constexpr std::array<char32_t, 32> kCp1252High = {
+    0x20AC, 0,      0x201A, 0x0192, 0x201E, 0x2026, 0x2020, 0x2021, 0x02C6, 0x2030, 0x0160,
+    0x2039, 0x0152, 0,      0x017D, 0,      0,      0x2018, 0x2019, 0x201C, 0x201D, 0x2022,
+    0x2013, 0x2014, 0x02DC, 0x2122, 0x0161, 0x203A, 0x0153, 0,      0x017E, 0x0178};
+
+void appendUtf8(std::string& out, char32_t c) {
+    if (c < 0x80) {
+        out += static_cast<char>(c);
+    } else if (c < 0x800) {
+        out += static_cast<char>(0xC0 | (c >> 6));
+        out += static_cast<char>(0x80 | (c & 0x3F));
+    } else if (c < 0x10000) {
+        out += static_cast<char>(0xE0 | (c >> 12));
+        out += static_cast<char>(0x80 | ((c >> 6) & 0x3F));
+        out += static_cast<char>(0x80 | (c & 0x3F));
+    } else {
+        out += static_cast<char>(0xF0 | (c >> 18));
+        out += static_cast<char>(0x80 | ((c >> 12) & 0x3F));
+        out += static_cast<char>(0x80 | ((c >> 6) & 0x3F));
+        out += static_cast<char>(0x80 | (c & 0x3F));
+    }
+}
+
+std::string_view trim(std::string_view s) {
+    const char* ws = " \t";
+    auto b = s.find_first_not_of(ws);
+    if (b == std::string_view::npos) return {};
+    auto e = s.find_last_not_of(ws);
+    return s.substr(b, e - b + 1);
+}
+
+bool equalsNoCase(std::string_view a, std::string_view b) {
+    if (a.size() != b.size()) return false;
+    for (size_t i = 0; i < a.size(); ++i) {
+        unsigned char x = a[i], y = b[i];
+        if (x >= 'A' && x <= 'Z') x += 32;
+        if (y >= 'A' && y <= 'Z') y += 32;
+        if (x != y) return false;
+    }
+    return true;
+}
+
+// "[Name]" (blanks allowed around), nullopt for any other line.
+std::optional<std::string_view> sectionName(std::string_view line) {
+    auto t = trim(line);
+    if (t.size() < 2 || t.front() != '[') return std::nullopt;
+    auto close = t.find(']');
+    if (close == std::string_view::npos) return std::nullopt;
+    return trim(t.substr(1, close - 1));
+}
+
+// Key of a "Key=Value" line; comments and lines without '=' have none.
+std::optional<std::string_view> keyName(std::string_view line) {
+    auto t = trim(line);
+    if (t.empty() || t.front() == ';' || t.front() == '#' || t.front() == '[') return std::nullopt;
+    auto eq = t.find('=');
+    if (eq == std::string_view::npos) return std::nullopt;
+    return trim(t.substr(0, eq));
+}
+
+std::string_view valueOf(std::string_view line) {
+    auto v = trim(line.substr(line.find('=') + 1));
+    // A value written in double quotes is given without them, as the Windows reader does.
+    if (v.size() >= 2 && v.front() == '"' && v.back() == '"') v = v.substr(1, v.size() - 2);
+    return v;
+}
+
+}  // namespace
+
+bool isValidUtf8(std::string_view s) {
+    size_t i = 0;
+    while (i < s.size()) {
+        auto c = static_cast<unsigned char>(s[i]);
+        int extra;
+        char32_t cp;
+        if (c < 0x80) {
+            ++i;
+            continue;
+        } else if ((c & 0xE0) == 0xC0) {
+            extra = 1;
+            cp = c & 0x1F;
+        } else if ((c & 0xF0) == 0xE0) {
+            extra = 2;
+            cp = c & 0x0F;
+        } else if ((c & 0xF8) == 0xF0) {
+            extra = 3;
+            cp = c & 0x07;
+        } else {
+            return false;
+        }
+        if (i + extra >= s.size()) return false;
+        for (int k = 1; k <= extra; ++k) {
+            auto d = static_cast<unsigned char>(s[i + k]);
+            if ((d & 0xC0) != 0x80) return false;
+            cp = (cp << 6) | (d & 0x3F);
+        }
+        // Overlong forms, surrogates and values past U+10FFFF are not UTF-8.
+        if ((extra == 1 && cp < 0x80) || (extra == 2 && cp < 0x800) ||
+            (extra == 3 && cp < 0x10000) || cp > 0x10FFFF || (cp >= 0xD800 && cp <= 0xDFFF))
+            return false;
+        i += extra + 1;
+    }
+    return true;
+}
+
+std::string cp1252ToUtf8(std::string_view bytes) {
+    std::string out;
+    out.reserve(bytes.size() + bytes.size() / 8);
+    for (char ch : bytes) {
+        auto c = static_cast<unsigned char>(ch);
+        if (c < 0x80) {
+            out += ch;
+        } else if (c < 0xA0) {
+            char32_t m = kCp1252High[c - 0x80];
+            appendUtf8(out, m ? m : c);
+        } else {
+            appendUtf8(out, c);
+        }
+    }
+    return out;
+}
+
+std::optional<std::string> utf8ToCp1252(std::string_view text) {
+    std::string out;
+    out.reserve(text.size());
+    size_t i = 0;
+    while (i < text.size()) {
+        auto c = static_cast<unsigned char>(text[i]);
+        char32_t cp;
+        int len;
+        if (c < 0x80) {
+            cp = c;
+            len = 1;
+        } else if ((c & 0xE0) == 0xC0 && i + 1 < text.size()) {
+            cp = ((c & 0x1F) << 6) | (text[i + 1] & 0x3F);
+            len = 2;
+        } else if ((c & 0xF0) == 0xE0 && i + 2 < text.size()) {
+            cp = ((c & 0x0F) << 12) | ((text[i + 1] & 0x3F) << 6) | (text[i + 2] & 0x3F);
+            len = 3;
+        } else {
+            return std::nullopt;
+        }
+        i += len;
+        if (cp < 0x80 || (cp >= 0xA0 && cp <= 0xFF)) {
+            out += static_cast<char>(cp);
+            continue;
+        }
+        bool found = false;
+        for (size_t k = 0; k < kCp1252High.size(); ++k) {
+            char32_t m = kCp1252High[k] ? kCp1252High[k] : 0x80 + k;
+            if (m == cp) {
+                out += static_cast<char>(0x80 + k);
+                found = true;
+                break;
+            }
+        }
+        if (!found) return std::nullopt;
+    }
+    return out;
+}
+
+IniFile IniFile::load(const std::filesystem::path& file) {
+    std::error_code ec;
+    if (!std::filesystem::exists(file, ec)) return IniFile{};
+    std::ifstream in(file, std::ios::binary);
+    if (!in) throw std::runtime_error("No se puede leer el archivo " + file.string());
+    std::ostringstream ss;
+    ss << in.rdbuf();
+    return parse(ss.str());
+}
+
+IniFile IniFile::parse(std::string_view bytes) {
+    IniFile f;
+    f.eol_ = kNativeEol;
+    if (bytes.substr(0, 3) == "\xEF\xBB\xBF") {
+        f.bom_ = true;
+        bytes.remove_prefix(3);
+    }
+    std::string text;
+    if (isValidUtf8(bytes)) {
+        text.assign(bytes);
+    } else {
+        f.encoding_ = Encoding::Cp1252;
+        text = cp1252ToUtf8(bytes);
+    }
+    auto firstNl = text.find('\n');
+    if (firstNl != std::string::npos)
+        f.eol_ = (firstNl > 0 && text[firstNl - 1] == '\r') ? "\r\n" : "\n";
+    f.finalEol_ = text.empty() || text.back() == '\n';
+    size_t pos = 0;
+    while (pos < text.size()) {
+        auto nl = text.find('\n', pos);
+        auto end = nl == std::string::npos ? text.size() : nl;
+        std::string line = text.substr(pos, end - pos);
+        if (!line.empty() && line.back() == '\r') line.pop_back();
+        f.lines_.push_back(std::move(line));
+        pos = end + 1;
+    }
+    if (f.lines_.empty()) f.finalEol_ = true;
+    return f;
+}
+
+IniFile::Location IniFile::locate(std::string_view section, std::string_view key) const {
+    Location loc;
+    bool inSection = false;
+    for (int i = 0; i < static_cast<int>(lines_.size()); ++i) {
+        const auto& line = lines_[i];
+        if (auto s = sectionName(line)) {
+            if (inSection) break;  // only the first section of that name is used
+            inSection = equalsNoCase(*s, section);
+            if (inSection) {
+                loc.sectionLine = i;
+                loc.insertAt = i + 1;
+            }
+            continue;
+        }
+        if (!inSection) continue;
+        if (auto k = keyName(line)) {
+            loc.insertAt = i + 1;
+            if (equalsNoCase(*k, key)) {
+                loc.keyLine = i;
+                return loc;
+            }
+        } else if (!trim(line).empty()) {
+            loc.insertAt = i + 1;  // keep comments of the section above the new key
+        }
+    }
+    return loc;
+}
+
+std::optional<std::string> IniFile::value(std::string_view section, std::string_view key) const {
+    auto loc = locate(section, key);
+    if (loc.keyLine < 0) return std::nullopt;
+    return std::string(valueOf(lines_[loc.keyLine]));
+}
+
+std::string IniFile::readString(std::string_view section, std::string_view key,
+                                std::string_view fallback) const {
+    auto v = value(section, key);
+    return v ? *v : std::string(fallback);
+}
+
+long long IniFile::readInt(std::string_view section, std::string_view key,
+                           long long fallback) const {
+    auto v = value(section, key);
+    if (!v) return fallback;
+    auto t = trim(*v);
+    long long out = 0;
+    auto first = t.data();
+    if (!t.empty() && t.front() == '+') ++first;
+    auto [ptr, ec] = std::from_chars(first, t.data() + t.size(), out);
+    if (ec != std::errc{} || ptr == first) return fallback;
+    return out;
+}
+
+void IniFile::writeString(std::string_view section, std::string_view key, std::string_view value) {
+    std::string line = std::string(key) + "=" + std::string(value);
+    auto loc = locate(section, key);
+    if (loc.keyLine >= 0) {
+        lines_[loc.keyLine] = std::move(line);
+        return;
+    }
+    if (loc.sectionLine >= 0) {
+        lines_.insert(lines_.begin() + loc.insertAt, std::move(line));
+        return;
+    }
+    if (!lines_.empty() && !trim(lines_.back()).empty()) lines_.emplace_back();
+    std::string header = "[";
+    header.append(section);
+    header += ']';
+    lines_.push_back(std::move(header));
+    lines_.push_back(std::move(line));
+}
+
+void IniFile::writeInt(std::string_view section, std::string_view key, long long value) {
+    writeString(section, key, std::to_string(value));
+}
+
+std::string IniFile::text() const {
+    std::string out;
+    for (size_t i = 0; i < lines_.size(); ++i) {
+        out += lines_[i];
+        if (i + 1 < lines_.size() || finalEol_) out += eol_;
+    }
+    return out;
+}
+
+std::string IniFile::serialize() const {
+    std::string body = text();
+    if (encoding_ == Encoding::Cp1252) {
+        // A value that the old code page cannot hold turns the whole file into UTF-8.
+        if (auto legacy = utf8ToCp1252(body)) return *legacy;
+    }
+    return bom_ ? "\xEF\xBB\xBF" + body : body;
+}
+
+void IniFile::save(const std::filesystem::path& file) const {
+    auto tmp = file;
+    tmp += ".tmp";
+    {
+        std::ofstream out(tmp, std::ios::binary | std::ios::trunc);
+        if (!out) {
+            throw std::runtime_error("No se puede escribir el archivo " + file.string() + ": " +
+                                     std::strerror(errno));
+        }
+        auto bytes = serialize();
+        out.write(bytes.data(), static_cast<std::streamsize>(bytes.size()));
+        out.flush();
+        if (!out) {
+            std::error_code ignore;
+            std::filesystem::remove(tmp, ignore);
+            throw std::runtime_error("No se puede escribir el archivo " + file.string());
+        }
+    }
+    std::error_code ec;
+    std::filesystem::rename(tmp, file, ec);
+    if (ec) {
+        std::error_code ignore;
+        std::filesystem::remove(tmp, ignore);
+        throw std::runtime_error("No se puede escribir el archivo " + file.string() + ": " +
+                                 ec.message());
+    }
+}
+
+}  // namespace vexa
