@@ -1,0 +1,92 @@
+#include "store/container/archive_reader.h"
+
+#include "store/container/block_check.h"
+
+namespace vexa::vxf {
+
+ArchiveReader::ArchiveReader(BinaryFile& in, const std::string& displayName) : in_(in) {
+    fileSize_ = in_.size();
+    std::uint8_t fixed[kArchiveHeaderSize];
+    bool whole = in_.seek(0) && fileSize_ >= kArchiveHeaderSize && in_.read(fixed, sizeof fixed);
+    if (fileSize_ < 4 || (!whole && (!in_.seek(0) || !in_.read(fixed, 4))) ||
+        readU32(fixed) != kSignature)
+        throw ContainerError(ContainerError::Kind::BadSignature,
+                             "Firma Erronea: el archivo \"" + displayName + "\" no es valido");
+    if (!whole) failCorrupted();
+    header_ = ArchiveHeader::parseFixed(fixed);
+    if (header_.version > kVersion)
+        throw ContainerError(ContainerError::Kind::UnknownVersion, "Versión desconocida");
+    if (header_.blockSize == 0 || header_.blockSize > kLargestBlockSize) failCorrupted();
+    std::uint64_t dataStart = std::uint64_t(kArchiveHeaderSize) + header_.commentLength;
+    if (dataStart > fileSize_ || header_.endOffset < dataStart || header_.endOffset > fileSize_)
+        failCorrupted();
+    next_ = dataStart;
+    stored_.resize(header_.blockSize + header_.blockSize / 100);
+    raw_.resize(header_.blockSize);
+}
+
+bool ArchiveReader::nextEntry(EntryView& entry) {
+    std::uint64_t at = next_;
+    std::uint64_t end = header_.endOffset;
+    if (at >= end) return false;
+    std::uint8_t lengthBytes[4];
+    if (end - at < kEntryHeaderSize || !in_.seek(at) || !in_.read(lengthBytes, 4)) failCorrupted();
+    std::uint32_t nameLength = readU32(lengthBytes);
+    if (nameLength > kLongestName || end - at < std::uint64_t(kEntryHeaderSize) + nameLength)
+        failCorrupted();
+    std::vector<std::uint8_t> bytes(kEntryHeaderSize + nameLength);
+    std::copy(lengthBytes, lengthBytes + 4, bytes.begin());
+    if (!in_.read(bytes.data() + 4, bytes.size() - 4)) failCorrupted();
+    entry.header = EntryHeader::parse(bytes.data(), nameLength);
+    entry.dataStart = at + bytes.size();
+    if (entry.header.segCompressedSize > end - entry.dataStart) failCorrupted();
+    next_ = entry.dataStart + entry.header.segCompressedSize;
+    return true;
+}
+
+std::size_t ArchiveReader::readBlock(std::uint64_t remaining, const std::uint8_t** raw,
+                                     std::uint64_t* consumed) {
+    std::uint8_t prefix[kBlockPrefixSize];
+    if (remaining < kBlockPrefixSize || !in_.read(prefix, sizeof prefix)) failCorrupted();
+    std::int64_t length = std::int32_t(readU32(prefix));
+    std::uint64_t storedSize = std::uint64_t(length < 0 ? -length : length);
+    if (storedSize == 0 || storedSize > stored_.size() ||
+        storedSize > remaining - kBlockPrefixSize || !in_.read(stored_.data(), storedSize))
+        failCorrupted();
+    if (blockCheck(stored_.data(), storedSize) != readU32(prefix + 4)) failCorrupted();
+    *consumed = storedSize + kBlockPrefixSize;
+    if (length < 0) {
+        if (storedSize > header_.blockSize) failCorrupted();
+        *raw = stored_.data();
+        return storedSize;
+    }
+    *raw = raw_.data();
+    return inflater_.inflate(stored_.data(), storedSize, raw_.data(), raw_.size());
+}
+
+void ArchiveReader::readData(const EntryView& entry, const Sink& sink) {
+    if (!in_.seek(entry.dataStart)) failCorrupted();
+    std::uint64_t remaining = entry.header.segCompressedSize;
+    std::uint64_t produced = 0;
+    while (remaining > 0) {
+        const std::uint8_t* raw = nullptr;
+        std::uint64_t consumed = 0;
+        std::size_t size = readBlock(remaining, &raw, &consumed);
+        produced += size;
+        if (produced > entry.header.size) failCorrupted();
+        if (size > 0) sink(raw, size);
+        remaining -= consumed;
+    }
+    if (produced != entry.header.size) failCorrupted();
+}
+
+std::vector<std::uint8_t> ArchiveReader::readFirstBlock(const EntryView& entry) {
+    if (entry.header.segCompressedSize == 0) return {};
+    if (!in_.seek(entry.dataStart)) failCorrupted();
+    const std::uint8_t* raw = nullptr;
+    std::uint64_t consumed = 0;
+    std::size_t size = readBlock(entry.header.segCompressedSize, &raw, &consumed);
+    return {raw, raw + size};
+}
+
+}  // namespace vexa::vxf

@@ -1,0 +1,48 @@
+#pragma once
+// Writes one archive: the header, then entries one after another, each followed by its
+// blocks. The header is rewritten after every entry so the file is always consistent up
+// to EndOffset.
+#include <cstdint>
+#include <string>
+#include <vector>
+
+#include "store/container/archive_layout.h"
+#include "store/container/binary_file.h"
+#include "store/container/block_codec.h"
+
+namespace vexa::vxf {
+
+class ArchiveWriter {
+public:
+    // `out` is a new, empty file; `displayName` names it in messages. Writes the header.
+    ArchiveWriter(BinaryFile& out, std::string displayName, std::uint8_t flags,
+                  std::string comment = {});
+
+    // Adds the bytes of `in` (read to its end) as one entry. A failure throws and leaves
+    // the archive as it was before the call: the next entry is written over the remains.
+    // `inName` names the source in messages.
+    void addEntry(const std::string& name, double date, std::uint32_t attributes, BinaryFile& in,
+                  const std::string& inName);
+
+    // Cuts whatever a failed entry left past the end and makes the file durable.
+    void finish();
+
+    const ArchiveHeader& header() const { return header_; }
+
+private:
+    void writeAt(std::uint64_t offset, const std::vector<std::uint8_t>& bytes);
+    void writeBlock(const std::uint8_t* data, std::size_t size, EntryHeader& entry);
+
+    BinaryFile& out_;
+    std::string displayName_;
+    ArchiveHeader header_;
+    std::uint64_t totalSize_ = 0;
+    std::uint64_t totalCompressed_ = 0;
+    std::uint64_t segSize_ = 0;
+    std::uint64_t segCompressed_ = 0;
+    BlockDeflater deflater_;
+    std::vector<std::uint8_t> raw_;
+    std::vector<std::uint8_t> packed_;
+};
+
+}  // namespace vexa::vxf

@@ -1,0 +1,74 @@
+#include "store/container/binary_file.h"
+
+#include <sys/types.h>
+#include <unistd.h>
+
+#include <utility>
+
+namespace vexa::vxf {
+
+BinaryFile::BinaryFile(const std::filesystem::path& path, Mode mode) {
+    const char* how = mode == Mode::Read ? "rb" : mode == Mode::CreateNew ? "w+bx" : "w+b";
+    file_ = std::fopen(path.c_str(), how);
+}
+
+BinaryFile::~BinaryFile() {
+    close();
+}
+
+BinaryFile::BinaryFile(BinaryFile&& other) noexcept : file_(std::exchange(other.file_, nullptr)) {}
+
+BinaryFile& BinaryFile::operator=(BinaryFile&& other) noexcept {
+    if (this != &other) {
+        close();
+        file_ = std::exchange(other.file_, nullptr);
+    }
+    return *this;
+}
+
+bool BinaryFile::read(void* data, std::size_t size) {
+    return file_ && std::fread(data, 1, size, file_) == size;
+}
+
+std::size_t BinaryFile::readUpTo(void* data, std::size_t size) {
+    return file_ ? std::fread(data, 1, size, file_) : 0;
+}
+
+bool BinaryFile::hasError() const {
+    return !file_ || std::ferror(file_) != 0;
+}
+
+bool BinaryFile::write(const void* data, std::size_t size) {
+    return file_ && std::fwrite(data, 1, size, file_) == size;
+}
+
+bool BinaryFile::seek(std::uint64_t offset) {
+    return file_ && offset <= std::uint64_t(INT64_MAX) &&
+           fseeko(file_, static_cast<off_t>(offset), SEEK_SET) == 0;
+}
+
+std::uint64_t BinaryFile::size() {
+    if (!file_) return 0;
+    off_t here = ftello(file_);
+    if (fseeko(file_, 0, SEEK_END) != 0) return 0;
+    off_t end = ftello(file_);
+    fseeko(file_, here, SEEK_SET);
+    return end < 0 ? 0 : static_cast<std::uint64_t>(end);
+}
+
+bool BinaryFile::truncate(std::uint64_t size) {
+    return file_ && std::fflush(file_) == 0 && ftruncate(fileno(file_), off_t(size)) == 0;
+}
+
+bool BinaryFile::sync() {
+    return file_ && std::fflush(file_) == 0 && fsync(fileno(file_)) == 0;
+}
+
+bool BinaryFile::close() {
+    if (!file_) return true;
+    bool ok = std::fclose(file_) == 0;
+    file_ = nullptr;
+    return ok;
+}
+
+}  // namespace vexa::vxf

@@ -1,0 +1,185 @@
+// Unpacking and checking workspace files. Only the outer archive's single entry (the
+// inner archive) goes through a temporary file; memory stays at a few blocks.
+#include <system_error>
+
+#include "store/container/archive_reader.h"
+#include "store/container/container.h"
+#include "store/container/cp1252.h"
+#include "store/container/entry_name.h"
+#include "store/container/file_date.h"
+#include "store/container/temp_file.h"
+
+namespace vexa {
+
+namespace fs = std::filesystem;
+using namespace vxf;
+
+namespace {
+
+constexpr std::uint32_t kAttributeReadOnly = 0x01;
+
+// Creates the folders of `relative` below `root`, refusing to pass through a link (which
+// could lead outside `root`), and returns the file's full path, free to be created.
+fs::path prepareTarget(const fs::path& root, const fs::path& relative, const std::string& shown) {
+    fs::path current = root;
+    fs::path parent = relative.parent_path();
+    std::error_code ec;
+    for (const fs::path& part : parent) {
+        current /= part;
+        auto status = fs::symlink_status(current, ec);
+        if (fs::is_symlink(status)) failCannotCreate(shown);
+        if (!fs::exists(status)) {
+            if (!fs::create_directory(current, ec) || ec) failCannotCreate(shown);
+        } else if (!fs::is_directory(status)) {
+            failCannotCreate(shown);
+        }
+    }
+    fs::path target = root / relative;
+    auto status = fs::symlink_status(target, ec);
+    if (fs::is_directory(status)) failCannotCreate(shown);
+    // An existing file is replaced; a link is removed, never written through.
+    if (fs::exists(status) || fs::is_symlink(status)) {
+        if (!fs::remove(target, ec) || ec) failCannotCreate(shown);
+    }
+    return target;
+}
+
+void restoreDateAndAttributes(const fs::path& target, const EntryHeader& header) {
+    std::error_code ec;
+    if (auto time = daysToFileTime(header.date)) fs::last_write_time(target, *time, ec);
+    if (header.attributes & kAttributeReadOnly)
+        fs::permissions(target,
+                        fs::perms::owner_write | fs::perms::group_write | fs::perms::others_write,
+                        fs::perm_options::remove, ec);
+}
+
+void extractEntry(ArchiveReader& reader, const EntryView& entry, const fs::path& folder,
+                  const std::string& name) {
+    auto relative = safeRelativePath(name);
+    if (!relative) failCannotCreate((folder / name).string());
+    std::string shown = (folder / *relative).string();
+    fs::path target = prepareTarget(folder, *relative, shown);
+    BinaryFile out(target, BinaryFile::Mode::CreateNew);
+    if (!out.isOpen()) failCannotCreate(shown);
+    try {
+        reader.readData(entry, [&](const std::uint8_t* data, std::size_t size) {
+            if (!out.write(data, size)) failCannotCreate(shown);
+        });
+        if (!out.close()) failCannotCreate(shown);
+    } catch (...) {
+        out.close();
+        std::error_code ec;
+        fs::remove(target, ec);
+        throw;
+    }
+    restoreDateAndAttributes(target, entry.header);
+}
+
+void extractAll(ArchiveReader& reader, const fs::path& folder, ContainerErrorHandler* handler) {
+    EntryView entry;
+    while (reader.nextEntry(entry)) {
+        if (entry.header.flags & kEntryFolder) continue;
+        std::string name = cp1252ToUtf8(entry.header.name);
+        try {
+            extractEntry(reader, entry, folder, name);
+        } catch (const ContainerError& error) {
+            // The next entry header is found from this one's declared length, so going on
+            // after a damaged file is safe: nextEntry checks it like any other.
+            if (!handler || handler->onFileError(name, error) == FileErrorAnswer::Stop) throw;
+        }
+    }
+}
+
+BinaryFile openContainer(const fs::path& file) {
+    BinaryFile in(file, BinaryFile::Mode::Read);
+    if (!in.isOpen()) failCannotOpen(file.string());
+    return in;
+}
+
+fs::path systemTempFolder() {
+    std::error_code ec;
+    fs::path folder = fs::temp_directory_path(ec);
+    if (ec)
+        throw ContainerError(ContainerError::Kind::NoTempFile,
+                             "No puedo construir archivo temporal");
+    return folder;
+}
+
+// Runs `use` on the archive that holds the files: the file itself, or for a solid file
+// the inner archive taken out of its first entry into a temporary file.
+template <typename Use>
+void withFileArchive(const fs::path& file, Use&& use) {
+    BinaryFile in = openContainer(file);
+    ArchiveReader outer(in, file.string());
+    if (!(outer.header().flags & kArchiveSolid)) {
+        use(outer);
+        return;
+    }
+    if (outer.header().segFileCount == 0) return;
+    EntryView entry;
+    if (!outer.nextEntry(entry)) failCorrupted();
+    TempFile temp(systemTempFolder());
+    outer.readData(entry, [&](const std::uint8_t* data, std::size_t size) {
+        if (!temp.file().write(data, size)) failCannotCreate(temp.path().string());
+    });
+    ArchiveReader inner(temp.file(), file.string());
+    // One level of nesting is all the format has.
+    if (inner.header().flags & kArchiveSolid) failCorrupted();
+    use(inner);
+}
+
+}  // namespace
+
+void unpackFile(const fs::path& file, const fs::path& folder, ContainerErrorHandler* handler) {
+    if (folder.empty())
+        throw ContainerError(ContainerError::Kind::NoExtractPath,
+                             "Es necesario la trayectoria de extracción (property ExtractPath)");
+    withFileArchive(file, [&](ArchiveReader& reader) {
+        std::error_code ec;
+        fs::create_directories(folder, ec);
+        if (!fs::is_directory(folder, ec)) failCannotCreate(folder.string());
+        extractAll(reader, folder, handler);
+    });
+}
+
+bool hasEntries(const fs::path& file) noexcept {
+    try {
+        BinaryFile in(file, BinaryFile::Mode::Read);
+        if (!in.isOpen()) return false;
+        ArchiveReader outer(in, file.string());
+        const ArchiveHeader& header = outer.header();
+        if (std::uint64_t(header.fileCount) + header.segFileCount == 0) return false;
+        if (!(header.flags & kArchiveSolid)) return true;
+        if (header.segFileCount == 0) return false;
+        // The inner header lies at the start of the first block: no need to inflate more.
+        EntryView entry;
+        if (!outer.nextEntry(entry)) return false;
+        std::vector<std::uint8_t> first = outer.readFirstBlock(entry);
+        if (first.size() < kArchiveHeaderSize) return false;
+        ArchiveHeader inner = ArchiveHeader::parseFixed(first.data());
+        return std::uint32_t(inner.signature) == kSignature && inner.version <= kVersion &&
+               std::uint64_t(inner.fileCount) + inner.segFileCount > 0;
+    } catch (...) {
+        return false;
+    }
+}
+
+std::vector<ContainerEntryInfo> checkFile(const fs::path& file) {
+    std::vector<ContainerEntryInfo> entries;
+    withFileArchive(file, [&](ArchiveReader& reader) {
+        EntryView entry;
+        while (reader.nextEntry(entry)) {
+            reader.readData(entry, [](const std::uint8_t*, std::size_t) {});
+            ContainerEntryInfo info;
+            info.name = cp1252ToUtf8(entry.header.name);
+            info.size = entry.header.size;
+            info.storedSize = entry.header.compressedSize;
+            info.date = entry.header.date;
+            info.attributes = entry.header.attributes;
+            entries.push_back(std::move(info));
+        }
+    });
+    return entries;
+}
+
+}  // namespace vexa

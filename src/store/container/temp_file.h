@@ -1,0 +1,33 @@
+#pragma once
+// Temporary files named "~Archiv-<hex>.tmp", created exclusively and removed by their
+// owner's destructor unless kept.
+#include <filesystem>
+
+#include "store/container/binary_file.h"
+
+namespace vexa::vxf {
+
+class TempFile {
+public:
+    // Tries the tick count plus 1, 2, ... in hexadecimal in `folder`; after 1000 names
+    // taken or refused it throws ContainerError NoTempFile.
+    explicit TempFile(const std::filesystem::path& folder);
+    ~TempFile();
+    TempFile(const TempFile&) = delete;
+    TempFile& operator=(const TempFile&) = delete;
+
+    const std::filesystem::path& path() const { return path_; }
+    BinaryFile& file() { return file_; }
+    // The file now belongs to someone else (it was renamed); nothing is removed.
+    void keep() { kept_ = true; }
+
+private:
+    std::filesystem::path path_;
+    BinaryFile file_;
+    bool kept_ = false;
+};
+
+// The operating system's millisecond tick count, as the container records it.
+std::uint32_t tickCount();
+
+}  // namespace vexa::vxf
