@@ -43,6 +43,8 @@ Fixed4 Fixed4::operator/(Fixed4 o) const {
     return fromRaw(divRoundEven(static_cast<__int128>(units_) * kScale, o.units_));
 }
 
-Fixed4 Fixed4::divInt(int64_t k) const { return fromRaw(divRoundEven(units_, k)); }
+Fixed4 Fixed4::divInt(int64_t k) const {
+    return fromRaw(divRoundEven(units_, k));
+}
 
 }  // namespace vexa

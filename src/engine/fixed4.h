@@ -20,7 +20,9 @@ public:
     }
     static constexpr Fixed4 fromInt(int64_t whole) { return fromRaw(whole * kScale); }
     // Nearest ten-thousandth, ties to even (as a database field read as a double is).
-    static Fixed4 fromDouble(double v) { return fromRaw(static_cast<int64_t>(std::nearbyint(v * kScale))); }
+    static Fixed4 fromDouble(double v) {
+        return fromRaw(static_cast<int64_t>(std::nearbyintl(static_cast<long double>(v) * kScale)));
+    }
 
     constexpr int64_t raw() const { return units_; }
     double toDouble() const { return static_cast<double>(units_) / kScale; }
@@ -30,8 +32,14 @@ public:
     constexpr Fixed4 operator-() const { return fromRaw(-units_); }
     constexpr Fixed4 operator+(Fixed4 o) const { return fromRaw(units_ + o.units_); }
     constexpr Fixed4 operator-(Fixed4 o) const { return fromRaw(units_ - o.units_); }
-    constexpr Fixed4& operator+=(Fixed4 o) { units_ += o.units_; return *this; }
-    constexpr Fixed4& operator-=(Fixed4 o) { units_ -= o.units_; return *this; }
+    constexpr Fixed4& operator+=(Fixed4 o) {
+        units_ += o.units_;
+        return *this;
+    }
+    constexpr Fixed4& operator-=(Fixed4 o) {
+        units_ -= o.units_;
+        return *this;
+    }
     // Fixed4 × Fixed4 and Fixed4 ÷ Fixed4 round the exact result to a unit, ties to even.
     Fixed4 operator*(Fixed4 o) const;
     Fixed4 operator/(Fixed4 o) const;

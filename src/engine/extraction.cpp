@@ -1,0 +1,105 @@
+// From the final tableau to the ration on the item lists: shares rounded to exactly 100 %,
+// nutrient levels, sensitivity values, out-of-bounds flags and the as-fed conversion.
+#include "engine/mix_math.h"
+#include "engine/mix_object.h"
+
+namespace vexa {
+
+namespace {
+
+const Fixed4 kUnit = Fixed4::fromRaw(1);
+
+}  // namespace
+
+void TMixObject::ExtractSolution() {
+    auto rowValue = [this](int32_t row) -> std::optional<double> {
+        if (row < 1 || row > RowCount || row >= static_cast<int32_t>(RowValue.size()))
+            return std::nullopt;
+        return static_cast<double>(RowValue[row]);
+    };
+    for (int32_t i = 1; i <= RowCount; ++i) {
+        const int32_t j = Basis[i];
+        if (j < 1 || j > IngredientCount) continue;
+        TInsumo& it = Ingredients[j - 1];
+        const double rhs = Tableau(RhsColumn, i);
+        if (rhs > 0.0) it.Valor = rhs;
+        it.Cantidad = toFixed4Or(it.Valor, Fixed4());
+        const Fixed4 low = toFixed4Or(PriceRange[0][j], Fixed4());
+        it.PrecioMin = low < Fixed4() ? Fixed4() : low;
+        it.PrecioMax = toFixed4Or(PriceRange[1][j], Fixed4());
+        if (auto v = rowValue(it.FilaMin))
+            if (auto f = toFixed4(*v)) it.Sensib = *f;
+        if (auto v = rowValue(it.FilaMax))
+            if (auto f = toFixed4(*v); f && *f > it.Sensib) it.Sensib = *f;
+    }
+    for (size_t k = 0; k < Ingredients.size(); ++k) {
+        TInsumo& it = Ingredients[k];
+        if (!it.Cantidad.isZero()) continue;
+        if (auto f = toFixed4(PriceRange[0][k + 1])) it.PrecioMin = *f;
+    }
+    RoundToHundred(Ingredients);
+    for (TInsumo& it : Ingredients) {
+        it.Fuera = (it.Cantidad - it.Max >= kUnit) || (it.Min - it.Cantidad >= kUnit);
+        if (it.Fuera) Feasible = false;
+    }
+    Order = OrdenPorValor(Ingredients, false);
+    OrderCount = static_cast<int32_t>(Order.size());
+
+    for (int32_t p = 0; p < static_cast<int32_t>(Nutrients.size()); ++p) {
+        TNutriente& n = Nutrients[p];
+        double sum = 0.0;
+        for (const TOrden& o : Order) {
+            const TInsumo& it = Ingredients[o.Indice];
+            sum += NutrientValue(it.Codigo, n.Codigo).toDouble() * it.Valor;
+        }
+        n.Valor = SafeDivide(sum, 100.0);
+        n.Cantidad = toFixed4Or(n.Valor, Fixed4());
+        if (n.Fuera) {
+            UpdateNutrientShortfall(p, n.Cantidad);
+        } else {
+            // a level that misses its bound by at most one unit is the bound itself
+            if ((n.ConMin || n.Fijo) && n.Cantidad < n.Min && n.Min - n.Cantidad <= kUnit)
+                n.Cantidad = n.Min;
+            if ((n.ConMax || n.Fijo) && n.Cantidad > n.Max && n.Cantidad - n.Max <= kUnit)
+                n.Cantidad = n.Max;
+        }
+        auto sensOf = [&](int32_t row) {
+            auto v = rowValue(row);
+            if (!v) return Fixed4();
+            return toFixed4Or(*v / 100.0, Fixed4());
+        };
+        n.Sensib = sensOf(n.FilaMin);
+        if (Fixed4 s = sensOf(n.FilaMax); s > n.Sensib) n.Sensib = s;
+    }
+    if (UseDryMatter || AsFedFormula) {
+        convertToAsFed();
+        RoundToHundred(AsFed);
+    }
+}
+
+void TMixObject::convertToAsFed() {
+    AsFed.clear();
+    CostPerKg = Fixed4();
+    Fixed4 total;
+    for (const TInsumo& it : Ingredients) {
+        TInsumo a;
+        a.Precio = it.Precio;
+        a.Codigo = it.Codigo;
+        a.MS = it.MS;
+        // kg as fed per 100 kg of ration dry matter
+        a.Valor = UseDryMatter ? CurrencyRatio(it.Cantidad.mulInt(100), it.MS).toDouble()
+                               : it.Cantidad.toDouble();
+        total += toFixed4Or(a.Valor, Fixed4());
+        AsFed.push_back(a);
+    }
+    const float tenth = static_cast<float>(total.toDouble() / 10.0);
+    const Fixed4 t = toFixed4Or(tenth, Fixed4());
+    for (TInsumo& a : AsFed) {
+        const Fixed4 share = CurrencyRatio(toFixed4Or(a.Valor, Fixed4()).mulInt(10), t);
+        a.Valor = share.toDouble();
+        CostPerKg += (share * a.Precio).divInt(100);
+    }
+    AsFedTotal = static_cast<float>(total.toDouble());
+}
+
+}  // namespace vexa

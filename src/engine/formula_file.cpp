@@ -1,0 +1,211 @@
+// Reading a formula from its JSON file. Every problem is reported as one line that says where
+// (ingredient or nutrient, by position and code) and what is wrong.
+#include "engine/memory_mix_object.h"
+#include "engine/mix_math.h"
+
+#include <nlohmann/json.hpp>
+
+#include <fstream>
+#include <set>
+#include <sstream>
+
+namespace vexa {
+
+namespace {
+
+using nlohmann::json;
+
+[[noreturn]] void fail(const std::string& where, const std::string& what) {
+    throw FormulaFileError(where.empty() ? what : where + ": " + what);
+}
+
+const char* typeName(const json& v) {
+    switch (v.type()) {
+        case json::value_t::null:
+            return "null";
+        case json::value_t::boolean:
+            return "a boolean";
+        case json::value_t::string:
+            return "a text";
+        case json::value_t::array:
+            return "a list";
+        case json::value_t::object:
+            return "an object";
+        default:
+            return "a number";
+    }
+}
+
+const json& require(const json& obj, const char* key, const std::string& where) {
+    auto it = obj.find(key);
+    if (it == obj.end()) fail(where, std::string("missing field \"") + key + "\"");
+    return *it;
+}
+
+std::string text(const json& obj, const char* key, const std::string& where) {
+    const json& v = require(obj, key, where);
+    if (!v.is_string())
+        fail(where, std::string("field \"") + key + "\" must be a text, not " + typeName(v));
+    return v.get<std::string>();
+}
+
+std::string optionalText(const json& obj, const char* key, const std::string& where,
+                         const std::string& fallback) {
+    auto it = obj.find(key);
+    if (it == obj.end() || it->is_null()) return fallback;
+    if (!it->is_string())
+        fail(where, std::string("field \"") + key + "\" must be a text, not " + typeName(*it));
+    return it->get<std::string>();
+}
+
+bool flag(const json& obj, const char* key, const std::string& where) {
+    auto it = obj.find(key);
+    if (it == obj.end() || it->is_null()) return false;
+    if (!it->is_boolean())
+        fail(where,
+             std::string("field \"") + key + "\" must be true or false, not " + typeName(*it));
+    return it->get<bool>();
+}
+
+Fixed4 asFixed(const json& v, const std::string& where, const std::string& field) {
+    if (!v.is_number()) fail(where, "field \"" + field + "\" must be a number, not " + typeName(v));
+    auto f = toFixed4(v.get<double>());
+    if (!f) fail(where, "field \"" + field + "\" is out of range");
+    return *f;
+}
+
+Fixed4 number(const json& obj, const char* key, const std::string& where) {
+    return asFixed(require(obj, key, where), where, key);
+}
+
+// A bound that may be null or absent (an empty field): nothing then.
+std::optional<Fixed4> bound(const json& obj, const char* key, const std::string& where) {
+    auto it = obj.find(key);
+    if (it == obj.end() || it->is_null()) return std::nullopt;
+    Fixed4 v = asFixed(*it, where, key);
+    if (v < Fixed4()) fail(where, std::string("negative bound \"") + key + "\"");
+    return v;
+}
+
+int32_t code(const json& obj, const std::string& where) {
+    const json& v = require(obj, "code", where);
+    if (!v.is_number_integer())
+        fail(where, std::string("field \"code\" must be a whole number, not ") + typeName(v));
+    const int64_t c = v.get<int64_t>();
+    if (c <= 0 || c > INT32_MAX) fail(where, "field \"code\" must be a positive whole number");
+    return static_cast<int32_t>(c);
+}
+
+const json& list(const json& obj, const char* key) {
+    const json& v = require(obj, key, "");
+    if (!v.is_array())
+        fail("", std::string("field \"") + key + "\" must be a list, not " + typeName(v));
+    return v;
+}
+
+}  // namespace
+
+Formula parseFormulaJson(std::string_view textIn) {
+    json doc;
+    try {
+        doc = json::parse(textIn);
+    } catch (const json::parse_error& e) {
+        std::string msg = e.what();
+        // nlohmann prefixes its own error id; keep the part that says where
+        auto colon = msg.find("parse error");
+        fail("", "not valid JSON (" + (colon == std::string::npos ? msg : msg.substr(colon)) + ")");
+    }
+    if (!doc.is_object()) fail("", "the file must hold a JSON object");
+
+    Formula f;
+    f.name = text(doc, "name", "");
+    f.useDryMatter = flag(doc, "use_dry_matter", "");
+    f.asFed = flag(doc, "as_fed", "");
+    f.priceUnit = optionalText(doc, "price_unit", "", f.priceUnit);
+    if (auto it = doc.find("feed_weight"); it != doc.end() && !it->is_null()) {
+        f.feedWeight = asFixed(*it, "", "feed_weight");
+        if (f.feedWeight < Fixed4()) fail("", "negative \"feed_weight\"");
+    }
+
+    const json& nutrients = list(doc, "nutrients");
+    std::set<int32_t> nutrientCodes;
+    for (size_t i = 0; i < nutrients.size(); ++i) {
+        const json& n = nutrients[i];
+        std::string where = "nutrient " + std::to_string(i + 1);
+        if (!n.is_object()) fail(where, std::string("must be an object, not ") + typeName(n));
+        FormulaNutrient fn;
+        fn.code = code(n, where);
+        where += " (code " + std::to_string(fn.code) + ")";
+        if (!nutrientCodes.insert(fn.code).second) fail(where, "the code is listed twice");
+        fn.name = text(n, "name", where);
+        fn.unit = optionalText(n, "unit", where, "");
+        fn.min = bound(n, "min", where).value_or(Fixed4());
+        fn.max = bound(n, "max", where).value_or(Fixed4());
+        if (fn.max > Fixed4() && fn.min > fn.max)
+            fail(where, "min " + fn.min.toString() + " is above max " + fn.max.toString());
+        f.nutrients.push_back(std::move(fn));
+    }
+
+    const json& ingredients = list(doc, "ingredients");
+    std::set<int32_t> ingredientCodes;
+    const Fixed4 hundred = Fixed4::fromInt(100);
+    for (size_t i = 0; i < ingredients.size(); ++i) {
+        const json& g = ingredients[i];
+        std::string where = "ingredient " + std::to_string(i + 1);
+        if (!g.is_object()) fail(where, std::string("must be an object, not ") + typeName(g));
+        FormulaIngredient fi;
+        fi.code = code(g, where);
+        where += " (code " + std::to_string(fi.code) + ")";
+        if (!ingredientCodes.insert(fi.code).second) fail(where, "the code is listed twice");
+        fi.name = text(g, "name", where);
+        fi.min = bound(g, "min", where).value_or(Fixed4());
+        fi.max = bound(g, "max", where).value_or(hundred);
+        if (fi.min > hundred) fail(where, "min " + fi.min.toString() + " is above 100");
+        if (fi.max > hundred) fail(where, "max " + fi.max.toString() + " is above 100");
+        if (fi.min > fi.max)
+            fail(where, "min " + fi.min.toString() + " is above max " + fi.max.toString());
+        fi.price = number(g, "price", where);
+        if (auto it = g.find("dry_matter"); it != g.end() && !it->is_null()) {
+            fi.dryMatter = asFixed(*it, where, "dry_matter");
+            if (fi.dryMatter < Fixed4() || fi.dryMatter > hundred)
+                fail(where, "\"dry_matter\" must lie between 0 and 100");
+        } else if (f.useDryMatter) {
+            fail(where, "missing field \"dry_matter\" (the formula uses dry matter)");
+        }
+        if (auto it = g.find("values"); it != g.end() && !it->is_null()) {
+            if (!it->is_object())
+                fail(where,
+                     std::string("field \"values\" must be an object, not ") + typeName(*it));
+            for (const auto& [key, val] : it->items()) {
+                int32_t nc = 0;
+                size_t used = 0;
+                try {
+                    nc = std::stoi(key, &used);
+                } catch (const std::exception&) {
+                    used = 0;
+                }
+                if (used != key.size() || key.empty())
+                    fail(where, "value key \"" + key + "\" is not a nutrient code");
+                if (!nutrientCodes.count(nc))
+                    fail(where, "unknown nutrient code " + key + " in \"values\"");
+                fi.values[nc] = asFixed(val, where, "values." + key);
+            }
+        }
+        f.ingredients.push_back(std::move(fi));
+    }
+    return f;
+}
+
+Formula loadFormulaFile(const std::filesystem::path& path) {
+    std::ifstream in(path, std::ios::binary);
+    if (!in) throw FormulaFileError(path.string() + ": cannot open the file");
+    std::ostringstream ss;
+    ss << in.rdbuf();
+    try {
+        return parseFormulaJson(ss.str());
+    } catch (const FormulaFileError& e) {
+        throw FormulaFileError(path.filename().string() + ": " + e.what());
+    }
+}
+
+}  // namespace vexa

@@ -1,0 +1,148 @@
+#include "engine/memory_mix_object.h"
+
+#include "engine/text_format.h"
+
+#include <ctime>
+
+namespace vexa {
+
+MemoryMixObject::MemoryMixObject(ReportDocument& report, Formula formula, int32_t formulaCode)
+    : TMixObject(report, formulaCode), formula_(std::move(formula)) {
+    for (size_t i = 0; i < formula_.ingredients.size(); ++i)
+        ingredientIndex_.emplace(formula_.ingredients[i].code, i);
+    for (size_t i = 0; i < formula_.nutrients.size(); ++i)
+        nutrientIndex_.emplace(formula_.nutrients[i].code, i);
+    UseDryMatter = formula_.useDryMatter;
+    AsFedFormula = formula_.asFed;
+    FeedWeight = formula_.feedWeight;
+    PriceNutrient = 0;  // prices come with the ingredients
+    DryMatterNutrient = 0;
+    DatabaseName = "";
+}
+
+const FormulaIngredient* MemoryMixObject::findIngredient(int32_t code) const {
+    auto it = ingredientIndex_.find(code);
+    return it == ingredientIndex_.end() ? nullptr : &formula_.ingredients[it->second];
+}
+
+const FormulaNutrient* MemoryMixObject::findNutrient(int32_t code) const {
+    auto it = nutrientIndex_.find(code);
+    return it == nutrientIndex_.end() ? nullptr : &formula_.nutrients[it->second];
+}
+
+void MemoryMixObject::CountIngredientRows(int32_t& count, Fixed4& sumMax) {
+    for (const auto& ing : formula_.ingredients) {
+        ++count;
+        sumMax += ing.max;
+        CountIngredientRestriction(ing.min, ing.max);
+    }
+}
+
+void MemoryMixObject::CountNutrientRows() {
+    for (const auto& n : formula_.nutrients) CountNutrientRestriction(n.min, n.max);
+}
+
+void MemoryMixObject::LoadIngredients() {
+    Ingredients.clear();
+    for (const auto& ing : formula_.ingredients) {
+        TInsumo it;
+        it.Codigo = ing.code;
+        it.Min = ing.min;
+        it.Max = ing.max;
+        it.Precio = ing.price;
+        if (UseDryMatter) it.MS = ing.dryMatter;
+        it.Fijo = it.Max == it.Min && !it.Min.isZero();
+        Ingredients.push_back(it);
+    }
+}
+
+void MemoryMixObject::AddNutrientRows(ProgrammeCounters& c) {
+    Nutrients.clear();
+    for (const auto& n : formula_.nutrients) {
+        TNutriente item;
+        item.Codigo = n.code;
+        item.Min = n.min;
+        item.Max = n.max;
+        item.Fuera = false;
+        Nutrients.push_back(item);
+    }
+    AddNutrientRowsFromList(c);
+}
+
+void MemoryMixObject::FillNutrientContent() {
+    // Every nutrient of the formula is in the nutrient list, so each one is "restricted" here
+    // (possibly without bounds) and its level comes from the solution.
+    content_.clear();
+    for (size_t p = 0; p < Nutrients.size(); ++p) {
+        const FormulaNutrient* n = findNutrient(Nutrients[p].Codigo);
+        NutrientContentRow row;
+        row.Codigo = Nutrients[p].Codigo;
+        row.Nombre = n ? n->name : "";
+        row.Unidad = n ? n->unit : "";
+        row.Valor = Nutrients[p].Cantidad.toDouble();
+        row.EsRestr = true;
+        row.NutId = static_cast<int32_t>(p);
+        content_.push_back(row);
+    }
+}
+
+void MemoryMixObject::WriteHeader() {
+    ReportDocument& doc = *Report;
+    if (!AppendReport || doc.LineCount() <= 3) {
+        doc.Clear();
+        WriteTitleBlock(doc, ProductTitle, Identity);
+        const std::time_t t = std::chrono::system_clock::to_time_t(MixedAt);
+        std::tm tmv{};
+        localtime_r(&t, &tmv);
+        char when[32];
+        std::strftime(when, sizeof when, "%d/%m/%Y %H:%M:%S", &tmv);
+        doc.AppendLine(
+            formatText("Base de datos: %s - Grupo: %s\r\n      Fórmula: %s\r\n Fecha y hora: %s",
+                       {DatabaseName, ItemName(kNameGroup, 0), ItemName(kNameFormula, FormulaCode),
+                        std::string(when)}));
+    }
+    doc.AppendLine("");
+}
+
+Fixed4 MemoryMixObject::NutrientValue(int32_t ingredient, int32_t nutrient) {
+    const FormulaIngredient* ing = findIngredient(ingredient);
+    if (!ing) return Fixed4();
+    auto it = ing->values.find(nutrient);
+    return it == ing->values.end() ? Fixed4() : it->second;
+}
+
+void MemoryMixObject::OpenValues() {}
+
+std::string MemoryMixObject::ItemName(int32_t kind, int32_t code) {
+    switch (kind) {
+        case kNameIngredient: {
+            const FormulaIngredient* ing = findIngredient(code);
+            return ing ? ing->name : "";
+        }
+        case kNameNutrient: {
+            const FormulaNutrient* n = findNutrient(code);
+            return n ? n->name : "";
+        }
+        case kNameFormula:
+            return formula_.name;
+        default:
+            return "";
+    }
+}
+
+std::string MemoryMixObject::NutrientUnit(int32_t code) {
+    if (code == PriceNutrient) return formula_.priceUnit;
+    const FormulaNutrient* n = findNutrient(code);
+    return n ? n->unit : "";
+}
+
+std::string MemoryMixObject::ReportFormat(int32_t index) {
+    // The leading part of the solution lines: the name in 25 characters, then the share under
+    // the "%" of the heading.
+    if (index == 6) return "%-25s  %8.4f";
+    return "";
+}
+
+void MemoryMixObject::SaveResults() {}
+
+}  // namespace vexa

@@ -1,0 +1,81 @@
+#include "engine/mix_math.h"
+
+#include <cmath>
+#include <limits>
+
+namespace vexa {
+
+double SafeDivide(double x, double y) {
+    if (y == 0.0 || std::isnan(x) || std::isnan(y)) return 0.0;
+    const double r = x / y;
+    if (!std::isfinite(r) || std::fpclassify(r) == FP_SUBNORMAL) return 0.0;
+    return r;
+}
+
+Fixed4 CurrencyRatio(Fixed4 a, Fixed4 b) {
+    if (b.isZero()) return Fixed4();
+    // a / b exactly in units: a·10⁴ / b, rounded to the nearest unit, ties to even.
+    __int128 num = static_cast<__int128>(a.raw()) * Fixed4::kScale;
+    __int128 den = b.raw();
+    if (den < 0) {
+        num = -num;
+        den = -den;
+    }
+    __int128 q = num / den, r = num % den;
+    if (r < 0) {
+        q -= 1;
+        r += den;
+    }
+    if (2 * r > den || (2 * r == den && q % 2 != 0)) q += 1;
+    if (q > std::numeric_limits<int64_t>::max() || q < std::numeric_limits<int64_t>::min())
+        return Fixed4::fromInt(1000000000);
+    return Fixed4::fromRaw(static_cast<int64_t>(q));
+}
+
+std::optional<Fixed4> toFixed4(double v) {
+    if (!std::isfinite(v)) return std::nullopt;
+    const long double s = static_cast<long double>(v) * Fixed4::kScale;
+    // the largest Fixed4 is 922337203685477.5807
+    if (s >= 9.2233720368547758e18L || s <= -9.2233720368547758e18L) return std::nullopt;
+    return Fixed4::fromRaw(static_cast<int64_t>(std::nearbyintl(s)));
+}
+
+Fixed4 toFixed4Or(double v, Fixed4 fallback) {
+    return toFixed4(v).value_or(fallback);
+}
+
+void RoundToHundred(std::vector<TInsumo>& list) {
+    constexpr int64_t kHundred = 1000000;
+    const size_t n = list.size();
+    std::vector<int64_t> units(n, 0);
+    std::vector<long double> frac(n, 0.0L);
+    int64_t total = 0;
+    for (size_t k = 0; k < n; ++k) {
+        const long double s = static_cast<long double>(list[k].Valor) * Fixed4::kScale;
+        if (std::isnan(s)) {
+            units[k] = 0;
+        } else if (s >= 9.2233720368547758e18L || s <= -9.2233720368547758e18L) {
+            units[k] = kHundred;
+        } else {
+            const long double t = std::truncl(s);
+            units[k] = static_cast<int64_t>(t);
+            frac[k] = s - t;
+        }
+        total += units[k];
+    }
+    if (total == 0) return;
+    // largest remainder first; a new item goes before the first entry with a fraction less than
+    // or equal to its own, so among equal fractions the later item comes first
+    std::vector<size_t> order;
+    for (size_t k = 0; k < n; ++k) {
+        auto at = order.begin();
+        while (at != order.end() && frac[*at] > frac[k]) ++at;
+        order.insert(at, k);
+    }
+    int64_t d = kHundred - total;
+    if (d > static_cast<int64_t>(n)) d = static_cast<int64_t>(n);
+    for (int64_t i = 0; i < d; ++i) ++units[order[static_cast<size_t>(i)]];
+    for (size_t k = 0; k < n; ++k) list[k].Cantidad = Fixed4::fromRaw(units[k]);
+}
+
+}  // namespace vexa

@@ -1,0 +1,272 @@
+#include "engine/mix_object.h"
+
+#include "engine/mix_math.h"
+
+#include <algorithm>
+#include <stdexcept>
+
+namespace vexa {
+
+void DenseTableau::allocate(int32_t columns, int32_t rows) {
+    columns_ = columns;
+    rows_ = rows;
+    cells_.assign(static_cast<size_t>(rows + 1) * static_cast<size_t>(columns + 1), 0.0);
+}
+
+void DenseTableau::zero() {
+    std::fill(cells_.begin(), cells_.end(), 0.0);
+}
+
+TMixObject::TMixObject(ReportDocument& report, int32_t formulaCode)
+    : FormulaCode(formulaCode), Report(&report) {}
+
+std::string TMixObject::SolutionAdjective() const {
+    return Feasible ? "ÓPTIMA" : "ALTERNA";
+}
+
+void TMixObject::Mix() {
+    OpenValues();
+    ValidateIngredients();
+    LoadIngredients();
+    CountNutrientRows();
+    // the 100 % row
+    ++ArtificialCount;
+    ++RowCount;
+    ColumnCount = ArtificialCount + IngredientCount + SlackCount;
+    RhsColumn = ColumnCount + 1;
+    AllocateProgramme();
+    ProgrammeCounters counters;
+    ResetProgramme(counters);
+    AddTotalRow(counters);
+    AddIngredientRows(counters);
+    AddNutrientRows(counters);
+    Solve();
+    ExtractSolution();
+    FillNutrientContent();
+    MixedAt = Now();
+    SaveResults();
+}
+
+void TMixObject::ValidateIngredients() {
+    IngredientCount = 0;
+    SlackCount = 0;
+    ArtificialCount = 0;
+    RowCount = 0;
+    int32_t count = 0;
+    Fixed4 sum;
+    CountIngredientRows(count, sum);
+    IngredientRowCount = RowCount;
+    if (count == 0) throw std::range_error("Error: Se intentó mezclar una fórmula sin insumos");
+    if (sum < Fixed4::fromInt(100))
+        throw std::range_error(
+            "Error: La suma de máximos es menor al 100% en la lista de insumos.");
+}
+
+void TMixObject::CountIngredientRestriction(Fixed4 min, Fixed4 max) {
+    ++IngredientCount;
+    if (!min.isZero() && min == max) {
+        ++ArtificialCount;
+        ++RowCount;
+    } else if (!min.isZero()) {
+        ++ArtificialCount;
+        ++SlackCount;
+        ++RowCount;
+    }
+    // An ingredient without a minimum may still have a maximum row (built whenever
+    // 0 < Max < 100 and the restriction is not an equality).
+    if (!(!min.isZero() && min == max) && max > Fixed4() && max < Fixed4::fromInt(100)) {
+        ++SlackCount;
+        ++RowCount;
+    }
+}
+
+void TMixObject::CountNutrientRestriction(Fixed4 min, Fixed4 max) {
+    if (!min.isZero() && min == max) {
+        ++ArtificialCount;
+        ++RowCount;
+        return;
+    }
+    if (!min.isZero()) {
+        ++ArtificialCount;
+        ++SlackCount;
+        ++RowCount;
+    }
+    if (max > Fixed4()) {
+        ++SlackCount;
+        ++RowCount;
+    }
+}
+
+void TMixObject::AllocateProgramme() {
+    ColumnCount = ArtificialCount + IngredientCount + SlackCount;
+    RhsColumn = ColumnCount + 1;
+    Tableau.allocate(RhsColumn, RowCount);
+    Cost.assign(RhsColumn + 1, 0.0);
+    ReducedCost.assign(RhsColumn + 1, 0.0);
+    SavedReducedCost.assign(RhsColumn + 1, 0.0);
+    ColumnInfo.assign(RhsColumn + 1, ColumnDescriptor{});
+    RowInfo.assign(RowCount + 1, RowDescriptor{});
+    RowSlack.assign(RowCount + 1, 0);
+    Basis.assign(RowCount + 1, 0);
+    IngredientPrice.assign(IngredientCount + 1, Fixed4());
+    IngredientCode.assign(IngredientCount + 1, 0);
+}
+
+void TMixObject::ResetProgramme(ProgrammeCounters& c) {
+    Nutrients.clear();
+    Consumption.clear();
+    Ratios.clear();
+    Order.clear();
+    AsFed.clear();
+    c.ingredientColumn = 0;
+    c.slackColumn = IngredientCount + 1;
+    c.artificialColumn = IngredientCount + SlackCount + 1;
+    c.row = 1;
+    Tableau.zero();
+    std::fill(SavedReducedCost.begin(), SavedReducedCost.end(), 0.0);
+    std::fill(Cost.begin(), Cost.end(), 0.0);
+    // A rebuild starts from the initial basis and descriptors as well.
+    std::fill(Basis.begin(), Basis.end(), 0);
+    std::fill(RowSlack.begin(), RowSlack.end(), 0);
+    std::fill(RowInfo.begin(), RowInfo.end(), RowDescriptor{});
+    std::fill(ColumnInfo.begin(), ColumnInfo.end(), ColumnDescriptor{});
+}
+
+void TMixObject::AddTotalRow(ProgrammeCounters& c) {
+    const int32_t r = c.row, a = c.artificialColumn;
+    RowInfo[r] = {kRowTotal, 0};
+    for (int32_t k = 1; k <= IngredientCount; ++k) Tableau(k, r) = 1.0;
+    Tableau(a, r) = 1.0;
+    ColumnInfo[a] = {kRowTotal, 0, r, 0, 0};
+    Tableau(RhsColumn, r) = 100.0;
+    Cost[a] = 1.0;
+    Basis[r] = a;
+    ++c.artificialColumn;
+    ++c.row;
+}
+
+void TMixObject::AddIngredientRows(ProgrammeCounters& c) {
+    const Fixed4 hundred = Fixed4::fromInt(100);
+    for (int32_t pos = 0; pos < static_cast<int32_t>(Ingredients.size()); ++pos) {
+        TInsumo& it = Ingredients[pos];
+        const int32_t j = ++c.ingredientColumn;
+        IngredientCode[j] = it.Codigo;
+        IngredientPrice[j] = it.Precio;
+        if (it.Fijo) {
+            const int32_t r = c.row, a = c.artificialColumn;
+            RowInfo[r] = {kRowIngredient, it.Codigo};
+            Tableau(j, r) = 1.0;
+            Tableau(a, r) = 1.0;
+            Tableau(RhsColumn, r) = it.Min.toDouble();
+            Cost[a] = 1.0;
+            Basis[r] = a;
+            it.FilaMin = r;
+            it.ConMin = true;
+            ColumnInfo[a] = {kRowIngredient, it.Codigo, r, kTipoIgual, pos};
+            ++c.artificialColumn;
+            ++c.row;
+            continue;
+        }
+        it.ConMin = !it.Min.isZero();
+        if (it.ConMin) {
+            const int32_t r = c.row, s = c.slackColumn, a = c.artificialColumn;
+            RowInfo[r] = {kRowIngredient, it.Codigo};
+            Tableau(j, r) = 1.0;
+            Tableau(s, r) = -1.0;
+            Tableau(a, r) = 1.0;
+            Tableau(RhsColumn, r) = it.Min.toDouble();
+            Cost[a] = 1.0;
+            Basis[r] = a;
+            RowSlack[r] = s;
+            it.FilaMin = r;
+            it.ColExceso = s;
+            ColumnInfo[a] = {kRowIngredient, it.Codigo, r, kTipoMin, pos};
+            ++c.artificialColumn;
+            ++c.slackColumn;
+            ++c.row;
+        }
+        it.ConMax = it.Max > Fixed4() && it.Max < hundred;
+        if (it.ConMax) {
+            const int32_t r = c.row, s = c.slackColumn;
+            RowInfo[r] = {kRowIngredient, it.Codigo};
+            Tableau(j, r) = 1.0;
+            Tableau(s, r) = 1.0;
+            Tableau(RhsColumn, r) = it.Max.toDouble();
+            Basis[r] = s;
+            RowSlack[r] = s;
+            it.FilaMax = r;
+            it.ColHolgura = s;
+            ++c.slackColumn;
+            ++c.row;
+        }
+    }
+}
+
+void TMixObject::AddNutrientRowsFromList(ProgrammeCounters& c) {
+    for (int32_t pos = 0; pos < static_cast<int32_t>(Nutrients.size()); ++pos)
+        addNutrientRow(Nutrients[pos], pos, c);
+}
+
+void TMixObject::addNutrientRow(TNutriente& n, int32_t position, ProgrammeCounters& c) {
+    // The programme sees each value to two decimals: v ÷ 100 rounded to a unit, ties to even.
+    std::vector<double> coef(IngredientCount + 1, 0.0);
+    for (int32_t k = 1; k <= IngredientCount; ++k)
+        coef[k] = NutrientValue(IngredientCode[k], n.Codigo).divInt(100).toDouble();
+    auto fillRow = [&](int32_t r) {
+        RowInfo[r] = {kRowNutrient, n.Codigo};
+        for (int32_t k = 1; k <= IngredientCount; ++k) Tableau(k, r) = coef[k];
+    };
+    bool hasRow = false;
+    n.Fijo = n.Min == n.Max && !n.Min.isZero();
+    if (n.Fijo && n.Min > Fixed4()) {
+        const int32_t r = c.row, a = c.artificialColumn;
+        fillRow(r);
+        Tableau(a, r) = 1.0;
+        Tableau(RhsColumn, r) = n.Min.toDouble();
+        Cost[a] = 1.0;
+        Basis[r] = a;
+        n.FilaMin = r;
+        n.FilaMax = r;
+        n.ConMin = n.ConMax = true;
+        ColumnInfo[a] = {kRowNutrient, n.Codigo, r, kTipoIgual, position};
+        ++c.artificialColumn;
+        ++c.row;
+        hasRow = true;
+    } else {
+        n.ConMin = n.Min > Fixed4();
+        if (n.ConMin) {
+            const int32_t r = c.row, s = c.slackColumn, a = c.artificialColumn;
+            fillRow(r);
+            Tableau(s, r) = -1.0;
+            Tableau(a, r) = 1.0;
+            Tableau(RhsColumn, r) = n.Min.toDouble();
+            Cost[a] = 1.0;
+            Basis[r] = a;
+            RowSlack[r] = s;
+            n.FilaMin = r;
+            n.ColExceso = s;
+            ColumnInfo[a] = {kRowNutrient, n.Codigo, r, kTipoMin, position};
+            ++c.artificialColumn;
+            ++c.slackColumn;
+            ++c.row;
+            hasRow = true;
+        }
+        n.ConMax = n.Max > Fixed4();
+        if (n.ConMax) {
+            const int32_t r = c.row, s = c.slackColumn;
+            fillRow(r);
+            Tableau(s, r) = 1.0;
+            Tableau(RhsColumn, r) = n.Max.toDouble();
+            Basis[r] = s;
+            RowSlack[r] = s;
+            n.FilaMax = r;
+            n.ColHolgura = s;
+            ++c.slackColumn;
+            ++c.row;
+            hasRow = true;
+        }
+    }
+    if (hasRow) n.Cantidad = Fixed4();
+}
+
+}  // namespace vexa

@@ -1,0 +1,223 @@
+#pragma once
+// TMixObject: one least-cost run of a formula. It builds the linear programme from the
+// restrictions that a descendant supplies through the abstract operations, solves it with a
+// two-phase tableau simplex, relaxes and diagnoses an infeasible formula, analyses the
+// optimum, extracts the ration and writes the engine's reports.
+//
+// Lifecycle: create → set AppendReport (and what the descendant needs) → Mix() once → read
+// the results and ask for reports any number of times → destroy.
+#include "engine/fixed4.h"
+#include "engine/report_document.h"
+#include "engine/restriction_items.h"
+#include "engine/solver_options.h"
+
+#include <chrono>
+#include <cstdint>
+#include <functional>
+#include <string>
+#include <vector>
+
+namespace vexa {
+
+// Dense simplex tableau addressed as (column, row), both 1-based like the programme's
+// numbering. Rows are stored contiguously since every pivot works row by row.
+class DenseTableau {
+public:
+    void allocate(int32_t columns, int32_t rows);  // columns includes the right-hand side
+    void zero();
+    double& operator()(int32_t col, int32_t row) { return cells_[index(col, row)]; }
+    double operator()(int32_t col, int32_t row) const { return cells_[index(col, row)]; }
+    double* rowData(int32_t row) { return &cells_[index(0, row)]; }
+    const double* rowData(int32_t row) const { return &cells_[index(0, row)]; }
+    int32_t columns() const { return columns_; }
+    int32_t rows() const { return rows_; }
+
+private:
+    size_t index(int32_t col, int32_t row) const {
+        return static_cast<size_t>(row) * static_cast<size_t>(columns_ + 1) +
+               static_cast<size_t>(col);
+    }
+    std::vector<double> cells_;
+    int32_t columns_ = 0, rows_ = 0;
+};
+
+// Kinds of rows and artificial columns (RowInfo.kind, ColumnInfo.kind).
+enum : int32_t { kRowTotal = 1, kRowIngredient = 2, kRowNutrient = 3 };
+
+struct RowDescriptor {
+    int32_t kind = 0;  // 1 the 100 % row, 2 ingredient, 3 nutrient
+    int32_t code = 0;  // ingredient or nutrient code, 0 for the 100 % row
+};
+
+// What an artificial column stands for.
+struct ColumnDescriptor {
+    int32_t kind = 0;      // as RowDescriptor::kind
+    int32_t code = 0;      // ingredient or nutrient code
+    int32_t row = 0;       // its row
+    int32_t type = 0;      // 6 a ≥ row, 8 an equality row, 0 the 100 % row
+    int32_t position = 0;  // position of the restriction in its list (0-based)
+};
+
+// The four running counters of the programme construction, passed by reference from step to
+// step so that each continues the numbering of the previous one.
+struct ProgrammeCounters {
+    int32_t ingredientColumn = 0;  // last ingredient column used (incremented before use)
+    int32_t slackColumn = 0;       // next slack or surplus column
+    int32_t artificialColumn = 0;  // next artificial column
+    int32_t row = 0;               // next row
+};
+
+// Kinds of names for ItemName.
+enum : int32_t {
+    kNameGroup = 0,
+    kNameIngredient = 1,
+    kNameNutrient = 2,
+    kNameFormula = 3,
+    kNameManualMix = 5
+};
+
+class TMixObject {
+public:
+    using Clock = std::function<std::chrono::system_clock::time_point()>;
+
+    // The report document is not owned; it must outlive the reports written into it.
+    TMixObject(ReportDocument& report, int32_t formulaCode);
+    virtual ~TMixObject() = default;
+    TMixObject(const TMixObject&) = delete;
+    TMixObject& operator=(const TMixObject&) = delete;
+
+    // Runs one formulation. Raises std::range_error with the Spanish message for an empty
+    // formula or maxima below 100 %; an infeasible formula is not an error (Feasible false).
+    void Mix();
+
+    // ---- virtual operations, in slot order ----
+    /* 0 */ virtual void ValidateIngredients();
+    /* 1 */ virtual void CountIngredientRows(int32_t& count, Fixed4& sumMax) = 0;
+    /* 2 */ virtual void CountNutrientRows() = 0;
+    /* 3 */ virtual void AddTotalRow(ProgrammeCounters& c);
+    /* 4 */ virtual void AddNutrientRows(ProgrammeCounters& c) = 0;
+    /* 5 */ virtual void ExtractSolution();
+    /* 6 */ virtual void FillNutrientContent() = 0;
+    /* 7 */ virtual void LoadIngredients() = 0;
+    /* 8 */ virtual void WriteSolution();
+    /* 9 */ virtual void WriteHeader() = 0;
+    /* 10 */ virtual Fixed4 NutrientValue(int32_t ingredient, int32_t nutrient) = 0;
+    /* 11 */ virtual void OpenValues() = 0;
+    /* 12 */ virtual double ToReportBasis(double x) { return x; }
+    /* 13 */ virtual std::string ItemName(int32_t kind, int32_t code) = 0;
+    /* 14 */ virtual std::string NutrientUnit(int32_t code) = 0;
+    /* 15 */ virtual std::string ReportFormat(int32_t index) = 0;
+    /* 16 */ virtual void SaveResults() = 0;
+
+    // ---- reports (append to Report) ----
+    void WriteNutrientContribution(bool byWeight);
+    void WriteIngredientSensitivity();
+    void WriteNutrientSensitivity();
+    void WritePriceSensitivity();
+    void WriteDiagnosis();  // writes only when Feasible is false
+    // "ÓPTIMA" or "ALTERNA".
+    std::string SolutionAdjective() const;
+
+    // ---- programme construction ----
+    void AllocateProgramme();
+    void ResetProgramme(ProgrammeCounters& c);
+    void AddIngredientRows(ProgrammeCounters& c);
+
+    // ---- simplex ----
+    void Solve();
+    SimplexStatus RunSimplex(bool objectiveThreshold = true);
+    int32_t ComputeReducedCosts();               // entering column, 0 when none
+    int32_t SelectLeavingRow(int32_t entering);  // 0 when none
+    void Pivot(int32_t entering, int32_t leaving);
+    bool IsFeasible();  // no artificial basic at a positive value
+    // Pivots every artificial that is basic at value 0 out of the basis; removes the rows in
+    // which no other column can replace it (they are redundant).
+    void DriveOutZeroArtificials();
+    void DropArtificialColumns();
+    bool IsArtificialColumn(int32_t col) const { return col > IngredientCount + SlackCount; }
+
+    // ---- infeasibility ----
+    bool RecordShortfalls();
+    void RelaxRestrictions();
+    void RepairTotal();
+    void RemoveArtificialRows();
+    void UpdateNutrientShortfall(int32_t position, Fixed4 level);
+
+    // ---- sensitivity ----
+    void RangePrices();
+    void ComputeRowValues();
+
+    // ---- declared data ----
+    int32_t PriceNutrient = 0;
+    int32_t DryMatterNutrient = 0;
+    int32_t ColumnCount = 0;
+    int32_t RowCount = 0;
+    int32_t RhsColumn = 0;
+    int32_t FormulaCode = 0;
+    int32_t IngredientRowCount = 0;
+    int32_t IngredientCount = 0;
+    int32_t SlackCount = 0;
+    int32_t ArtificialCount = 0;
+    std::chrono::system_clock::time_point MixedAt{};
+
+    // The programme (all 1-based: index 0 unused).
+    DenseTableau Tableau;
+    std::vector<double> SavedReducedCost;  // RhsColumn + 1; [RhsColumn] is the objective
+    std::vector<double> ReducedCost;
+    std::vector<RowDescriptor> RowInfo;        // RowCount + 1
+    std::vector<int32_t> Basis;                // RowCount + 1
+    std::vector<Fixed4> IngredientPrice;       // IngredientCount + 1
+    std::vector<int32_t> IngredientCode;       // IngredientCount + 1
+    std::vector<int32_t> RowSlack;             // RowCount + 1
+    std::vector<float> PriceRange[2];          // [0] lower, [1] upper end; IngredientCount + 1
+    std::vector<float> RowValue;               // RowCount + 1
+    std::vector<ColumnDescriptor> ColumnInfo;  // RhsColumn + 1
+    std::vector<double> Cost;                  // RhsColumn + 1
+
+    ReportDocument* Report = nullptr;
+    bool AsFedFormula = false;
+    bool UseDryMatter = false;
+    bool AppendReport = false;
+    bool Feasible = true;
+    bool TotalReachable = true;
+    Fixed4 FeedWeight;
+    Fixed4 CostPerKg;
+
+    std::vector<TNutriente> Nutrients;
+    std::vector<TInsumo> Ingredients;
+    std::vector<TConsumo> Consumption;
+    std::vector<TRelacion> Ratios;
+    std::vector<TOrden> Order;  // ingredients of the ration, largest share first
+    std::vector<TRecom> Suggestions;
+    std::vector<TInsumo> AsFed;
+    int32_t OrderCount = 0;
+    double AsFedTotal = 0.0;
+
+    // ---- settings of the run (not part of the stored formula) ----
+    SolverOptions Options;
+    Clock Now = [] { return std::chrono::system_clock::now(); };
+    // Passes made by the simplex in this run (all phases), for diagnostics and benchmarks.
+    int64_t PivotCount = 0;
+
+protected:
+    // Sizing of one restriction, for CountIngredientRows / CountNutrientRows.
+    void CountIngredientRestriction(Fixed4 min, Fixed4 max);
+    void CountNutrientRestriction(Fixed4 min, Fixed4 max);
+    // Adds the rows of every item of Nutrients, in list order (for AddNutrientRows).
+    void AddNutrientRowsFromList(ProgrammeCounters& c);
+
+private:
+    void addNutrientRow(TNutriente& n, int32_t position, ProgrammeCounters& c);
+    void copyReducedCosts();
+    void handleInfeasible();
+    // Removes row i (1-based) and renumbers the rows recorded on the items.
+    void removeRow(int32_t i);
+    void convertToAsFed();
+    void writePlainTable();
+    void writeDryMatterTable();
+
+    bool blandRule_ = false;      // entering column by Bland's rule (anti-cycling)
+    bool lastRatioZero_ = false;  // the last ratio test chose a row at value 0
+};
+
+}  // namespace vexa

@@ -1,0 +1,80 @@
+#pragma once
+// The items of the engine's restriction lists: what a formula restricts and what a run computes
+// for each restriction. Lists of them are plain vectors owned by the mix object.
+#include "engine/fixed4.h"
+
+#include <cstdint>
+#include <vector>
+
+namespace vexa {
+
+// A position in another list; lists of these order the ingredient list.
+struct TOrden {
+    int32_t Indice = 0;
+};
+
+struct TNombre {
+    int32_t Codigo = 0;  // nutrient or ingredient code
+    Fixed4 Cantidad;     // level or share computed by the run
+};
+
+// One nutrient restriction of a formula.
+struct TNutriente : TNombre {
+    Fixed4 Min;  // 0: none
+    Fixed4 Max;  // 0: none
+    Fixed4 Sensib;
+    double Valor = 0.0;  // unrounded result
+    bool Fijo = false;   // equality: Min = Max and Min != 0
+    bool Fuera = false;  // not met by the delivered ration
+    int32_t FilaMin = 0;
+    int32_t FilaMax = 0;
+    int32_t ColExceso = 0;
+    int32_t ColHolgura = 0;
+    bool ConMin = false;
+    bool ConMax = false;
+};
+
+// One ingredient restriction; Cantidad is its share in %, Max defaults to 100.
+struct TInsumo : TNutriente {
+    Fixed4 Precio;  // per kg
+    Fixed4 MS;      // dry matter %, filled only on a dry-matter basis
+    Fixed4 PrecioMin;
+    Fixed4 PrecioMax;
+    int32_t ItId = 0;
+};
+
+// Suggestion classes and restriction types.
+enum : int32_t { kClaseTotal = 1, kClaseInsumo = 2, kClaseNutriente = 3 };
+enum : int32_t { kTipoMin = 6, kTipoMax = 7, kTipoIgual = 8 };
+
+// One suggested relaxation; Indice is the code of the ingredient or nutrient concerned.
+// Item and Fila are wider than a byte so that large formulas keep exact positions.
+struct TRecom : TOrden {
+    int32_t Item = 0;  // position in its list (0-based)
+    int32_t Fila = 0;  // row of the restriction
+    int32_t Clase = 0;
+    int32_t Tipo = 0;
+    Fixed4 Faltante;  // amount to relax by
+    Fixed4 Sugerido;  // relaxed bound; the original bound is Sugerido + Faltante
+};
+
+// Declared for the stored formula model; no engine operation fills or reads them.
+struct TConsumo : TInsumo {};
+struct TRelacion : TNutriente {};
+
+// Items of `list` ordered by Cantidad, largest first; with all false only those above 0.
+// Among equal amounts the later item comes first.
+template <class Item>
+std::vector<TOrden> OrdenPorValor(const std::vector<Item>& list, bool all) {
+    std::vector<TOrden> order;
+    for (int32_t i = 0; i < static_cast<int32_t>(list.size()); ++i) {
+        const Fixed4 amount = list[i].Cantidad;
+        if (!all && amount <= Fixed4()) continue;
+        auto at = order.begin();
+        while (at != order.end() && list[at->Indice].Cantidad > amount) ++at;
+        order.insert(at, TOrden{i});
+    }
+    return order;
+}
+
+}  // namespace vexa

@@ -1,0 +1,229 @@
+// The two-phase tableau simplex of the mix object.
+//
+// Feed formulas are often degenerate: several restrictions meet at the optimum, so basic
+// variables sit at 0. Two rules keep that from giving wrong answers: a row whose basic variable
+// is at 0 may leave (ratio 0), with Bland's rule taking over after a run of such pivots so that
+// the method cannot cycle; and at the end of phase 1 an artificial variable at 0 is pivoted out
+// (or its row dropped as redundant) instead of being taken for an unmet restriction.
+#include "engine/mix_math.h"
+#include "engine/mix_object.h"
+
+#include <cmath>
+#include <cstring>
+
+namespace vexa {
+
+void TMixObject::copyReducedCosts() {
+    std::copy(ReducedCost.begin(), ReducedCost.begin() + RhsColumn + 1, SavedReducedCost.begin());
+}
+
+int32_t TMixObject::ComputeReducedCosts() {
+    for (int32_t j = 1; j <= ColumnCount; ++j) ReducedCost[j] = Cost[j];
+    // Row by row gives every column the same sequence of subtractions as column by column.
+    for (int32_t i = 1; i <= RowCount; ++i) {
+        const double cb = Cost[Basis[i]];
+        if (cb == 0.0) continue;
+        const double* row = Tableau.rowData(i);
+        for (int32_t j = 1; j <= ColumnCount; ++j) ReducedCost[j] -= row[j] * cb;
+    }
+    int32_t entering = 0;
+    double best = -Options.optimalityTolerance;
+    for (int32_t j = 1; j <= ColumnCount; ++j) {
+        if (best > ReducedCost[j]) {
+            entering = j;
+            best = ReducedCost[j];
+            if (blandRule_) break;  // the lowest-numbered improving column
+        }
+    }
+    double z = 0.0;
+    for (int32_t i = 1; i <= RowCount; ++i) {
+        const double rhs = Tableau(RhsColumn, i);
+        if (rhs >= 0.0) z += rhs * Cost[Basis[i]];
+    }
+    ReducedCost[RhsColumn] = z;
+    return entering;
+}
+
+int32_t TMixObject::SelectLeavingRow(int32_t entering) {
+    double best = 1.7e308;
+    int32_t leaving = 0;
+    for (int32_t i = 1; i <= RowCount; ++i) {
+        const double a = Tableau(entering, i);
+        if (!(a > Options.pivotTolerance)) continue;
+        double rhs = Tableau(RhsColumn, i);
+        if (std::fabs(rhs) <= Options.zeroTolerance)
+            rhs = 0.0;
+        else if (rhs < 0.0)
+            continue;  // a negative ratio never qualifies
+        const double ratio = SafeDivide(rhs, a);
+        if (ratio < best || (blandRule_ && ratio == best && Basis[i] < Basis[leaving])) {
+            best = ratio;
+            leaving = i;
+        }
+    }
+    lastRatioZero_ = leaving > 0 && best == 0.0;
+    return leaving;
+}
+
+void TMixObject::Pivot(int32_t entering, int32_t leaving) {
+    double* pr = Tableau.rowData(leaving);
+    const double p = pr[entering];
+    for (int32_t k = 1; k <= RhsColumn; ++k) pr[k] = SafeDivide(pr[k], p);
+    pr[entering] = 1.0;
+    for (int32_t i = 1; i <= RowCount; ++i) {
+        if (i == leaving) continue;
+        double* ri = Tableau.rowData(i);
+        const double f = ri[entering];
+        if (f == 0.0) continue;
+        for (int32_t k = 1; k <= RhsColumn; ++k) ri[k] -= f * pr[k];
+        ri[entering] = 0.0;
+    }
+    Basis[leaving] = entering;
+    ++PivotCount;
+}
+
+SimplexStatus TMixObject::RunSimplex(bool objectiveThreshold) {
+    const int64_t limit = Options.iterationLimit > 0 ? Options.iterationLimit
+                                                     : 50LL * (RowCount + ColumnCount) + 1000;
+    bool first = true;
+    int32_t l = 0;
+    Fixed4 zc;
+    int32_t degenerateRun = 0;
+    int64_t passes = 0;
+    SimplexStatus status = SimplexStatus::Optimal;
+    blandRule_ = false;
+    for (;;) {
+        blandRule_ = degenerateRun >= Options.degenerateRunLimit;
+        const int32_t e = ComputeReducedCosts();
+        const double z = ReducedCost[RhsColumn];
+        if (auto f = toFixed4(z)) zc = *f;
+        if (z <= 0.0001) zc = Fixed4();
+        if (first) copyReducedCosts();
+        if (e > 0 && zc >= Fixed4()) {
+            l = SelectLeavingRow(e);
+            if (l > 0) {
+                copyReducedCosts();
+                Pivot(e, l);
+                degenerateRun = lastRatioZero_ ? degenerateRun + 1 : 0;
+            }
+        }
+        first = false;
+        ++passes;
+        if (e == 0) {
+            status = SimplexStatus::Optimal;
+            break;
+        }
+        if (l == 0) {
+            status = SimplexStatus::Unbounded;
+            break;
+        }
+        if (objectiveThreshold && zc <= Fixed4()) {
+            status = SimplexStatus::ObjectiveReached;
+            break;
+        }
+        if (passes >= limit) {
+            status = SimplexStatus::IterationLimit;
+            break;
+        }
+    }
+    blandRule_ = false;
+    copyReducedCosts();
+    return status;
+}
+
+bool TMixObject::IsFeasible() {
+    for (int32_t i = 1; i <= RowCount; ++i)
+        if (IsArtificialColumn(Basis[i]) && Tableau(RhsColumn, i) > Options.feasibilityTolerance)
+            return false;
+    return true;
+}
+
+void TMixObject::DriveOutZeroArtificials() {
+    const int32_t structural = IngredientCount + SlackCount;
+    for (int32_t i = 1; i <= RowCount; ++i) {
+        if (!IsArtificialColumn(Basis[i])) continue;
+        if (std::fabs(Tableau(RhsColumn, i)) > Options.feasibilityTolerance) continue;
+        int32_t best = 0;
+        double bestAbs = Options.pivotTolerance;
+        for (int32_t j = 1; j <= structural; ++j) {
+            const double a = std::fabs(Tableau(j, i));
+            if (a > bestAbs) {
+                best = j;
+                bestAbs = a;
+            }
+        }
+        if (best > 0) {
+            // The basic value is 0, so this pivot moves no other variable.
+            Tableau(RhsColumn, i) = 0.0;
+            Pivot(best, i);
+        } else {
+            // No structural column in the row: it is a combination of the others.
+            removeRow(i);
+            --i;
+        }
+    }
+}
+
+void TMixObject::removeRow(int32_t i) {
+    for (int32_t r = i; r < RowCount; ++r) {
+        std::memcpy(Tableau.rowData(r), Tableau.rowData(r + 1),
+                    sizeof(double) * static_cast<size_t>(Tableau.columns() + 1));
+        Basis[r] = Basis[r + 1];
+        RowSlack[r] = RowSlack[r + 1];
+        RowInfo[r] = RowInfo[r + 1];
+    }
+    std::memset(Tableau.rowData(RowCount), 0,
+                sizeof(double) * static_cast<size_t>(Tableau.columns() + 1));
+    Basis[RowCount] = 0;
+    RowSlack[RowCount] = 0;
+    RowInfo[RowCount] = RowDescriptor{};
+    --RowCount;
+    // Keep the rows recorded on the items pointing at the same restrictions.
+    auto renumber = [i](int32_t& row) {
+        if (row == i)
+            row = 0;
+        else if (row > i)
+            --row;
+    };
+    for (auto& it : Ingredients) {
+        renumber(it.FilaMin);
+        renumber(it.FilaMax);
+    }
+    for (auto& n : Nutrients) {
+        renumber(n.FilaMin);
+        renumber(n.FilaMax);
+    }
+}
+
+void TMixObject::DropArtificialColumns() {
+    for (int32_t i = 1; i <= RowCount; ++i)
+        Tableau(RhsColumn - ArtificialCount, i) = Tableau(RhsColumn, i);
+    ColumnCount = IngredientCount + SlackCount;
+    RhsColumn = ColumnCount + 1;
+}
+
+void TMixObject::Solve() {
+    // phase 1: the artificial costs set by the construction
+    SimplexStatus status = RunSimplex();
+    Feasible = IsFeasible();
+    if (!Feasible && status == SimplexStatus::ObjectiveReached) {
+        // Stopping at a small objective is only an early exit; an artificial still positive
+        // is judged after phase 1 has really finished.
+        RunSimplex(false);
+        Feasible = IsFeasible();
+    }
+    if (Feasible)
+        DriveOutZeroArtificials();
+    else
+        handleInfeasible();
+
+    for (int32_t i = 1; i <= ColumnCount; ++i)
+        Cost[i] = i <= IngredientCount ? IngredientPrice[i].toDouble() : 0.0;
+    DropArtificialColumns();
+    RunSimplex();
+    CostPerKg = toFixed4Or(SavedReducedCost[RhsColumn] / 100.0, Fixed4());
+    RangePrices();
+    ComputeRowValues();
+}
+
+}  // namespace vexa
