@@ -1,0 +1,179 @@
+#include "cli/solve_cmd.h"
+
+#include "cli/verbs.h"
+#include "engine/memory_mix_object.h"
+
+#include <nlohmann/json.hpp>
+
+#include <iostream>
+#include <memory>
+#include <stdexcept>
+
+namespace vexa::cli {
+
+namespace {
+
+// nlohmann would print 12.5 as 12.5; the results are Fixed4, so they are written as text with
+// all 4 decimals.
+std::string num(Fixed4 v) {
+    return v.toString();
+}
+std::string num(double v) {
+    return Fixed4::fromDouble(v).toString();
+}
+std::string str(const std::string& s) {
+    return nlohmann::json(s).dump();
+}
+std::string boolean(bool b) {
+    return b ? "true" : "false";
+}
+
+// One JSON object on one line, fields in the order added.
+class Fields {
+public:
+    Fields& add(const char* key, const std::string& jsonValue) {
+        text_ += text_.empty() ? "{" : ", ";
+        text_ += str(key) + ": " + jsonValue;
+        return *this;
+    }
+    Fields& add(const char* key, int32_t v) { return add(key, std::to_string(v)); }
+    std::string done() const { return text_.empty() ? "{}" : text_ + "}"; }
+
+private:
+    std::string text_;
+};
+
+void printList(std::ostream& out, const char* key, const std::vector<std::string>& items,
+               bool last) {
+    out << "  " << str(key) << ": [";
+    for (size_t i = 0; i < items.size(); ++i) out << (i ? ",\n    " : "\n    ") << items[i];
+    out << (items.empty() ? "]" : "\n  ]") << (last ? "\n" : ",\n");
+}
+
+}  // namespace
+
+void printSolveJson(TMixObject& mix, std::ostream& out) {
+    std::vector<std::string> ingredients, nutrients, suggestions, asFed;
+    for (const TInsumo& g : mix.Ingredients)
+        ingredients.push_back(Fields()
+                                  .add("code", g.Codigo)
+                                  .add("name", str(mix.ItemName(kNameIngredient, g.Codigo)))
+                                  .add("share", num(g.Cantidad))
+                                  .add("min", num(g.Min))
+                                  .add("max", num(g.Max))
+                                  .add("price", num(g.Precio))
+                                  .add("price_min", num(g.PrecioMin))
+                                  .add("price_max", num(g.PrecioMax))
+                                  .add("sensitivity", num(g.Sensib))
+                                  .add("out_of_bounds", boolean(g.Fuera))
+                                  .done());
+    for (const TNutriente& n : mix.Nutrients)
+        nutrients.push_back(Fields()
+                                .add("code", n.Codigo)
+                                .add("name", str(mix.ItemName(kNameNutrient, n.Codigo)))
+                                .add("unit", str(mix.NutrientUnit(n.Codigo)))
+                                .add("level", num(n.Cantidad))
+                                .add("min", num(n.Min))
+                                .add("max", num(n.Max))
+                                .add("sensitivity", num(n.Sensib))
+                                .add("out_of_bounds", boolean(n.Fuera))
+                                .done());
+    for (const TRecom& s : mix.Suggestions)
+        suggestions.push_back(Fields()
+                                  .add("class", s.Clase)
+                                  .add("type", s.Tipo)
+                                  .add("code", s.Indice)
+                                  .add("shortfall", num(s.Faltante))
+                                  .add("suggested", num(s.Sugerido))
+                                  .done());
+    const bool withAsFed = mix.UseDryMatter || mix.AsFedFormula;
+    if (withAsFed)
+        for (const TInsumo& a : mix.AsFed)
+            asFed.push_back(Fields().add("code", a.Codigo).add("share", num(a.Cantidad)).done());
+
+    out << "{\n";
+    out << "  \"feasible\": " << boolean(mix.Feasible) << ",\n";
+    out << "  \"cost_per_kg\": " << num(mix.CostPerKg) << ",\n";
+    printList(out, "ingredients", ingredients, false);
+    printList(out, "nutrients", nutrients, false);
+    printList(out, "suggestions", suggestions, !withAsFed);
+    if (withAsFed) {
+        printList(out, "as_fed", asFed, false);
+        out << "  \"as_fed_total\": " << num(mix.AsFedTotal) << "\n";
+    }
+    out << "}\n";
+}
+
+void printSolveReports(TMixObject& mix, const std::vector<std::string>& reports,
+                       std::ostream& out) {
+    MemoryReportDocument doc;
+    ReportDocument* previous = mix.Report;
+    mix.Report = &doc;
+    mix.WriteHeader();
+    for (const std::string& r : reports) {
+        if (r == "solution") {
+            mix.WriteSolution();
+        } else if (r == "contribution") {
+            mix.WriteNutrientContribution(mix.FeedWeight > Fixed4());
+        } else if (r == "sensitivity") {
+            mix.WriteIngredientSensitivity();
+            mix.WriteNutrientSensitivity();
+            mix.WritePriceSensitivity();
+        }
+    }
+    mix.Report = previous;
+    out << doc.Text();
+}
+
+int solveFormulaFile(const SolveRequest& request, std::ostream& out, std::ostream& err) {
+    Formula formula;
+    try {
+        formula = loadFormulaFile(request.file);
+    } catch (const FormulaFileError& e) {
+        err << "vexa-cli: " << e.what() << '\n';
+        return 2;
+    }
+    MemoryReportDocument doc;
+    MemoryMixObject mix(doc, std::move(formula));
+    mix.DatabaseName = request.file.stem().string();
+    try {
+        mix.Mix();
+    } catch (const std::range_error& e) {
+        // The engine's refusals ("Error: ..."), as the desktop program shows them.
+        err << e.what() << '\n';
+        return 1;
+    }
+    if (request.json)
+        printSolveJson(mix, out);
+    else
+        printSolveReports(
+            mix, request.reports.empty() ? std::vector<std::string>{"solution"} : request.reports,
+            out);
+    return 0;
+}
+
+int runSolve(const SolveRequest& request, std::ostream& out, std::ostream& err) {
+    // Formula files are JSON; other kinds of file (workspaces) branch off here on their
+    // extension.
+    return solveFormulaFile(request, out, err);
+}
+
+namespace {
+
+const VerbRegistrar solveVerb([](CLI::App& app) {
+    auto request = std::make_shared<SolveRequest>();
+    CLI::App* sub = app.add_subcommand(
+        "solve", "Resuelve una fórmula al mínimo costo e imprime sus reportes o resultados");
+    sub->add_option("formula", request->file, "Archivo de la fórmula (JSON)")->required();
+    CLI::Option* json = sub->add_flag("--json", request->json, "Imprime los resultados en JSON");
+    sub->add_option("--report", request->reports,
+                    "Reportes separados por comas: solution, contribution, sensitivity")
+        ->delimiter(',')
+        ->check(CLI::IsMember({"solution", "contribution", "sensitivity"}))
+        ->excludes(json);
+    sub->callback([request] { exitCode() = runSolve(*request, std::cout, std::cerr); });
+});
+
+}  // namespace
+
+}  // namespace vexa::cli

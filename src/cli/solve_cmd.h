@@ -1,0 +1,33 @@
+#pragma once
+// vexa-cli solve: one least-cost run and its results, as text reports or as JSON. The output
+// functions take any mix object, so a formula read from a workspace prints the same way as
+// one read from a formula file.
+#include "engine/mix_object.h"
+
+#include <filesystem>
+#include <ostream>
+#include <string>
+#include <vector>
+
+namespace vexa::cli {
+
+struct SolveRequest {
+    std::filesystem::path file;
+    bool json = false;
+    std::vector<std::string> reports;  // "solution", "contribution", "sensitivity"
+};
+
+// Solves the formula the request names and prints the results; returns the exit code
+// (0 a completed run, feasible or not; 1 a formula the engine refuses; 2 a file that
+// cannot be used). Dispatches on the kind of file.
+int runSolve(const SolveRequest& request, std::ostream& out, std::ostream& err);
+
+// A JSON formula file (the format of samples/broiler_starter.json).
+int solveFormulaFile(const SolveRequest& request, std::ostream& out, std::ostream& err);
+
+// The results of a finished run: every quantity with its 4 decimals.
+void printSolveJson(TMixObject& mix, std::ostream& out);
+// The header and the chosen reports, as fixed-pitch text.
+void printSolveReports(TMixObject& mix, const std::vector<std::string>& reports, std::ostream& out);
+
+}  // namespace vexa::cli
