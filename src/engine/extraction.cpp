@@ -38,9 +38,16 @@ void TMixObject::ExtractSolution() {
         if (auto f = toFixed4(PriceRange[0][k + 1])) it.PrecioMin = *f;
     }
     RoundToHundred(Ingredients);
-    for (TInsumo& it : Ingredients) {
-        it.Fuera = (it.Cantidad - it.Max >= kUnit) || (it.Min - it.Cantidad >= kUnit);
-        if (it.Fuera) Feasible = false;
+    for (int32_t k = 0; k < static_cast<int32_t>(Ingredients.size()); ++k) {
+        TInsumo& it = Ingredients[k];
+        const bool high = it.Cantidad - it.Max >= kUnit;
+        const bool low = it.Min - it.Cantidad >= kUnit;
+        it.Fuera = high || low;
+        if (!it.Fuera) continue;
+        Feasible = false;
+        const int32_t tipo = it.Fijo ? kTipoIgual : high ? kTipoMax : kTipoMin;
+        suggestUnmet(kClaseInsumo, k, it, tipo, high ? it.Max : it.Min,
+                     high ? it.FilaMax : it.FilaMin);
     }
     Order = OrdenPorValor(Ingredients, false);
     OrderCount = static_cast<int32_t>(Order.size());
@@ -62,6 +69,17 @@ void TMixObject::ExtractSolution() {
                 n.Cantidad = n.Min;
             if ((n.ConMax || n.Fijo) && n.Cantidad > n.Max && n.Cantidad - n.Max <= kUnit)
                 n.Cantidad = n.Max;
+            // A ration that misses an enforced bound is never passed off as meeting it (the
+            // repair of an unreachable 100 % row can leave one so).
+            const bool low = (n.ConMin || n.Fijo) && n.Min - n.Cantidad >= kUnit;
+            const bool high = (n.ConMax || n.Fijo) && n.Cantidad - n.Max >= kUnit;
+            if (low || high) {
+                n.Fuera = true;
+                Feasible = false;
+                const int32_t tipo = n.Fijo ? kTipoIgual : high ? kTipoMax : kTipoMin;
+                suggestUnmet(kClaseNutriente, p, n, tipo, high ? n.Max : n.Min,
+                             high ? n.FilaMax : n.FilaMin);
+            }
         }
         auto sensOf = [&](int32_t row) {
             auto v = rowValue(row);
@@ -75,6 +93,21 @@ void TMixObject::ExtractSolution() {
         convertToAsFed();
         RoundToHundred(AsFed);
     }
+}
+
+void TMixObject::suggestUnmet(int32_t clase, int32_t position, const TNutriente& item, int32_t tipo,
+                              Fixed4 bound, int32_t row) {
+    for (const TRecom& s : Suggestions)
+        if (s.Clase == clase && s.Item == position) return;
+    TRecom s;
+    s.Indice = item.Codigo;
+    s.Item = position;
+    s.Fila = row;
+    s.Clase = clase;
+    s.Tipo = tipo;
+    s.Sugerido = item.Cantidad;  // the level the ration reaches
+    s.Faltante = bound - item.Cantidad;
+    Suggestions.push_back(s);
 }
 
 void TMixObject::convertToAsFed() {

@@ -165,6 +165,7 @@ Formula parseFormulaJson(std::string_view textIn) {
         if (fi.min > fi.max)
             fail(where, "min " + fi.min.toString() + " is above max " + fi.max.toString());
         fi.price = number(g, "price", where);
+        if (fi.price < Fixed4()) fail(where, "negative \"price\"");
         if (auto it = g.find("dry_matter"); it != g.end() && !it->is_null()) {
             fi.dryMatter = asFixed(*it, where, "dry_matter");
             if (fi.dryMatter < Fixed4() || fi.dryMatter > hundred)

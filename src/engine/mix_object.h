@@ -213,6 +213,9 @@ private:
     // Removes row i (1-based) and renumbers the rows recorded on the items.
     void removeRow(int32_t i);
     void convertToAsFed();
+    // Records a restriction that the delivered ration misses but no suggestion names yet.
+    void suggestUnmet(int32_t clase, int32_t position, const TNutriente& item, int32_t tipo,
+                      Fixed4 bound, int32_t row);
     void writePlainTable();
     void writeDryMatterTable();
 
