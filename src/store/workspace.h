@@ -1,0 +1,123 @@
+#pragma once
+// Tdmvxf: the life of the open workspace file. Opening unpacks the .vxf into a private working
+// folder and connects the database there (upgrading older layouts); saving packs the folder
+// back into the file and keeps the previous version as ".bkp"; closing removes the folder.
+//
+// Saving never risks the user's file: the folder is packed into a temporary file beside the
+// target and only a complete file is rotated in (old ".bkp" to the trash, current to ".bkp",
+// new to current). A failed save leaves both files as they were, reports the error and keeps
+// DBModified. Closing (also when another workspace is opened) never removes a folder with
+// unsaved changes unless the user declined to save them.
+#include "store/db_def.h"
+#include "store/sqlite_db.h"
+#include "store/workspace_ui.h"
+
+#include <filesystem>
+#include <optional>
+#include <string>
+
+namespace vexa {
+
+// OpenStage codes.
+enum : int {
+    kStageNoCommandLine = -1,
+    kStageOk = 0,
+    kStageNaming = 11,
+    kStageReading = 12,
+    kStageUnpacking = 13,
+    kStageReadingDef = 21,
+    kStageVersion = 31,
+    kStageClosing = 41,
+    kStageConnecting = 61,
+    kStageSavingEdits = 101,
+    kStageSavingDef = 102,
+    kStageBackup = 103,
+    kStagePackCreate = 110,
+    kStagePackAdd = 111,
+    kStageNoWorkFolder = 150,
+};
+
+struct WorkspaceSettings {
+    std::filesystem::path workRoot;       // parent of the working folders ("Devov")
+    std::filesystem::path vxfPath;        // default folder of the dialogs
+    std::filesystem::path documents;      // where to stand when VXFPath is gone
+    std::filesystem::path privateFolder;  // the store's temporary folder ("Temp")
+    bool readOnly = false;                // connect the database read-only
+    std::string userName;                 // Autor of new workspaces
+    char decimalSeparator = '.';          // of the user's locale, for DB.def's Ver
+};
+
+class Tdmvxf {
+public:
+    Tdmvxf(WorkspaceSettings settings, WorkspaceUi& ui);
+    ~Tdmvxf();
+    Tdmvxf(const Tdmvxf&) = delete;
+    Tdmvxf& operator=(const Tdmvxf&) = delete;
+
+    // Opens F; OpenStage 0 afterwards means it is open. Errors are shown, never thrown.
+    void AbrirVXF(const std::filesystem::path& file);
+    // Open dialog, then AbrirVXF; false when no file was chosen.
+    bool AbrirConDialogo();
+    // Saves into CurrentVXF; false (error shown, DBModified kept) when it failed.
+    bool GuardarVXF();
+    // Save dialog; the chosen path becomes CurrentVXF, then GuardarVXF. False when cancelled
+    // or failed (a failed save keeps the previous CurrentVXF).
+    bool GuardarVXFComo();
+    // Save dialog "Nueva base de datos", then CrearVXF and AbrirVXF on the chosen file.
+    void NuevaVXF(const std::filesystem::path& startFolder);
+    // Writes a new, empty workspace file at N (an existing N is kept as ".bkp"). Does not
+    // touch the open workspace. Throws on failure.
+    void CrearVXF(const std::filesystem::path& file);
+    // Asks to save when modified, disconnects and removes the working folder. False (still
+    // open) when the user wanted to save and the save failed.
+    bool CerrarVXF();
+    // Asks "¿Desea guardar la base de datos actual?" when connected and modified. False when
+    // the user said Yes and the save failed (then DBModified stays true).
+    bool PreguntarGuardar();
+
+    // Start-up: the file named on the command line, else the start-up workspace of the
+    // settings, else the open dialog, else a new workspace. False when none could be opened.
+    bool AbrirInicial(const std::optional<std::filesystem::path>& commandLine,
+                      const std::string& startupFile);
+    // Shutdown: close (with its question) and clear the store's temporary tables.
+    bool Terminar();
+
+    bool isOpen() const { return db_.isOpen(); }
+    // The database of the open workspace (dbVexa); throws std::logic_error when none is open.
+    Database& db();
+
+    std::filesystem::path CurrentVXF;
+    std::filesystem::path WorkDir;
+    TDBDef DBDef;
+    bool DBModified = false;
+    int OpenStage = kStageOk;
+
+    // Upgrade steps run by the last open ("" for a current workspace, "ABC" for 1030.01).
+    const std::string& lastUpgradeSteps() const { return lastUpgrade_; }
+    // The text of the last error shown.
+    const std::string& lastError() const { return lastError_; }
+    const WorkspaceSettings& settings() const { return settings_; }
+
+    // Working folder for F: WorkRoot/<name>.000, .001, ... (hexadecimal, upper case); the
+    // first that does not exist and can be created. Empty when none after 11 tries.
+    std::filesystem::path CrearCarpetaTrabajo(const std::filesystem::path& file);
+    // Removes P with its files, only when it holds a db.def.
+    void BorrarCarpetaTrabajo(const std::filesystem::path& folder);
+
+private:
+    void fail(const std::string& message);
+    void disconnect();
+    // Packs WorkDir into `target` through a temporary file and rotates the backup.
+    void packAndRotate(const std::filesystem::path& folder, const std::filesystem::path& target);
+
+    WorkspaceSettings settings_;
+    WorkspaceUi& ui_;
+    Database db_;
+    std::string lastUpgrade_;
+    std::string lastError_;
+};
+
+// ".bkp" beside a workspace file.
+std::filesystem::path backupPath(const std::filesystem::path& file);
+
+}  // namespace vexa

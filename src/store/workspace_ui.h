@@ -1,0 +1,50 @@
+#pragma once
+// What the workspace lifecycle needs from the desktop program: dialogs, questions, the
+// requests it posts to the main window and the recycle bin. The defaults answer as a program
+// without a window would (no file chosen, "No", nothing shown), so the command-line program
+// and the tests override only what they use.
+#include <filesystem>
+#include <optional>
+#include <string>
+
+namespace vexa {
+
+// Request codes the lifecycle posts to the main window.
+enum : int {
+    kRequestCaption = 1,    // a database was connected: refresh the caption
+    kRequestFormulas = 8,   // open the formulas window (argument -1)
+    kRequestCloseAll = 15,  // a close begins: close shared tables and every child window
+    kRequestReread = 22,    // a save begins: every child window writes its edits and re-reads
+};
+
+class WorkspaceUi {
+public:
+    virtual ~WorkspaceUi() = default;
+
+    // Error box with an OK button.
+    virtual void showError(const std::string& /*message*/) {}
+    // Yes/No question; true is Yes.
+    virtual bool askYesNo(const std::string& /*question*/, const std::string& /*title*/) {
+        return false;
+    }
+    // Open dialog (existing files only) and save dialog (asks before overwriting); nullopt
+    // when cancelled.
+    virtual std::optional<std::filesystem::path> chooseOpenFile(
+        const std::string& /*title*/, const std::filesystem::path& /*startFolder*/) {
+        return std::nullopt;
+    }
+    virtual std::optional<std::filesystem::path> chooseSaveFile(
+        const std::string& /*title*/, const std::filesystem::path& /*startFolder*/) {
+        return std::nullopt;
+    }
+    // A single file failed while packing or unpacking: the error was shown; go on without it?
+    virtual bool askContinueAfterFileError(const std::string& /*fileName*/) { return false; }
+    // Posts WM_APPCMD (code, argument) to the main window; false when there is none yet.
+    virtual bool notifyShell(int /*code*/, int /*argument*/) { return false; }
+    // Moves a file to the recycle bin without asking; false when it could not.
+    virtual bool moveToTrash(const std::filesystem::path& /*file*/) { return false; }
+    // Busy cursor around a save.
+    virtual void setBusy(bool /*busy*/) {}
+};
+
+}  // namespace vexa

@@ -1,0 +1,75 @@
+#pragma once
+// A documents folder in the system temp folder and a scripted stand-in for the desktop program.
+#include "store/workspace.h"
+
+#include <gtest/gtest.h>
+
+#include <filesystem>
+#include <string>
+#include <utility>
+#include <vector>
+
+namespace vexa::testing {
+
+class ScriptedUi : public WorkspaceUi {
+public:
+    std::vector<std::string> errors;
+    std::vector<std::pair<int, int>> requests;
+    std::vector<std::filesystem::path> trashed;
+    int questions = 0;
+    bool answerYes = false;
+    std::optional<std::filesystem::path> fileToChoose;
+
+    void showError(const std::string& message) override { errors.push_back(message); }
+    bool askYesNo(const std::string&, const std::string&) override {
+        ++questions;
+        return answerYes;
+    }
+    std::optional<std::filesystem::path> chooseOpenFile(const std::string&,
+                                                        const std::filesystem::path&) override {
+        return fileToChoose;
+    }
+    std::optional<std::filesystem::path> chooseSaveFile(const std::string&,
+                                                        const std::filesystem::path&) override {
+        return fileToChoose;
+    }
+    bool notifyShell(int code, int argument) override {
+        requests.emplace_back(code, argument);
+        return true;
+    }
+    bool moveToTrash(const std::filesystem::path& file) override {
+        trashed.push_back(file);
+        return false;  // no recycle bin here: the caller deletes
+    }
+};
+
+// <temp>/vexa_<test name>/ with the folders a documents folder holds.
+class DocumentsFolder {
+public:
+    DocumentsFolder() {
+        auto* info = ::testing::UnitTest::GetInstance()->current_test_info();
+        root = std::filesystem::temp_directory_path() /
+               (std::string("vexa_") + info->test_suite_name() + "_" + info->name());
+        std::filesystem::remove_all(root);
+        std::filesystem::create_directories(root / "VXF");
+    }
+    ~DocumentsFolder() {
+        std::error_code ec;
+        std::filesystem::current_path(std::filesystem::temp_directory_path(), ec);
+        std::filesystem::remove_all(root, ec);
+    }
+    WorkspaceSettings settings() const {
+        WorkspaceSettings s;
+        s.documents = root;
+        s.workRoot = root / "Devov";
+        s.vxfPath = root / "VXF";
+        s.privateFolder = root / "Temp";
+        s.userName = "Dra. Pérez";
+        return s;
+    }
+    std::filesystem::path vxf(const std::string& name) const { return root / "VXF" / name; }
+
+    std::filesystem::path root;
+};
+
+}  // namespace vexa::testing

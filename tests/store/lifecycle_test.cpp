@@ -1,0 +1,333 @@
+// The workspace lifecycle: working folders, versions and upgrades, safe saving and closing.
+#include "lifecycle_fixture.h"
+
+#include "store/container/container.h"
+#include "store/ini_file.h"
+#include "store/schema.h"
+
+#include <gtest/gtest.h>
+
+#include <unistd.h>
+
+#include <algorithm>
+#include <fstream>
+#include <sstream>
+
+namespace vexa {
+namespace {
+
+namespace fs = std::filesystem;
+using testing::DocumentsFolder;
+using testing::ScriptedUi;
+
+std::string bytesOf(const fs::path& p) {
+    std::ifstream in(p, std::ios::binary);
+    std::ostringstream ss;
+    ss << in.rdbuf();
+    return ss.str();
+}
+
+int64_t count(Database& db, const std::string& sql) {
+    auto st = db.prepare(sql);
+    st.step();
+    return st.getInt64(0);
+}
+
+void addIngredient(Tdmvxf& w, const std::string& name) {
+    w.db().prepare("insert into Ins (Nombre) values (:N)").bind("N", name).execute();
+    w.DBModified = true;
+}
+
+// A workspace file written by an older release: the tables as that layout had them.
+void writeOldWorkspace(const fs::path& file, int layout, const std::string& ver) {
+    auto folder = file.parent_path() / "old_layout";
+    fs::create_directories(folder);
+    {
+        Database db(databaseFile(folder), Database::Mode::Create);
+        createTables(db, layout);
+    }
+    std::ofstream(folder / "DB.def")
+        << "[User]\nNombre=Antigua\n[Def]\nVer=" << ver << "\nPrecio=3\n[Extra]\nClave=valor\n";
+    packFolder(folder, file);
+    fs::remove_all(folder);
+}
+
+TEST(LifecycleOpen, NewWorkspaceOpensEmptyAndNamedAfterItsFile) {
+    DocumentsFolder docs;
+    ScriptedUi ui;
+    Tdmvxf w(docs.settings(), ui);
+    w.CrearVXF(docs.vxf("Granja.vxf"));
+    w.AbrirVXF(docs.vxf("Granja.vxf"));
+    ASSERT_EQ(w.OpenStage, 0) << (ui.errors.empty() ? "" : ui.errors[0]);
+    EXPECT_TRUE(w.isOpen());
+    EXPECT_EQ(w.WorkDir, docs.root / "Devov" / "Granja.000");
+    EXPECT_EQ(w.DBDef.Nombre, "Granja.vxf");
+    EXPECT_EQ(w.DBDef.Autor, "Dra. Pérez");
+    EXPECT_EQ(w.DBDef.Comentario.rfind("Creado por Vexa 3.1 (", 0), 0u);
+    EXPECT_EQ(w.DBDef.Ver, kCurrentVer);
+    EXPECT_EQ(w.lastUpgradeSteps(), "");
+    EXPECT_EQ(count(w.db(), "select count(*) from TN"), 7);
+    EXPECT_EQ(ui.requests, (std::vector<std::pair<int, int>>{{1, 0}, {8, -1}}));
+    EXPECT_FALSE(w.DBModified);
+    ASSERT_TRUE(w.CerrarVXF());
+    EXPECT_EQ(ui.questions, 0);  // nothing changed, nothing asked
+    EXPECT_FALSE(fs::exists(docs.root / "Devov" / "Granja.000"));
+    EXPECT_TRUE(ui.errors.empty());
+}
+
+TEST(LifecycleOpen, LeftoverWorkingFolderIsSkipped) {
+    DocumentsFolder docs;
+    ScriptedUi ui;
+    Tdmvxf w(docs.settings(), ui);
+    w.CrearVXF(docs.vxf("Granja.vxf"));
+    fs::create_directories(docs.root / "Devov" / "Granja.000");
+    std::ofstream(docs.root / "Devov" / "Granja.000" / "notas.txt") << "de otra sesión";
+    w.AbrirVXF(docs.vxf("Granja.vxf"));
+    ASSERT_EQ(w.OpenStage, 0);
+    EXPECT_EQ(w.WorkDir.filename(), "Granja.001");
+    for (int i = 2; i < 11; ++i)
+        fs::create_directories(w.CrearCarpetaTrabajo(docs.vxf("Granja.vxf")));
+    EXPECT_EQ(w.CrearCarpetaTrabajo(docs.vxf("Granja.vxf")).filename(), "Granja.00B");
+    ASSERT_TRUE(w.CerrarVXF());
+    // The leftover holds no db.def: it is not ours to remove.
+    EXPECT_TRUE(fs::exists(docs.root / "Devov" / "Granja.000" / "notas.txt"));
+    w.BorrarCarpetaTrabajo(docs.root / "Devov" / "Granja.000");
+    EXPECT_TRUE(fs::exists(docs.root / "Devov" / "Granja.000" / "notas.txt"));
+}
+
+TEST(LifecycleOpen, VersionsAreCheckedAndOldLayoutsUpgraded) {
+    struct Case {
+        int layout;
+        const char* ver;
+        const char* steps;  // nullptr: refused
+    };
+    for (auto c : {Case{103004, "1030,04", ""}, Case{103004, "1030.04", ""},
+                   Case{103003, "1030.03", "A"}, Case{103001, "1030,01", "ABC"},
+                   Case{103004, "1029.00", nullptr}, Case{103004, "", nullptr}}) {
+        SCOPED_TRACE(c.ver);
+        DocumentsFolder docs;
+        ScriptedUi ui;
+        Tdmvxf w(docs.settings(), ui);
+        auto file = docs.vxf("Vieja.vxf");
+        writeOldWorkspace(file, c.layout, c.ver);
+        w.AbrirVXF(file);
+        if (!c.steps) {
+            EXPECT_EQ(w.OpenStage, 31);
+            ASSERT_EQ(ui.errors.size(), 1u);
+            EXPECT_EQ(ui.errors[0], "El archivo VXF es de una versión no reconocida.");
+            EXPECT_FALSE(w.isOpen());
+            EXPECT_TRUE(fs::is_empty(docs.root / "Devov"));  // working folder removed
+            continue;
+        }
+        ASSERT_EQ(w.OpenStage, 0) << (ui.errors.empty() ? "" : ui.errors[0]);
+        EXPECT_EQ(w.lastUpgradeSteps(), c.steps);
+        EXPECT_EQ(w.DBDef.Ver, kCurrentVer);
+        EXPECT_EQ(w.DBDef.Precio, 3);
+        // The fields the upgrades add are there now.
+        w.db().exec("update LR set Ultima = null, Valor = 0");
+        w.db().exec("update RIn set Resul = 0");
+        w.db().exec("update MMI set Perc = 0, MS = 0");
+        // Saved and opened again: current, no further step, foreign DB.def lines kept.
+        w.DBModified = true;
+        ASSERT_TRUE(w.GuardarVXF());
+        w.AbrirVXF(file);
+        ASSERT_EQ(w.OpenStage, 0);
+        EXPECT_EQ(w.lastUpgradeSteps(), "");
+        EXPECT_EQ(IniFile::load(dbDefPath(w.WorkDir)).readString("Extra", "Clave"), "valor");
+        EXPECT_EQ(IniFile::load(dbDefPath(w.WorkDir)).readString("Def", "Ver"), "1030.04");
+    }
+}
+
+TEST(LifecycleOpen, MissingOrForeignFileIsRefusedAndLeftAlone) {
+    DocumentsFolder docs;
+    ScriptedUi ui;
+    Tdmvxf w(docs.settings(), ui);
+    auto missing = docs.vxf("NoEsta.vxf");
+    w.AbrirVXF(missing);
+    EXPECT_EQ(w.OpenStage, 12);
+    ASSERT_EQ(ui.errors.size(), 1u);
+    EXPECT_EQ(ui.errors[0], "No existe el archivo " + missing.string());
+    auto text = docs.vxf("Texto.vxf");
+    std::ofstream(text) << "no soy un espacio de trabajo";
+    w.AbrirVXF(text);
+    EXPECT_EQ(w.OpenStage, 12);
+    EXPECT_EQ(bytesOf(text), "no soy un espacio de trabajo");
+    EXPECT_FALSE(w.isOpen());
+    EXPECT_TRUE(fs::is_empty(docs.root / "Devov"));  // no empty folders left behind
+}
+
+TEST(LifecycleSave, SavingTwiceKeepsOneBackupOfThePreviousVersion) {
+    DocumentsFolder docs;
+    ScriptedUi ui;
+    Tdmvxf w(docs.settings(), ui);
+    auto file = docs.vxf("Granja.vxf");
+    w.CrearVXF(file);
+    w.AbrirVXF(file);
+    addIngredient(w, "Maíz amarillo");
+    ASSERT_TRUE(w.GuardarVXF());
+    EXPECT_FALSE(w.DBModified);
+    const std::string first = bytesOf(file);
+    addIngredient(w, "Harina de soya 44");
+    ASSERT_TRUE(w.GuardarVXF());
+    EXPECT_EQ(bytesOf(backupPath(file)), first);
+    EXPECT_EQ(ui.requests.back(), (std::pair<int, int>{22, 0}));
+    EXPECT_EQ(ui.trashed.back(), backupPath(file));  // the old backup went to the bin first
+    std::vector<std::string> names;
+    for (auto& e : fs::directory_iterator(docs.root / "VXF")) names.push_back(e.path().filename());
+    std::sort(names.begin(), names.end());
+    EXPECT_EQ(names, (std::vector<std::string>{"Granja.bkp", "Granja.vxf"}));
+
+    // The backup opens as the version before the last save.
+    w.AbrirVXF(backupPath(file));
+    ASSERT_EQ(w.OpenStage, 0);
+    EXPECT_EQ(count(w.db(), "select count(*) from Ins"), 1);
+    w.AbrirVXF(file);
+    EXPECT_EQ(count(w.db(), "select count(*) from Ins"), 2);
+}
+
+// A workspace whose file name leaves no room for the temporary file beside it: every save
+// fails at the write, even for a user whom permissions do not stop.
+struct UnsavableWorkspace {
+    fs::path file, backup;
+    std::string fileBytes, backupBytes;
+    explicit UnsavableWorkspace(const DocumentsFolder& docs) {
+        ScriptedUi ui;
+        Tdmvxf w(docs.settings(), ui);
+        auto shortName = docs.vxf("Corto.vxf");
+        w.CrearVXF(shortName);
+        w.AbrirVXF(shortName);
+        addIngredient(w, "Maíz");
+        EXPECT_TRUE(w.GuardarVXF());
+        EXPECT_TRUE(w.CerrarVXF());
+        file = docs.vxf(std::string(248, 'g') + ".vxf");
+        backup = backupPath(file);
+        fs::rename(shortName, file);
+        fs::rename(backupPath(shortName), backup);
+        fileBytes = bytesOf(file);
+        backupBytes = bytesOf(backup);
+    }
+    void expectUntouched(const DocumentsFolder& docs) const {
+        EXPECT_EQ(bytesOf(file), fileBytes);
+        EXPECT_EQ(bytesOf(backup), backupBytes);
+        int files = 0;
+        for (auto& e : fs::directory_iterator(docs.root / "VXF")) files += e.is_regular_file();
+        EXPECT_EQ(files, 2);
+    }
+};
+
+TEST(LifecycleSave, FailedSaveLeavesBothFilesAsTheyWereAndSaysSo) {
+    DocumentsFolder docs;
+    UnsavableWorkspace target(docs);
+    ScriptedUi ui;
+    Tdmvxf w(docs.settings(), ui);
+    w.AbrirVXF(target.file);
+    ASSERT_EQ(w.OpenStage, 0);
+    addIngredient(w, "Sorgo");
+    EXPECT_FALSE(w.GuardarVXF());
+    EXPECT_TRUE(w.DBModified);
+    EXPECT_NE(w.OpenStage, 0);
+    ASSERT_EQ(ui.errors.size(), 1u);
+    EXPECT_EQ(ui.errors[0].rfind("No se pudo guardar la base de datos en ", 0), 0u);
+    target.expectUntouched(docs);
+    EXPECT_EQ(count(w.db(), "select count(*) from Ins"), 2);  // the work is still there
+}
+
+TEST(LifecycleSave, ReadOnlyTargetFolderFailsTheSave) {
+    if (::geteuid() == 0) GTEST_SKIP() << "permissions do not stop this user";
+    DocumentsFolder docs;
+    ScriptedUi ui;
+    Tdmvxf w(docs.settings(), ui);
+    auto file = docs.vxf("Granja.vxf");
+    w.CrearVXF(file);
+    w.AbrirVXF(file);
+    const auto before = bytesOf(file);
+    addIngredient(w, "Sorgo");
+    fs::permissions(docs.root / "VXF", fs::perms::owner_write, fs::perm_options::remove);
+    EXPECT_FALSE(w.GuardarVXF());
+    fs::permissions(docs.root / "VXF", fs::perms::owner_write, fs::perm_options::add);
+    EXPECT_TRUE(w.DBModified);
+    EXPECT_EQ(bytesOf(file), before);
+    EXPECT_EQ(ui.errors.size(), 1u);
+}
+
+TEST(LifecycleClose, UnsavedWorkIsNeverRemovedUnlessTheUserDeclines) {
+    DocumentsFolder docs;
+    UnsavableWorkspace target(docs);
+    ScriptedUi ui;
+    Tdmvxf w(docs.settings(), ui);
+    auto other = docs.root / "Otra.vxf";
+    w.CrearVXF(other);
+    w.AbrirVXF(target.file);
+    ASSERT_EQ(w.OpenStage, 0);
+    const auto workDir = w.WorkDir;
+    addIngredient(w, "Sorgo");
+
+    ui.answerYes = true;  // "save", but the save fails
+    EXPECT_FALSE(w.CerrarVXF());
+    EXPECT_TRUE(w.isOpen());
+    EXPECT_TRUE(fs::exists(workDir / "DB.def"));
+    EXPECT_TRUE(w.DBModified);
+    w.AbrirVXF(other);  // opening another workspace closes this one first: refused too
+    EXPECT_TRUE(w.isOpen());
+    EXPECT_EQ(w.WorkDir, workDir);
+    EXPECT_EQ(count(w.db(), "select count(*) from Ins"), 2);
+    target.expectUntouched(docs);
+
+    ui.answerYes = false;  // the user gives the changes up
+    EXPECT_TRUE(w.CerrarVXF());
+    EXPECT_FALSE(w.isOpen());
+    EXPECT_FALSE(fs::exists(workDir));
+    EXPECT_EQ(ui.questions, 3);
+}
+
+TEST(LifecycleClose, SavingOnCloseWritesTheChanges) {
+    DocumentsFolder docs;
+    ScriptedUi ui;
+    Tdmvxf w(docs.settings(), ui);
+    auto file = docs.vxf("Granja.vxf");
+    w.CrearVXF(file);
+    w.AbrirVXF(file);
+    addIngredient(w, "Trigo");
+    ui.answerYes = true;
+    ASSERT_TRUE(w.Terminar());
+    EXPECT_EQ(ui.questions, 1);
+    EXPECT_TRUE(fs::is_empty(docs.root / "Devov"));
+    w.AbrirVXF(file);
+    EXPECT_EQ(count(w.db(), "select count(*) from Ins"), 1);
+}
+
+TEST(LifecycleNew, NewWorkspaceOverAnExistingFileKeepsItAsBackup) {
+    DocumentsFolder docs;
+    ScriptedUi ui;
+    Tdmvxf w(docs.settings(), ui);
+    auto file = docs.vxf("Granja.vxf");
+    w.CrearVXF(file);
+    w.AbrirVXF(file);
+    addIngredient(w, "Cebada");
+    ui.answerYes = true;
+    ASSERT_TRUE(w.GuardarVXF());
+    const auto saved = bytesOf(file);
+    ui.fileToChoose = file;
+    w.NuevaVXF(docs.root / "VXF");
+    ASSERT_EQ(w.OpenStage, 0);
+    EXPECT_EQ(bytesOf(backupPath(file)), saved);
+    EXPECT_EQ(count(w.db(), "select count(*) from Ins"), 0);
+    EXPECT_EQ(w.DBDef.Nombre, "Granja.vxf");
+    EXPECT_EQ(w.CurrentVXF, file);
+}
+
+TEST(LifecycleStart, StartUpFallsBackFromCommandLineToSettingsToNew) {
+    DocumentsFolder docs;
+    ScriptedUi ui;
+    Tdmvxf w(docs.settings(), ui);
+    w.CrearVXF(docs.vxf("Vexa30.VXF"));
+    EXPECT_TRUE(w.AbrirInicial(docs.vxf("NoEsta.vxf"), "Vexa30.VXF"));
+    EXPECT_EQ(w.CurrentVXF, docs.vxf("Vexa30.VXF"));
+    ui.fileToChoose = docs.vxf("Nueva.vxf");  // the open dialog fails on it, the new one makes it
+    EXPECT_TRUE(w.AbrirInicial(std::nullopt, ""));
+    EXPECT_EQ(w.CurrentVXF, docs.vxf("Nueva.vxf"));
+    EXPECT_TRUE(fs::exists(docs.vxf("Nueva.vxf")));
+}
+
+}  // namespace
+}  // namespace vexa
