@@ -21,8 +21,6 @@ ArchiveReader::ArchiveReader(BinaryFile& in, const std::string& displayName) : i
     if (dataStart > fileSize_ || header_.endOffset < dataStart || header_.endOffset > fileSize_)
         failCorrupted();
     next_ = dataStart;
-    stored_.resize(header_.blockSize + header_.blockSize / 100);
-    raw_.resize(header_.blockSize);
 }
 
 bool ArchiveReader::nextEntry(EntryView& entry) {
@@ -50,9 +48,12 @@ std::size_t ArchiveReader::readBlock(std::uint64_t remaining, const std::uint8_t
     if (remaining < kBlockPrefixSize || !in_.read(prefix, sizeof prefix)) failCorrupted();
     std::int64_t length = std::int32_t(readU32(prefix));
     std::uint64_t storedSize = std::uint64_t(length < 0 ? -length : length);
-    if (storedSize == 0 || storedSize > stored_.size() ||
-        storedSize > remaining - kBlockPrefixSize || !in_.read(stored_.data(), storedSize))
+    // Buffers grow to what the blocks need, never past the limits of the header.
+    if (storedSize == 0 || storedSize > header_.blockSize + header_.blockSize / 100 ||
+        storedSize > remaining - kBlockPrefixSize)
         failCorrupted();
+    if (stored_.size() < storedSize) stored_.resize(storedSize);
+    if (!in_.read(stored_.data(), storedSize)) failCorrupted();
     if (blockCheck(stored_.data(), storedSize) != readU32(prefix + 4)) failCorrupted();
     *consumed = storedSize + kBlockPrefixSize;
     if (length < 0) {
@@ -60,6 +61,7 @@ std::size_t ArchiveReader::readBlock(std::uint64_t remaining, const std::uint8_t
         *raw = stored_.data();
         return storedSize;
     }
+    raw_.resize(header_.blockSize);
     *raw = raw_.data();
     return inflater_.inflate(stored_.data(), storedSize, raw_.data(), raw_.size());
 }

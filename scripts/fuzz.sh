@@ -1,0 +1,33 @@
+#!/usr/bin/env bash
+# Builds the workspace unpacker's libFuzzer target with clang (address and undefined
+# behaviour sanitizers) and runs it for a given number of seconds, starting from the
+# seeds in fuzz/corpus/. New inputs go to fuzz/corpus-run/, crashes to build-fuzz/.
+# Not part of the normal build or of ctest.
+#   scripts/fuzz.sh [SECONDS] [extra libFuzzer flags...]
+set -euo pipefail
+cd "$(dirname "$0")/.."
+secs=${1:-60}
+shift || true
+CXX=${FUZZ_CXX:-clang++}
+out=build-fuzz
+
+# clang and its libFuzzer runtime come from Debian; only this script needs them.
+probe() { echo 'extern "C" int LLVMFuzzerTestOneInput(const unsigned char*, unsigned long){return 0;}' |
+    "$CXX" -x c++ -fsanitize=fuzzer - -o /dev/null 2>/dev/null; }
+if ! command -v "$CXX" >/dev/null || ! probe; then
+    SUDO=""
+    [ "$(id -u)" -eq 0 ] || SUDO="sudo"
+    export DEBIAN_FRONTEND=noninteractive
+    $SUDO apt-get update -qq
+    $SUDO apt-get install -y -qq --no-install-recommends clang libclang-rt-14-dev zlib1g-dev >/dev/null ||
+        $SUDO apt-get install -y -qq --no-install-recommends clang zlib1g-dev >/dev/null
+    probe || { echo "fuzz: clang cannot build a libFuzzer target" >&2; exit 1; }
+fi
+
+mkdir -p "$out" fuzz/corpus-run
+"$CXX" -std=c++20 -O1 -g -fsanitize=fuzzer,address,undefined -fno-sanitize-recover=undefined \
+    -Isrc src/store/container/*.cpp fuzz/unpack_fuzzer.cpp -lz -o "$out/unpack_fuzzer"
+
+cd "$out"
+./unpack_fuzzer -max_total_time="$secs" -max_len=300000 -rss_limit_mb=1024 -timeout=20 \
+    -print_final_stats=1 "$@" ../fuzz/corpus-run ../fuzz/corpus
