@@ -99,6 +99,14 @@ void appendExtended(Bytes& out, double v) {
 
 }  // namespace
 
+BuiltEntry makeEntry(std::string name, Bytes data, bool compress) {
+    BuiltEntry e;
+    e.name = std::move(name);
+    e.data = std::move(data);
+    e.compress = compress;
+    return e;
+}
+
 Bytes buildArchive(const BuiltArchive& a) {
     Bytes out(273 + a.comment.size(), 0);
     std::uint64_t sumSize = 0, sumStored = 0;
@@ -174,6 +182,35 @@ Bytes buildWorkspace(const Bytes& inner, const std::string& outerName, const std
     e.compress = true;
     outer.entries.push_back(e);
     return buildArchive(outer);
+}
+
+std::vector<BlockAt> blocksOf(const Bytes& archive) {
+    std::vector<BlockAt> out;
+    std::size_t at = 273 + u32At(archive, 269);
+    std::size_t end = u32At(archive, 16);
+    for (std::size_t entry = 0; at < end; ++entry) {
+        std::size_t n = u32At(archive, at);
+        std::size_t data = at + 45 + n;
+        std::size_t stop = data + u32At(archive, at + 41 + n);
+        while (data < stop) {
+            std::int32_t length = i32At(archive, data);
+            out.push_back({entry, data, length});
+            data += 8 + std::size_t(length < 0 ? -std::int64_t(length) : length);
+        }
+        at = stop;
+    }
+    return out;
+}
+
+Bytes innerOf(const Bytes& workspace) {
+    Bytes inner;
+    for (const BlockAt& b : blocksOf(workspace)) {
+        std::size_t size = std::size_t(b.length < 0 ? -std::int64_t(b.length) : b.length);
+        Bytes stored(workspace.begin() + b.offset + 8, workspace.begin() + b.offset + 8 + size);
+        Bytes raw = b.length < 0 ? stored : zlibInflate(stored, 100000);
+        inner.insert(inner.end(), raw.begin(), raw.end());
+    }
+    return inner;
 }
 
 void ContainerTest::SetUp() {

@@ -50,6 +50,8 @@ struct BuiltEntry {
     std::optional<std::vector<RawBlock>> blocks;
 };
 
+BuiltEntry makeEntry(std::string name, Bytes data, bool compress = false);
+
 struct BuiltArchive {
     std::uint8_t flags = 0x10;
     std::string comment;
@@ -65,6 +67,16 @@ Bytes buildArchive(const BuiltArchive& archive);
 // A workspace file: the outer solid archive with `inner` as its only entry.
 Bytes buildWorkspace(const Bytes& inner, const std::string& outerName = "~Archiv-1a2b.tmp",
                      const std::string& comment = "");
+
+// Where each block of a sound archive starts (its length field), with its entry's index.
+struct BlockAt {
+    std::size_t entry;
+    std::size_t offset;
+    std::int32_t length;
+};
+std::vector<BlockAt> blocksOf(const Bytes& archive);
+// The raw bytes of the only entry of an outer archive (the inner archive).
+Bytes innerOf(const Bytes& workspace);
 
 // A folder per test, set as TMPDIR so the container's temporary files land in it.
 class ContainerTest : public ::testing::Test {
