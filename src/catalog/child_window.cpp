@@ -1,0 +1,35 @@
+#include "catalog/child_window.h"
+
+#include "catalog/request_event.h"
+
+namespace vexa {
+
+ChildWindow::ChildWindow(const QString& caption, const QString& header, QWidget* parent)
+    : QWidget(parent) {
+    setWindowTitle(caption);
+    setAttribute(Qt::WA_DeleteOnClose);
+    body_ = new QVBoxLayout(this);
+    body_->setContentsMargins(0, 0, 0, 0);
+    body_->setSpacing(0);
+    header_ = new QLabel(header, this);
+    header_->setObjectName("headerStrip");
+    QFont f = header_->font();
+    f.setBold(true);
+    f.setPointSizeF(f.pointSizeF() * 1.4);
+    header_->setFont(f);
+    header_->setMargin(6);
+    header_->setAutoFillBackground(true);
+    header_->setStyleSheet("QLabel#headerStrip { background: #1f4e79; color: white; }");
+    body_->addWidget(header_);
+}
+
+bool ChildWindow::event(QEvent* e) {
+    if (e->type() == kChildCmdEvent) {
+        auto* r = static_cast<RequestEvent*>(e);
+        childRequest(r->code(), r->arg());
+        return true;
+    }
+    return QWidget::event(e);
+}
+
+}  // namespace vexa

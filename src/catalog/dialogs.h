@@ -1,0 +1,36 @@
+#pragma once
+// The one way our windows talk to the user through standard boxes: message boxes,
+// questions, input boxes and file choosers. The desktop program uses Qt's dialogs;
+// tests install a scripted implementation that answers from a queue.
+#include <optional>
+#include <string>
+
+namespace vexa {
+
+struct FileChoice {
+    enum class Mode { Open, Save, Folder };
+    Mode mode = Mode::Open;
+    std::string title;
+    std::string startDir;
+    // Pairs "Description|pattern|Description|pattern", as the captions give them.
+    std::string filter;
+    std::string defaultExt;
+    std::string fileName;
+};
+
+class Dialogs {
+public:
+    virtual ~Dialogs() = default;
+    virtual bool askYesNo(const std::string& text, const std::string& title = "Confirmación") = 0;
+    virtual void showError(const std::string& text) = 0;
+    virtual void showInfo(const std::string& text) = 0;
+    virtual std::optional<std::string> askText(const std::string& title, const std::string& prompt,
+                                               const std::string& initial) = 0;
+    virtual std::optional<std::string> chooseFile(const FileChoice& choice) = 0;
+};
+
+// The process-wide instance; the program installs the Qt one at start, tests a scripted one.
+Dialogs& dialogs();
+void setDialogs(Dialogs* d);
+
+}  // namespace vexa

@@ -1,0 +1,76 @@
+#include "catalog/qt_dialogs.h"
+
+#include <QApplication>
+#include <QFileDialog>
+#include <QFileInfo>
+#include <QInputDialog>
+#include <QMessageBox>
+
+namespace vexa {
+
+namespace {
+QWidget* owner(QWidget* parent) {
+    return parent ? parent : QApplication::activeWindow();
+}
+}  // namespace
+
+bool QtDialogs::askYesNo(const std::string& text, const std::string& title) {
+    return QMessageBox::question(owner(parent_), qs(title), qs(text),
+                                 QMessageBox::Yes | QMessageBox::No,
+                                 QMessageBox::Yes) == QMessageBox::Yes;
+}
+
+void QtDialogs::showError(const std::string& text) {
+    QMessageBox::critical(owner(parent_), QApplication::applicationName(), qs(text));
+}
+
+void QtDialogs::showInfo(const std::string& text) {
+    QMessageBox::information(owner(parent_), QApplication::applicationName(), qs(text));
+}
+
+std::optional<std::string> QtDialogs::askText(const std::string& title, const std::string& prompt,
+                                              const std::string& initial) {
+    bool ok = false;
+    QString answer = QInputDialog::getText(owner(parent_), qs(title), qs(prompt), QLineEdit::Normal,
+                                           qs(initial), &ok);
+    if (!ok) return std::nullopt;
+    return ss(answer);
+}
+
+QString QtDialogs::qtFilter(const std::string& filter) {
+    QStringList parts = qs(filter).split('|');
+    QStringList out;
+    for (int i = 0; i + 1 < parts.size(); i += 2) {
+        QString desc = parts[i];
+        QString pattern = parts[i + 1];
+        pattern.replace(';', ' ');
+        // Descriptions already showing their pattern keep it once.
+        if (desc.contains('(')) desc = desc.left(desc.indexOf('(')).trimmed();
+        out << QString("%1 (%2)").arg(desc, pattern);
+    }
+    return out.join(";;");
+}
+
+std::optional<std::string> QtDialogs::chooseFile(const FileChoice& c) {
+    QFileDialog dlg(owner(parent_), qs(c.title), qs(c.startDir), qtFilter(c.filter));
+    switch (c.mode) {
+        case FileChoice::Mode::Open:
+            dlg.setAcceptMode(QFileDialog::AcceptOpen);
+            dlg.setFileMode(QFileDialog::ExistingFile);
+            break;
+        case FileChoice::Mode::Save:
+            dlg.setAcceptMode(QFileDialog::AcceptSave);
+            dlg.setFileMode(QFileDialog::AnyFile);
+            break;
+        case FileChoice::Mode::Folder:
+            dlg.setFileMode(QFileDialog::Directory);
+            dlg.setOption(QFileDialog::ShowDirsOnly);
+            break;
+    }
+    if (!c.defaultExt.empty()) dlg.setDefaultSuffix(qs(c.defaultExt));
+    if (!c.fileName.empty()) dlg.selectFile(qs(c.fileName));
+    if (dlg.exec() != QDialog::Accepted || dlg.selectedFiles().isEmpty()) return std::nullopt;
+    return ss(dlg.selectedFiles().first());
+}
+
+}  // namespace vexa

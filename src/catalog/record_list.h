@@ -1,0 +1,139 @@
+#pragma once
+// The list behind every catalogue window, without widgets: a query read into rows, a
+// current record, an edit buffer, and the window's own insert, update and delete statements
+// run right after each post or delete. The window base classes hang their protocol on the
+// virtual hooks (edit with dialog, defaults of a new record, checks before post).
+#include <functional>
+#include <map>
+#include <string>
+#include <vector>
+
+#include "store/sqlite_db.h"
+
+namespace vexa {
+
+class RequestSink;
+
+class RecordList {
+public:
+    enum class State { Closed, Browse, Edit, Insert };
+    using Row = std::vector<SqlValue>;
+
+    RecordList(Database& db, RequestSink& requests, int activationCode);
+    virtual ~RecordList() = default;
+    RecordList(const RecordList&) = delete;
+    RecordList& operator=(const RecordList&) = delete;
+
+    // Query text, one entry per line; the sort line holds the ordering expression.
+    void setQuery(std::vector<std::string> lines) { lines_ = std::move(lines); }
+    const std::vector<std::string>& queryLines() const { return lines_; }
+    void setSortLine(int line) { sortLine_ = line; }
+    int sortLine() const { return sortLine_; }
+    void setParam(const std::string& name, SqlValue v) { params_[name] = std::move(v); }
+    // Update statements: new values as :Field, the values read as :OLD_Field.
+    void setUpdateSql(std::string modify, std::string insert, std::string remove);
+
+    void open();
+    void close();
+    void reopen();  // keeps the current position when the row count allows
+    bool isOpen() const { return state_ != State::Closed; }
+    State state() const { return state_; }
+    bool editing() const { return state_ == State::Edit || state_ == State::Insert; }
+    bool canModify() const;
+    Database& db() const { return db_; }
+
+    int rowCount() const { return static_cast<int>(rows_.size()); }
+    const std::vector<std::string>& fields() const { return fields_; }
+    int fieldIndex(const std::string& name) const;  // -1 when absent; case ignored
+    const SqlValue& value(int row, const std::string& field) const;
+    const SqlValue& value(int row, int col) const { return rows_.at(row).at(col); }
+    // The current record: the edit buffer while editing.
+    SqlValue field(const std::string& name) const;
+    std::string text(const std::string& name) const;
+    int64_t integer(const std::string& name, int64_t def = 0) const;
+    double number(const std::string& name, double def = 0) const;
+    void setField(const std::string& name, SqlValue v);  // only while editing
+
+    int current() const { return current_; }
+    void setCurrent(int row);
+    void first() { setCurrent(0); }
+    void prior() { setCurrent(current_ - 1); }
+    void next() { setCurrent(current_ + 1); }
+    void last() { setCurrent(rowCount() - 1); }
+    bool bof() const { return current_ <= 0; }
+    bool eof() const { return current_ >= rowCount() - 1; }
+    bool locate(const std::string& field, const SqlValue& v);
+
+    // Record commands. Each returns whether it did what was asked.
+    bool edit();
+    bool insert();
+    bool post();
+    void cancel();
+    bool remove();
+    void refreshRecord() { reopen(); }
+
+    // Edit with dialog: set on creation; windows clear it while they write records themselves.
+    bool editWithDialog = true;
+    bool inserting() const { return inserting_; }
+    // Double-click in the grid: edit when there is a record.
+    void doubleClick();
+
+    // User sort: the grid's ordering text ("[F] ASC,[G] DESC"). Only columns of the query
+    // are accepted, so nothing typed reaches the SQL. True when the list is open again.
+    bool userSort(const std::string& ordering);
+    bool ignoresSort = false;
+
+    // Search from the first record; moves there and returns true when found.
+    enum class Match { Beginning, Anywhere };
+    std::vector<std::string> searchFields;
+    Match searchMatch = Match::Beginning;
+    bool search(const std::string& text);
+
+    // Activation and life in the frame.
+    int activationCode() const { return activationCode_; }
+    void activated(bool active);
+    void beforeSave();  // the before-save broadcast
+    void closing(std::int64_t windowRef);
+
+    // Listeners: the grid model resets on any change of rows or state.
+    std::function<void()> onChanged;
+    std::function<void()> onCurrentChanged;
+
+    // Fails with "Error: No se permiten valores negativos" when the field is below 0.
+    void ChequearNegativo(const std::string& name) const;
+
+protected:
+    virtual bool wEditar() { return false; }
+    virtual void ActualizarInfo() {}
+    virtual void onNewRecord() {}
+    virtual void beforePost() {}
+    virtual void afterInsert() {}
+    virtual void afterPost(bool wasInsert) { (void)wasInsert; }
+    virtual bool beforeDelete() { return true; }
+    virtual void afterDelete() {}
+    RequestSink& requests_;
+
+private:
+    void load();
+    void changed();
+    void bindRow(Statement& st, const Row& fresh, const Row* old);
+    std::string sqlText() const;
+
+    Database& db_;
+    int activationCode_;
+    std::vector<std::string> lines_;
+    int sortLine_ = 0;
+    std::map<std::string, SqlValue> params_;
+    std::string modifySql_, insertSql_, deleteSql_;
+    std::vector<std::string> fields_;
+    std::vector<Row> rows_;
+    Row buffer_;
+    int current_ = -1;
+    State state_ = State::Closed;
+    bool inserting_ = false;
+};
+
+std::string toText(const SqlValue& v);
+double toNumber(const SqlValue& v, double def = 0);
+
+}  // namespace vexa

@@ -1,0 +1,42 @@
+#pragma once
+// The grid's view of a record list: the window's visible columns with their titles and
+// display formats; rows are the list's rows.
+#include <QAbstractTableModel>
+#include <QString>
+#include <functional>
+#include <vector>
+
+#include "catalog/record_list.h"
+
+namespace vexa {
+
+struct GridColumn {
+    QString field;
+    QString title;
+    QString format;  // "#.0000" / "0.0000" for numbers, empty for as read
+    // A looked-up column: computes its text from the row.
+    std::function<QString(int row)> lookup = {};
+};
+
+class RecordModel : public QAbstractTableModel {
+    Q_OBJECT
+public:
+    RecordModel(RecordList& list, std::vector<GridColumn> columns, QObject* parent = nullptr);
+    int rowCount(const QModelIndex& parent = {}) const override;
+    int columnCount(const QModelIndex& parent = {}) const override;
+    QVariant data(const QModelIndex& index, int role) const override;
+    QVariant headerData(int section, Qt::Orientation o, int role) const override;
+    const std::vector<GridColumn>& columns() const { return columns_; }
+    void reset();
+    // The text the grid shows, for the export as well.
+    QString displayText(int row, int col) const;
+    QVariant exportValue(int row, int col) const;
+
+    static QString formatNumber(double v, const QString& format);
+
+private:
+    RecordList& list_;
+    std::vector<GridColumn> columns_;
+};
+
+}  // namespace vexa

@@ -1,0 +1,32 @@
+#pragma once
+// The spreadsheet export of a list window's grid: visible columns with their titles, then
+// every row, written as an .xlsx workbook in the reports folder and opened with the
+// default program.
+#include <QDateTime>
+#include <QList>
+#include <QString>
+#include <QStringList>
+#include <QVariant>
+#include <functional>
+
+namespace vexa {
+
+// Days since 30 December 1899 with the time as fraction, shortest general form.
+QString dayNumberText(const QDateTime& when);
+// "VexaRep" + day number + ".xlsx".
+QString gridExportFileName(const QDateTime& when);
+
+// Writes the workbook into folder (created when missing) and returns its path. Throws
+// std::runtime_error with a message for the user when it cannot be written.
+QString exportGrid(const QStringList& titles, const QList<QVariantList>& rows,
+                   const QString& folder, const QDateTime& when);
+
+// The reports folder used by the grid export; the shell sets it from the system options.
+QString& gridExportFolder();
+// Opens the file with the default program; tests replace it.
+std::function<void(const QString&)>& exportOpener();
+inline void openExportedFile(const QString& file) {
+    if (exportOpener()) exportOpener()(file);
+}
+
+}  // namespace vexa

@@ -1,0 +1,386 @@
+#include "shell/command_module.h"
+
+#include <QCoreApplication>
+#include <QDesktopServices>
+#include <QDir>
+#include <QFileInfo>
+#include <QMainWindow>
+#include <QMdiArea>
+#include <QMdiSubWindow>
+#include <QUrl>
+
+#include "catalog/click_sound.h"
+#include "catalog/dialogs.h"
+#include "catalog/qt_dialogs.h"
+#include "catalog/requests.h"
+#include "shell/command_table.h"
+#include "shell/companions.h"
+#include "shell/mdi_tiling.h"
+#include "shell/workspace_service.h"
+
+namespace vexa {
+
+namespace {
+
+// Which command opens each window kind, and which activation code disables which command.
+const QMap<QString, WindowKind>& windowCommands() {
+    static const QMap<QString, WindowKind> m = {
+        {"acNut", WindowKind::Nut},   {"acIns", WindowKind::Ins},     {"acCat", WindowKind::Groups},
+        {"acPrec", WindowKind::ValN}, {"acFor", WindowKind::For},     {"acCN", WindowKind::Vals},
+        {"acCN1", WindowKind::Vals},  {"acCxN", WindowKind::ValN},    {"acLR", WindowKind::LR},
+        {"acMM", WindowKind::MM},     {"acMMI", WindowKind::MManual},
+    };
+    return m;
+}
+
+QString activationCommand(int code) {
+    switch (code) {
+        case kActNut:
+            return "acNut";
+        case kActIns:
+            return "acIns";
+        case kActVals:
+            return "acCN";
+        case kActCat:
+            return "acCat";
+        case kActLR:
+            return "acFor";
+        case kActValN:
+            return "acCxN";
+        case kActMM:
+            return "acMM";
+    }
+    return {};
+}
+
+}  // namespace
+
+CommandModule::CommandModule(WorkspaceService& ws, QMainWindow* main, QMdiArea* area)
+    : QObject(main), ws_(ws), main_(main), area_(area) {
+    programFolder = QCoreApplication::applicationDirPath();
+    createActions();
+    updateAvailability();
+}
+
+CommandModule::~CommandModule() = default;
+
+void CommandModule::createActions() {
+    for (const CommandSpec& c : commandTable()) {
+        QString name = c.name;
+        auto* a = new QAction(QString::fromUtf8(c.caption), this);
+        a->setObjectName(name);
+        if (*c.shortcut) a->setShortcut(QKeySequence(c.shortcut));
+        a->setToolTip(*c.hint ? QString::fromUtf8(c.hint)
+                              : QString::fromUtf8(c.caption).remove('&'));
+        a->setStatusTip(QString::fromUtf8(c.hint));
+        a->setData(c.tag);
+        connect(a, &QAction::triggered, this, [this, name] { run(name); });
+        actions_.insert(name, a);
+    }
+    // Both carry Ctrl+F; only the formulas list keeps it, as the menu shows.
+    actions_["acFor"]->setShortcut({});
+    actions_["acRel"]->setVisible(false);
+
+    handlers_["acSalir"] = [this] { main_->close(); };
+    handlers_["acChgDB"] = [] {};
+    handlers_["acAbrir"] = [this] { ws_.openWithDialog(); };
+    handlers_["acNuevo"] = [this] { ws_.createWithDialog(); };
+    handlers_["acGuardar"] = [this] { ws_.save(); };
+    handlers_["acGuardarcomo"] = [this] { ws_.saveAs(); };
+    handlers_["acImport"] = [this] { acImportExecute(); };
+    handlers_["acLotes"] = [this] { acLotesExecute(); };
+    handlers_["WindowCascade1"] = [this] { area_->cascadeSubWindows(); };
+    handlers_["WindowTileHorizontal1"] = [this] { tile(false); };
+    handlers_["WindowTileVertical1"] = [this] { tile(true); };
+    handlers_["WindowClose1"] = [this] {
+        if (auto* w = area_->activeSubWindow()) w->close();
+    };
+    handlers_["WindowArrange1"] = [this] {
+        // Minimised windows line up along the bottom edge.
+        int x = 0;
+        for (QMdiSubWindow* w : area_->subWindowList()) {
+            if (!w->isMinimized()) continue;
+            w->move(x, area_->viewport()->height() - w->height());
+            x += w->width();
+        }
+    };
+    handlers_["WindowMinimizeAll1"] = [this] {
+        for (QMdiSubWindow* w : area_->subWindowList()) w->showMinimized();
+    };
+    auto help = [](const QString& page) {
+        QString guide = QDir(QCoreApplication::applicationDirPath()).filePath("help/" + page);
+        if (!QFileInfo::exists(guide))
+            throw std::runtime_error("No existe el archivo de ayuda " + guide.toStdString());
+        QDesktopServices::openUrl(QUrl::fromLocalFile(guide));
+    };
+    handlers_["HelpContents1"] = [help] { help("index.html"); };
+    handlers_["HelpTopicSearch1"] = [help] { help("search.html"); };
+    handlers_["HelpOnHelp1"] = [help] { help("help.html"); };
+}
+
+void CommandModule::setHandler(const QString& name, std::function<void()> fn) {
+    handlers_[name] = std::move(fn);
+    updateAvailability();
+}
+
+void CommandModule::run(const QString& name) {
+    SonidoClic();
+    try {
+        execute(name);
+    } catch (const std::exception& e) {
+        dialogs().showError(e.what());
+    }
+}
+
+void CommandModule::execute(const QString& name) {
+    auto h = handlers_.find(name);
+    if (h != handlers_.end()) {
+        (*h)();
+        return;
+    }
+    if (QAction* a = actions_.value(name)) acCatExecute(a->data().toInt());
+}
+
+void CommandModule::acCatExecute(int tag) {
+    switch (tag) {
+        case 0:
+            openOrActivate(WindowKind::Nut);
+            break;
+        case 1:
+            openOrActivate(WindowKind::Ins);
+            break;
+        case 2:
+            openOrActivate(WindowKind::Groups);
+            break;
+        case 4:
+            if (ChildWindow* w = openOrActivate(WindowKind::ValN)) {
+                w->setProperty("priceMode", true);
+                w->selectItem(-1);  // the window picks the workspace's price item
+            }
+            break;
+        case 5:
+            openOrActivate(WindowKind::For);
+            break;
+        case 6:
+            openOrActivate(WindowKind::Vals);
+            break;
+        case 7:
+            openOrActivate(WindowKind::ValN);
+            break;
+        case 8:
+            openOrActivate(WindowKind::LR);
+            break;
+        case 12:
+            openOrActivate(WindowKind::MM);
+            break;
+        case 13:
+            openOrActivate(WindowKind::MManual);
+            break;
+        default:
+            break;  // 10 and 14 do nothing
+    }
+}
+
+void CommandModule::registerWindow(WindowKind kind, Factory factory) {
+    factories_[kind] = std::move(factory);
+    updateAvailability();
+}
+
+void CommandModule::updateAvailability() {
+    for (auto it = actions_.begin(); it != actions_.end(); ++it) {
+        const QString& name = it.key();
+        bool available;
+        if (windowCommands().contains(name))
+            available = factories_.contains(windowCommands()[name]);
+        else
+            available = handlers_.contains(name);
+        if (name == "acRel") available = false;
+        it.value()->setEnabled(available && !disabledByActivation_.value(name));
+    }
+    actions_["WindowClose1"]->setEnabled(area_ && area_->activeSubWindow());
+}
+
+ChildWindow* CommandModule::slot(WindowKind kind) const {
+    return slots_.value(kind).data();
+}
+
+QMdiSubWindow* CommandModule::frameOf(ChildWindow* w) const {
+    for (QMdiSubWindow* s : area_->subWindowList())
+        if (s->widget() == w) return s;
+    return nullptr;
+}
+
+ChildWindow* CommandModule::openOrActivate(WindowKind kind) {
+    ChildWindow* w = slot(kind);
+    if (!w) {
+        auto f = factories_.find(kind);
+        if (f == factories_.end()) return nullptr;
+        w = (*f)();
+        if (!w) return nullptr;
+        slots_[kind] = w;
+        QMdiSubWindow* frame = area_->addSubWindow(w);
+        frame->setAttribute(Qt::WA_DeleteOnClose);
+        frame->setWindowIcon(main_->windowIcon());
+        frame->showMaximized();
+        area_->setActiveSubWindow(frame);
+        return w;
+    }
+    QMdiSubWindow* frame = frameOf(w);
+    if (!frame) return w;
+    if (frame->isMinimized())
+        frame->showMaximized();
+    else
+        frame->show();
+    frame->raise();
+    area_->setActiveSubWindow(frame);
+    return w;
+}
+
+void CommandModule::setActivation(int code, bool enable) {
+    QString name = activationCommand(code);
+    if (name.isEmpty()) return;
+    disabledByActivation_[name] = !enable;
+    updateAvailability();
+}
+
+void CommandModule::broadcast(int code, qint64 arg) {
+    QList<QMdiSubWindow*> list = area_->subWindowList(QMdiArea::CreationOrder);
+    for (int i = list.size() - 1; i >= 0; --i) {
+        if (!list[i]) continue;
+        if (auto* w = qobject_cast<ChildWindow*>(list[i]->widget())) {
+            RequestEvent e(kChildCmdEvent, code, arg);
+            QCoreApplication::sendEvent(w, &e);
+        }
+        QCoreApplication::processEvents();
+        list = area_->subWindowList(QMdiArea::CreationOrder);
+        if (i > list.size()) i = list.size();
+    }
+}
+
+void CommandModule::closeAllChildren() {
+    if (closeSharedTables) closeSharedTables();
+    QList<QMdiSubWindow*> list = area_->subWindowList(QMdiArea::CreationOrder);
+    for (int i = list.size() - 1; i >= 0; --i) {
+        QPointer<QMdiSubWindow> w = list[i];
+        if (w) w->close();
+        QCoreApplication::processEvents();
+    }
+    // Closed windows free themselves at the next turn of the loop; the slots must not wait.
+    QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+    slots_.clear();
+    disabledByActivation_.clear();
+    updateAvailability();
+}
+
+void CommandModule::tile(bool vertical) {
+    QList<QMdiSubWindow*> list;
+    for (QMdiSubWindow* w : area_->subWindowList(QMdiArea::ActivationHistoryOrder))
+        if (!w->isMinimized()) list.prepend(w);
+    std::vector<QRect> rects = tileRects(list.size(), area_->viewport()->rect(), vertical);
+    for (int i = 0; i < list.size(); ++i) {
+        list[i]->showNormal();
+        list[i]->setGeometry(rects[i]);
+    }
+}
+
+void CommandModule::handleRequest(int code, qint64 arg) {
+    switch (code) {
+        case kAppRefreshCaption:
+            emit captionRefresh();
+            break;
+        case kAppStartupDone:
+            postRequest(main_, kAppCmdEvent, kAppRefreshCaption, 0);
+            postRequest(main_, kAppCmdEvent, kAppOpenFormulas, -1);
+            break;
+        case kAppBringToFront:
+            if (main_->isMinimized()) main_->showNormal();
+            main_->raise();
+            main_->activateWindow();
+            break;
+        case kAppImportDone:
+            importHandOff();
+            break;
+        case kAppActivation:
+            setActivation(lowHalf(arg), highHalf(arg) != 0);
+            break;
+        case kAppWindowClosed:
+            for (auto it = slots_.begin(); it != slots_.end();) {
+                if (!it.value() || it.value()->reference() == arg)
+                    it = slots_.erase(it);
+                else
+                    ++it;
+            }
+            updateAvailability();
+            break;
+        case kAppOpenFormulas:
+            if (ChildWindow* w = openOrActivate(WindowKind::LR); w && arg != -1) w->selectItem(arg);
+            break;
+        case kAppOpenMixList:
+            if (ChildWindow* w = openOrActivate(WindowKind::MM)) w->selectItem(arg);
+            break;
+        case kAppShowIngredientValues:
+            if (ChildWindow* w = openOrActivate(WindowKind::Vals)) w->selectItem(arg);
+            break;
+        case kAppCloseAll:
+            closeAllChildren();
+            break;
+        case kAppOpenFormula:
+            if (openFormula) openFormula(lowHalf(arg), highHalf(arg));
+            break;
+        case kAppRefreshWindow:
+            if (arg == 1) {
+                if (ChildWindow* w = slot(WindowKind::Ins)) w->refreshInfo();
+            } else if (refreshWindow) {
+                refreshWindow(static_cast<int>(arg));
+            }
+            break;
+        case kAppOpenMix:
+            if (openMix) openMix(lowHalf(arg), highHalf(arg));
+            break;
+        case kAppBeforeSave:
+            broadcast(kChildBeforeSave);
+            break;
+        case kAppLeaveSideBySide:
+            broadcast(kChildLeaveSideBySide);
+            break;
+        case kAppFollowIngredient:
+            if (ChildWindow* w = slot(WindowKind::Vals)) w->selectItem(arg);
+            break;
+        case kAppSelectNutrient:
+            if (ChildWindow* w = openOrActivate(WindowKind::ValN)) w->selectItem(arg);
+            break;
+        default:
+            break;
+    }
+}
+
+void CommandModule::acImportExecute() {
+    // Without the block the converter still runs; it just cannot hand back.
+    share_.create(static_cast<std::uint32_t>(main_->winId()));
+    QString program = findCompanion(programFolder, "kel2db");
+    if (program.isEmpty()) throw std::runtime_error("No existe el programa kel2db.Exe");
+    companionLauncher()(program, {});
+}
+
+void CommandModule::importHandOff() {
+    handleRequest(kAppBringToFront, 0);
+    QString file = share_.importedFile();
+    bool offer = share_.offerToOpen();
+    share_.release();
+    if (offer && dialogs().askYesNo("Se ha importado el archivo '" + file.toStdString() +
+                                    "'. ¿Desea abrir este archivo?")) {
+        ws_.open(file.toStdString());
+    }
+}
+
+void CommandModule::acLotesExecute() {
+    QString program = findCompanion(programFolder, "Lotexa");
+    if (program.isEmpty()) throw std::runtime_error("No existe el programa Lotexa.Exe");
+    if (!dialogs().askYesNo("Esta operación cerrará la aplicación. ¿Desea terminar la sesión?"))
+        return;
+    // One argument: the workspace path, kept whole whatever spaces it holds.
+    companionLauncher()(program, {QString::fromStdString(ws_.currentFile())});
+    emit quitRequested();
+}
+
+}  // namespace vexa

@@ -1,0 +1,163 @@
+#include "shell/main_window.h"
+
+#include <QApplication>
+#include <QCloseEvent>
+#include <QMenuBar>
+#include <QMdiSubWindow>
+#include <QStatusBar>
+#include <QStyle>
+#include <QToolBar>
+
+#include "catalog/dialogs.h"
+#include "catalog/request_event.h"
+#include "shell/command_table.h"
+#include "shell/startup.h"
+#include "shell/workspace_service.h"
+
+namespace vexa {
+
+MainWindow::MainWindow(WorkspaceService& ws, QWidget* parent) : QMainWindow(parent), ws_(ws) {
+    setObjectName("TfrmMain");
+    area_ = new QMdiArea(this);
+    area_->setHorizontalScrollBarPolicy(Qt::ScrollBarAsNeeded);
+    area_->setVerticalScrollBarPolicy(Qt::ScrollBarAsNeeded);
+    area_->setBackground(QColor(0x5b, 0x7f, 0xa6));
+    setCentralWidget(area_);
+    commands_ = new CommandModule(ws_, this, area_);
+    buildMenus();
+
+    auto* bar = addToolBar("Herramientas");
+    bar->setObjectName("toolBar");
+    bar->setToolButtonStyle(Qt::ToolButtonTextUnderIcon);
+    bar->setIconSize(QSize(32, 32));
+    QMap<QString, QStyle::StandardPixmap> icons = {
+        {"acSalir", QStyle::SP_DialogCloseButton},
+        {"acGuardar", QStyle::SP_DialogSaveButton},
+        {"WindowClose1", QStyle::SP_TitleBarCloseButton},
+        {"acLR", QStyle::SP_FileDialogDetailedView},
+    };
+    for (const char* name : toolBarCommands()) {
+        if (QString(name) == "-") {
+            bar->addSeparator();
+            continue;
+        }
+        QAction* a = commands_->action(name);
+        a->setIcon(style()->standardIcon(icons.value(name)));
+        bar->addAction(a);
+    }
+
+    for (auto*& l : status_) {
+        l = new QLabel(this);
+        l->setMargin(2);
+        statusBar()->addPermanentWidget(l, l == status_[2] ? 1 : 0);
+    }
+    connect(commands_, &CommandModule::captionRefresh, this, &MainWindow::refreshCaption);
+    connect(commands_, &CommandModule::quitRequested, this, &MainWindow::close);
+    connect(area_, &QMdiArea::subWindowActivated, this, &MainWindow::mergeChildMenus);
+    resize(1100, 720);
+}
+
+void MainWindow::buildMenus() {
+    for (const MenuSpec& m : mainMenus()) {
+        QMenu* menu = menuBar()->addMenu(QString::fromUtf8(m.title));
+        topMenus_ << menu;
+        QList<QMenu*> stack{menu};
+        for (const char* item : m.items) {
+            QString s = QString::fromUtf8(item);
+            if (s == "-")
+                stack.last()->addSeparator();
+            else if (s.startsWith('['))
+                stack << stack.last()->addMenu(s.mid(1));
+            else if (s == "]")
+                stack.removeLast();
+            else
+                stack.last()->addAction(commands_->action(s));
+        }
+        if (QString(m.title) == "&Reportes") reportsMenuAction_ = menu->menuAction();
+        if (QString(m.title) == "&Ventana") windowMenu_ = menu;
+    }
+    windowMenu_->addAction(commands_->action("WindowArrange1"));
+    windowMenu_->addAction(commands_->action("WindowMinimizeAll1"));
+    connect(windowMenu_, &QMenu::aboutToShow, this, &MainWindow::fillWindowMenu);
+}
+
+QMenu* MainWindow::menu(const QString& title) const {
+    for (QAction* a : menuBar()->actions())
+        if (a->text() == title) return a->menu();
+    return nullptr;
+}
+
+void MainWindow::fillWindowMenu() {
+    // The fixed commands first, then one entry per open child window.
+    const QList<QAction*> all = windowMenu_->actions();
+    for (QAction* a : all)
+        if (a->property("windowEntry").toBool()) windowMenu_->removeAction(a), a->deleteLater();
+    QList<QMdiSubWindow*> list = area_->subWindowList(QMdiArea::CreationOrder);
+    if (!list.isEmpty()) {
+        QAction* sep = windowMenu_->addSeparator();
+        sep->setProperty("windowEntry", true);
+    }
+    int n = 1;
+    for (QMdiSubWindow* w : list) {
+        QAction* a = windowMenu_->addAction(QString("&%1 %2").arg(n++).arg(w->windowTitle()));
+        a->setProperty("windowEntry", true);
+        a->setCheckable(true);
+        a->setChecked(w == area_->activeSubWindow());
+        connect(a, &QAction::triggered, this, [this, w = QPointer<QMdiSubWindow>(w)] {
+            if (w) area_->setActiveSubWindow(w);
+        });
+    }
+}
+
+void MainWindow::mergeChildMenus(QMdiSubWindow* active) {
+    ChildWindow* child = active ? qobject_cast<ChildWindow*>(active->widget()) : nullptr;
+    if (child == activeChild_.data()) {
+        commands_->action("WindowClose1")->setEnabled(active != nullptr);
+        return;
+    }
+    if (activeChild_) activeChild_->setActiveChild(false);
+    for (QAction* a : mergedMenus_) menuBar()->removeAction(a);
+    mergedMenus_.clear();
+    activeChild_ = child;
+    if (child) {
+        for (QMenu* m : child->childMenus()) {
+            menuBar()->insertAction(reportsMenuAction_, m->menuAction());
+            mergedMenus_ << m->menuAction();
+        }
+        child->setActiveChild(true);
+    }
+    commands_->action("WindowClose1")->setEnabled(active != nullptr);
+}
+
+QString MainWindow::statusText(int panel) const {
+    return status_[panel]->text();
+}
+
+void MainWindow::refreshCaption() {
+    bool ro = readOnly && readOnly();
+    setWindowTitle(QString::fromStdString(mainCaption(ws_.title(), ws_.currentFile(), ro)));
+    status_[0]->setText(QString("%1 rev %2").arg(kAppTitle, kRevision));
+    status_[1]->setText(userName ? userName() : QString());
+    status_[2]->setText(QString::fromStdString(ws_.currentFile()));
+}
+
+bool MainWindow::event(QEvent* e) {
+    if (e->type() == kAppCmdEvent) {
+        auto* r = static_cast<RequestEvent*>(e);
+        try {
+            commands_->handleRequest(r->code(), r->arg());
+        } catch (const std::exception& ex) {
+            dialogs().showError(ex.what());
+        }
+        return true;
+    }
+    return QMainWindow::event(e);
+}
+
+void MainWindow::closeEvent(QCloseEvent* e) {
+    // Closing the workspace closes every child first and may ask to save.
+    if (ws_.connected()) ws_.close();
+    e->accept();
+}
+
+}  // namespace vexa

@@ -1,0 +1,30 @@
+#pragma once
+// One running program per user: the first start listens on a local socket named after
+// product, version and user; a later start sends it code 3 and ends. The data converter
+// reaches the running program through the same socket with code 4.
+#include <QLocalServer>
+#include <QObject>
+#include <QString>
+
+namespace vexa {
+
+class SingleInstance : public QObject {
+    Q_OBJECT
+public:
+    explicit SingleInstance(QString name, QObject* parent = nullptr);
+    static QString defaultName();
+    // True when this process is the first; otherwise the request was handed over.
+    bool claim(int handOverCode = 3);
+    static bool send(const QString& name, int code);
+    const QString& name() const { return name_; }
+
+signals:
+    void requestReceived(int code);
+
+private:
+    void onConnection();
+    QString name_;
+    QLocalServer server_;
+};
+
+}  // namespace vexa
