@@ -1,0 +1,97 @@
+#pragma once
+// The programme of a formula handed to GLPK's simplex, as an independent reference for the
+// engine. Shared by the cross-check test and the benchmark. The programme is the engine's:
+// shares in %, Σ = 100, an ingredient bound only where the engine adds a row (minimum when not
+// 0, maximum when between 0 and 100, both when fixed), nutrient coefficients rounded to
+// 4 decimals, minimum when above 0, maximum when above 0, both when fixed.
+#include "engine/memory_mix_object.h"
+
+#include <glpk.h>
+
+#include <vector>
+
+namespace vexa::reference {
+
+struct GlpkResult {
+    bool feasible = false;
+    double costPerKg = 0.0;
+    std::vector<double> shares;  // % per ingredient, formula order
+};
+
+// The coefficient the programme uses for value v: v ÷ 100 to 4 decimals, ties to even.
+inline double programmeCoefficient(Fixed4 v) {
+    return v.divInt(100).toDouble();
+}
+
+inline GlpkResult solveWithGlpk(const Formula& f) {
+    glp_prob* lp = glp_create_prob();
+    glp_set_obj_dir(lp, GLP_MIN);
+    const int n = static_cast<int>(f.ingredients.size());
+    glp_add_cols(lp, n);
+    for (int k = 1; k <= n; ++k) {
+        const auto& ing = f.ingredients[static_cast<size_t>(k - 1)];
+        const double lo = ing.min.toDouble(), hi = ing.max.toDouble();
+        const bool fixed = !ing.min.isZero() && ing.min == ing.max;
+        const bool hasMax = ing.max > Fixed4() && ing.max < Fixed4::fromInt(100);
+        if (fixed)
+            glp_set_col_bnds(lp, k, GLP_FX, lo, lo);
+        else if (hasMax && hi >= lo)
+            glp_set_col_bnds(lp, k, lo == hi ? GLP_FX : GLP_DB, lo, hi);
+        else
+            glp_set_col_bnds(lp, k, GLP_LO, lo, 0.0);
+        glp_set_obj_coef(lp, k, ing.price.toDouble() / 100.0);
+    }
+    std::vector<int> ia{0}, ja{0};
+    std::vector<double> ar{0.0};
+    auto addRow = [&](int type, double lo, double hi, const std::vector<double>& coef) {
+        int r = glp_add_rows(lp, 1);
+        glp_set_row_bnds(lp, r, type, lo, hi);
+        for (int k = 1; k <= n; ++k) {
+            if (coef[static_cast<size_t>(k - 1)] == 0.0) continue;
+            ia.push_back(r);
+            ja.push_back(k);
+            ar.push_back(coef[static_cast<size_t>(k - 1)]);
+        }
+    };
+    addRow(GLP_FX, 100.0, 100.0, std::vector<double>(static_cast<size_t>(n), 1.0));
+    // An ingredient minimum above its maximum cannot be a column bound: give it rows.
+    for (int k = 1; k <= n; ++k) {
+        const auto& ing = f.ingredients[static_cast<size_t>(k - 1)];
+        const bool hasMax = ing.max > Fixed4() && ing.max < Fixed4::fromInt(100);
+        if (hasMax && ing.min > ing.max) {
+            std::vector<double> unit(static_cast<size_t>(n), 0.0);
+            unit[static_cast<size_t>(k - 1)] = 1.0;
+            addRow(GLP_UP, 0.0, ing.max.toDouble(), unit);
+        }
+    }
+    for (const auto& nut : f.nutrients) {
+        std::vector<double> coef;
+        for (const auto& ing : f.ingredients) {
+            auto it = ing.values.find(nut.code);
+            coef.push_back(it == ing.values.end() ? 0.0 : programmeCoefficient(it->second));
+        }
+        const bool fixed = nut.min == nut.max && nut.min > Fixed4();
+        const bool hasMin = nut.min > Fixed4(), hasMax = nut.max > Fixed4();
+        if (fixed)
+            addRow(GLP_FX, nut.min.toDouble(), nut.min.toDouble(), coef);
+        else {
+            if (hasMin) addRow(GLP_LO, nut.min.toDouble(), 0.0, coef);
+            if (hasMax) addRow(GLP_UP, 0.0, nut.max.toDouble(), coef);
+        }
+    }
+    glp_load_matrix(lp, static_cast<int>(ia.size()) - 1, ia.data(), ja.data(), ar.data());
+    glp_smcp parm;
+    glp_init_smcp(&parm);
+    parm.msg_lev = GLP_MSG_OFF;
+    parm.presolve = GLP_OFF;
+    GlpkResult res;
+    if (glp_simplex(lp, &parm) == 0 && glp_get_status(lp) == GLP_OPT) {
+        res.feasible = true;
+        res.costPerKg = glp_get_obj_val(lp);
+        for (int k = 1; k <= n; ++k) res.shares.push_back(glp_get_col_prim(lp, k));
+    }
+    glp_delete_prob(lp);
+    return res;
+}
+
+}  // namespace vexa::reference
