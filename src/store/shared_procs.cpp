@@ -86,4 +86,11 @@ std::string utf8Left(std::string_view text, size_t count) {
     return std::string(text.substr(0, std::min(i, text.size())));
 }
 
+size_t utf8Length(std::string_view text) {
+    size_t n = 0;
+    for (char c : text)
+        if ((static_cast<unsigned char>(c) & 0xC0) != 0x80) ++n;
+    return n;
+}
+
 }  // namespace vexa

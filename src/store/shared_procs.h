@@ -24,5 +24,7 @@ Fixed4 ParteDe(Fixed4 percent, Fixed4 total);
 // The first `count` characters (code points) of a UTF-8 text: the stored names are cut by
 // characters, never in the middle of an accented letter.
 std::string utf8Left(std::string_view text, size_t count);
+// Number of characters (code points) of a UTF-8 text.
+size_t utf8Length(std::string_view text);
 
 }  // namespace vexa

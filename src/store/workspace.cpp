@@ -285,7 +285,7 @@ bool Tdmvxf::GuardarVXFComo() {
     return false;
 }
 
-void Tdmvxf::CrearVXF(const fs::path& file) {
+void Tdmvxf::CrearVXF(const fs::path& file, const FillDatabase& fill) {
     std::error_code ec;
     const fs::path n = fs::absolute(file, ec);
     TDBDef def;
@@ -299,7 +299,10 @@ void Tdmvxf::CrearVXF(const fs::path& file) {
         throw ContainerError(ContainerError::Kind::NoExtractPath,
                              "Es necesario la trayectoria de extracción (property ExtractPath)");
     try {
-        createDatabase(folder).close();
+        {
+            Database db = createDatabase(folder);
+            if (fill) fill(db, def);
+        }
         writeDBDef(folder, def, settings_.decimalSeparator);
         packAndRotate(folder, n);
     } catch (...) {

@@ -13,6 +13,7 @@
 #include "store/workspace_ui.h"
 
 #include <filesystem>
+#include <functional>
 #include <optional>
 #include <string>
 
@@ -65,9 +66,11 @@ public:
     bool GuardarVXFComo();
     // Save dialog "Nueva base de datos", then CrearVXF and AbrirVXF on the chosen file.
     void NuevaVXF(const std::filesystem::path& startFolder);
-    // Writes a new, empty workspace file at N (an existing N is kept as ".bkp"). Does not
-    // touch the open workspace. Throws on failure.
-    void CrearVXF(const std::filesystem::path& file);
+    // Writes a new workspace file at N (an existing N is kept as ".bkp"): an empty database,
+    // or one that `fill` completes before it is packed. Does not touch the open workspace.
+    // Throws on failure.
+    using FillDatabase = std::function<void(Database& db, TDBDef& def)>;
+    void CrearVXF(const std::filesystem::path& file, const FillDatabase& fill = {});
     // Asks to save when modified, disconnects and removes the working folder. False (still
     // open) when the user wanted to save and the save failed.
     bool CerrarVXF();
@@ -85,6 +88,9 @@ public:
     bool isOpen() const { return db_.isOpen(); }
     // The database of the open workspace (dbVexa); throws std::logic_error when none is open.
     Database& db();
+    // The connection object itself, open or not: services keep a reference to it, and each
+    // open assigns a new connection into it.
+    Database& database() { return db_; }
 
     std::filesystem::path CurrentVXF;
     std::filesystem::path WorkDir;

@@ -1,0 +1,368 @@
+#include "store/mix_object2.h"
+
+#include "engine/mix_math.h"
+#include "engine/text_format.h"
+#include "store/shared_db_procs.h"
+#include "store/shared_procs.h"
+
+#include <ctime>
+
+namespace vexa {
+
+namespace {
+
+uint64_t valueKey(int32_t ins, int32_t nut) {
+    return (static_cast<uint64_t>(static_cast<uint32_t>(ins)) << 32) | static_cast<uint32_t>(nut);
+}
+
+std::string fixedText(Fixed4 v) {
+    return v.toString();
+}
+
+}  // namespace
+
+TMixObject2::TMixObject2(ReportDocument& report, int32_t formulaCode, Tdm& dm)
+    : TMixObject(report, formulaCode), dm_(dm) {
+    auto q = dm_.db().prepare("Select * From LR Where (Codigo = :Codigo)");
+    q.bind("Codigo", formulaCode);
+    double cons = 0;
+    int32_t tco = 0;
+    if (q.step()) {
+        found_ = true;
+        GroupCode = q.getInt("Cat");
+        cons = q.getDouble("Cons");
+        tco = q.getInt("TCO");
+    }
+    PriceNutrient = dm_.PrecioGrupo(GroupCode);
+    DryMatterNutrient = dm_.dbDef().MS;
+    FeedWeight = toFixed4Or(cons, Fixed4());
+    UseDryMatter = dm_.dbDef().UsarMS;
+    AsFedFormula = tco == 1;
+}
+
+void TMixObject2::readRestrictions() {
+    if (restrictionsRead_) return;
+    restrictionsRead_ = true;
+    auto ri = dm_.db().prepare("Select * From RIn Where (LR = :LR)");
+    ri.bind("LR", FormulaCode);
+    while (ri.step()) {
+        ingredientRows_.push_back(Bounds{ri.getInt("CNI"), ri.optFixed4("Min").value_or(Fixed4()),
+                                         ri.optFixed4("Max").value_or(Fixed4::fromInt(100))});
+    }
+    auto rn = dm_.db().prepare("Select * From RNu Where (LR = :LR)");
+    rn.bind("LR", FormulaCode);
+    while (rn.step()) {
+        nutrientRows_.push_back(Bounds{rn.getInt("CNI"), rn.optFixed4("Min").value_or(Fixed4()),
+                                       rn.optFixed4("Max").value_or(Fixed4())});
+    }
+}
+
+void TMixObject2::loadValues(const std::vector<int32_t>& ingredients) {
+    auto q = dm_.db().cached("Select Nut, Valor From Val Where Ins = :Ins");
+    for (int32_t ins : ingredients) {
+        if (!valuesLoaded_.insert(ins).second) continue;
+        q.reset();
+        q.bind("Ins", ins);
+        while (q.step()) {
+            if (q.isNull(1)) continue;
+            values_[valueKey(ins, q.getInt(0))] = toFixed4Or(q.getDouble(1), Fixed4());
+        }
+    }
+}
+
+void TMixObject2::OpenValues() {
+    readRestrictions();
+    std::vector<int32_t> codes;
+    codes.reserve(ingredientRows_.size());
+    for (const auto& b : ingredientRows_) codes.push_back(b.code);
+    loadValues(codes);
+}
+
+Fixed4 TMixObject2::NutrientValue(int32_t ingredient, int32_t nutrient) {
+    // An ingredient outside the formula (a batch line) is read when first asked for.
+    if (!valuesLoaded_.count(ingredient)) loadValues({ingredient});
+    auto it = values_.find(valueKey(ingredient, nutrient));
+    return it == values_.end() ? Fixed4() : it->second;
+}
+
+void TMixObject2::CountIngredientRows(int32_t& count, Fixed4& sumMax) {
+    readRestrictions();
+    for (const auto& b : ingredientRows_) {
+        ++count;
+        sumMax += b.max;
+        CountIngredientRestriction(b.min, b.max);
+    }
+}
+
+void TMixObject2::CountNutrientRows() {
+    readRestrictions();
+    for (const auto& b : nutrientRows_) CountNutrientRestriction(b.min, b.max);
+}
+
+void TMixObject2::LoadIngredients() {
+    readRestrictions();
+    Ingredients.clear();
+    for (const auto& b : ingredientRows_) {
+        TInsumo it;
+        it.Min = b.min;
+        it.Max = b.max;
+        it.Codigo = b.code;
+        it.Precio = NutrientValue(b.code, PriceNutrient);
+        if (UseDryMatter) it.MS = NutrientValue(b.code, DryMatterNutrient);
+        it.ItId = dm_.TipoInsumo(b.code);
+        it.Fijo = it.Max == it.Min && !it.Min.isZero();
+        Ingredients.push_back(it);
+    }
+}
+
+void TMixObject2::AddNutrientRows(ProgrammeCounters& c) {
+    readRestrictions();
+    Nutrients.clear();
+    for (const auto& b : nutrientRows_) {
+        TNutriente n;
+        n.Min = b.min;
+        n.Max = b.max;
+        n.Codigo = b.code;
+        n.Fuera = false;
+        Nutrients.push_back(n);
+    }
+    AddNutrientRowsFromList(c);
+}
+
+void TMixObject2::fillGroupNutrients(ContentTable& table) {
+    table.clear();
+    for (const auto& n : listNutrientesDeGrupo(dm_.db(), GroupCode)) {
+        ContentRecord r;
+        r.Codigo = n.Codigo;
+        r.Nombre = utf8Left(n.Nombre, 25);
+        r.Unidad = utf8Left(n.Unidad, 16);
+        r.Tipo = utf8Left(dm_.NombreTipoNutriente(n.Codigo), 12);
+        table.push_back(std::move(r));
+    }
+}
+
+void TMixObject2::FillNutrientContent() {
+    ContentTable& table = content();
+    fillGroupNutrients(table);
+    for (size_t p = 0; p < Nutrients.size(); ++p) {
+        for (auto& r : table) {
+            if (r.Codigo != Nutrients[p].Codigo) continue;
+            r.EsRestr = true;
+            r.Valor = Nutrients[p].Cantidad.toDouble();
+            r.NutId = static_cast<int32_t>(p);
+            break;
+        }
+    }
+    for (const TInsumo& ing : Ingredients) {
+        for (auto& r : table) {
+            if (r.EsRestr) continue;
+            Fixed4 t =
+                toFixed4Or(NutrientValue(ing.Codigo, r.Codigo).toDouble() * ing.Valor, Fixed4());
+            t = toFixed4Or(t.toDouble() / 100.0, Fixed4());
+            r.Valor += t.toDouble();
+        }
+    }
+}
+
+std::string TMixObject2::ItemName(int32_t kind, int32_t code) {
+    return dm_.NombreDe(kind, code);
+}
+
+std::string TMixObject2::NutrientUnit(int32_t code) {
+    return dm_.UnidadNutriente(code);
+}
+
+std::string TMixObject2::ReportFormat(int32_t index) {
+    // The name in 25 characters, then the share under the "%" of the heading.
+    return index == 6 ? "%-25s  %8.4f" : "";
+}
+
+void TMixObject2::SaveResults() {
+    // One transaction: a formula with many rows is stored at once, and a failed update is
+    // ignored as each service ignores its own.
+    try {
+        Transaction tx(dm_.db());
+        dm_.GuardarUltima(FormulaCode, MixedAt, CostPerKg);
+        for (const TInsumo& g : Ingredients)
+            dm_.GuardarResultado("RIN", FormulaCode, g.Codigo,
+                                 toFixed4Or(ToReportBasis(g.Cantidad.toDouble()), Fixed4()));
+        for (const TNutriente& n : Nutrients)
+            dm_.GuardarResultado("RNU", FormulaCode, n.Codigo, n.Cantidad);
+        tx.commit();
+    } catch (const std::exception&) {
+    }
+}
+
+void TMixObject2::WriteHeader() {
+    ReportDocument& doc = *Report;
+    if (!AppendReport || doc.LineCount() <= 3) {
+        doc.Clear();
+        WriteTitleBlock(doc, ProductTitle, Identity);
+        const std::time_t t = std::chrono::system_clock::to_time_t(MixedAt);
+        std::tm tmv{};
+        localtime_r(&t, &tmv);
+        char when[32];
+        std::strftime(when, sizeof when, "%d/%m/%Y %H:%M:%S", &tmv);
+        doc.AppendLine(
+            formatText("Base de datos: %s - Grupo: %s\r\n      Fórmula: %s\r\n Fecha y hora: %s",
+                       {DatabaseName, ItemName(kNameGroup, GroupCode),
+                        ItemName(kNameFormula, FormulaCode), std::string(when)}));
+    }
+    doc.AppendLine("");
+}
+
+void TMixObject2::WriteNutrientContent(bool withWeight) {
+    ReportDocument& doc = *Report;
+    doc.BeginUpdate();
+    WriteHeading(
+        doc, "CONTENIDO NUTRICIONAL DE LA SOLUCIÓN " + SolutionAdjective() + " AL MÍNIMO COSTO");
+    doc.AppendLine(RepeatChar(59, '='));
+    doc.AppendLine("");
+    const auto& table = NutrientContent();
+    if (withWeight) {
+        WriteHeading(doc, formatText("%-25s  %-15s    %-10s    %-10s",
+                                     {std::string("Nombre"), std::string("Unidad"),
+                                      std::string("Cantidad"), std::string("Peso")}));
+        const auto line = UnderlinePattern({25, 2, 15, 4, 10, 4, 10});
+        doc.AppendLine(line);
+        for (const auto& r : table)
+            doc.AppendLine(
+                formatText("%-25s  %-16s   %10.4f   %10.4f",
+                           {r.Nombre, r.Unidad, r.Valor, r.Valor * FeedWeight.toDouble() / 100.0}));
+        doc.AppendLine(line);
+    } else {
+        WriteHeading(
+            doc, formatText("%-25s  %-15s    %-10s", {std::string("Nombre"), std::string("Unidad"),
+                                                      std::string("Cantidad")}));
+        const auto line = UnderlinePattern({25, 2, 16, 3, 10});
+        doc.AppendLine(line);
+        for (const auto& r : table)
+            doc.AppendLine(formatText("%-25s  %-16s   %10.4f", {r.Nombre, r.Unidad, r.Valor}));
+        doc.AppendLine(line);
+    }
+    doc.EndUpdate();
+}
+
+void TMixObject2::WriteBatchContent(const std::vector<BatchIngredient>& ingredients,
+                                    ContentTable& table, Fixed4 totalWeight) {
+    fillGroupNutrients(table);
+    for (auto& r : table) {
+        Fixed4 sum;
+        for (const auto& b : ingredients)
+            sum += toFixed4Or(b.ValorRed, Fixed4()) * NutrientValue(b.Codigo, r.Codigo);
+        r.Valor = CurrencyRatio(sum, totalWeight).toDouble();
+    }
+    ReportDocument& doc = *Report;
+    doc.BeginUpdate();
+    WriteHeading(
+        doc, "CONTENIDO NUTRICIONAL DE LA SOLUCIÓN " + SolutionAdjective() + " AL MÍNIMO COSTO");
+    doc.AppendLine(RepeatChar(59, '='));
+    doc.AppendLine("");
+    WriteHeading(doc, formatText("%-25s  %-15s     %-10s     %-8s",
+                                 {std::string("Nombre"), std::string("Unidad"),
+                                  std::string("Cantidad"), std::string("Al Peso")}));
+    doc.AppendLine(UnderlinePattern({25, 2, 16, 3, 10, 3, 12}));
+    for (const auto& r : table) {
+        if (r.Tipo == "Nutriente") {
+            doc.AppendLine(formatText("%-25s  %-16s   %10.4f   %-12s",
+                                      {r.Nombre, r.Unidad, r.Valor,
+                                       FormatWeight(r.Valor * totalWeight.toDouble() / 100.0)}));
+        } else {
+            doc.AppendLine(formatText("%-25s  %-16s   %10.4f", {r.Nombre, r.Unidad, r.Valor}));
+        }
+    }
+    doc.EndUpdate();
+}
+
+void TMixObject2::WriteFullReport() {
+    ReportDocument& doc = *Report;
+    const int start = doc.LineCount();
+    doc.BeginUpdate();
+    const std::string title =
+        utf8Left("RESUMEN DE LA SOLUCIÓN " + SolutionAdjective() + " AL MÍNIMO COSTO", 50);
+    WriteHeading(doc, title, kRed);
+    doc.AppendLine(RepeatChar(static_cast<int>(utf8Length(title)), '='));
+    doc.AppendLine("");
+    doc.AppendLine("INSUMOS");
+    doc.AppendLine(RepeatChar(7, '='));
+
+    std::vector<int> pattern;
+    if (UseDryMatter) {
+        WriteHeading(doc,
+                     "                           Restricc            Restricc    Costo         "
+                     "     Sensibilidad de Precio");
+        WriteHeading(doc,
+                     "Nombre                      Mínima  Solucion    Máxima     1%/TM   Al "
+                     "fresco  Mínima     Actual     Máxima");
+        pattern = {25, 1, 9, 1, 9, 1, 9, 1, 10, 1, 9, 1, 10, 1, 10, 1, 10};
+    } else {
+        WriteHeading(doc,
+                     "                           Restricc            Restricc    Costo        "
+                     "Sensibilidad de Precio");
+        WriteHeading(doc,
+                     "Nombre                      Mínima  Solucion    Máxima     1%/TM     "
+                     "Mínima     Actual     Máxima");
+        pattern = {25, 1, 9, 1, 9, 1, 9, 1, 10, 1, 10, 1, 10, 1, 10};
+    }
+    const std::string underline = UnderlinePattern(pattern);
+    doc.AppendLine(underline);
+    const std::string lead = ReportFormat(6);
+    for (const TOrden& o : OrdenPorValor(Ingredients, true)) {
+        const TInsumo& g = Ingredients[o.Indice];
+        const std::string cost = g.Sensib > Fixed4() ? fixedText(g.Sensib.mulInt(10)) : "";
+        std::string maxPrice;
+        if (g.Fuera)
+            maxPrice = "Error";
+        else if (g.PrecioMax > Fixed4() && g.PrecioMax < Fixed4::fromRaw(999999999))
+            maxPrice = fixedText(g.PrecioMax);
+        const std::string name = ItemName(kNameIngredient, g.Codigo);
+        if (UseDryMatter) {
+            Fixed4 asFed =
+                static_cast<size_t>(o.Indice) < AsFed.size() ? AsFed[o.Indice].Cantidad : Fixed4();
+            doc.AppendLine(formatText(
+                lead + " %8.4f%% %8.4f%% %10s %8.4f%% %10.4f" + " %10.4f %10s",
+                {name, g.Min, g.Cantidad, g.Max, cost, asFed, g.PrecioMin, g.Precio, maxPrice}));
+        } else {
+            doc.AppendLine(formatText(
+                lead + " %8.4f%% %8.4f%% %10s %10.4f %10.4f " + "%10s",
+                {name, g.Min, g.Cantidad, g.Max, cost, g.PrecioMin, g.Precio, maxPrice}));
+        }
+    }
+    doc.AppendLine(underline);
+    doc.AppendLine(formatText("Solución al mínimo costo expresado en %s = %.4f",
+                              {NutrientUnit(PriceNutrient), CostPerKg}));
+    doc.AppendLine("");
+
+    WriteHeading(doc, "CONTENIDO NUTRICIONAL DE LA FÓRMULA");
+    doc.AppendLine(RepeatChar(35, '='));
+    WriteHeading(doc,
+                 "                                         Valor                 Valor       "
+                 "Costo");
+    WriteHeading(doc,
+                 "Nombre                    Unidad         Minimo    Solucion    Maximo     "
+                 "0.1%/TM");
+    const std::string contentLine = UnderlinePattern({25, 1, 12, 1, 10, 1, 10, 1, 10, 1, 10});
+    doc.AppendLine(contentLine);
+    for (const auto& r : NutrientContent()) {
+        if (r.EsRestr && r.NutId >= 0 && static_cast<size_t>(r.NutId) < Nutrients.size()) {
+            const TNutriente& n = Nutrients[r.NutId];
+            const std::string maxText = n.Max > Fixed4() ? fixedText(n.Max) : "";
+            const std::string costText = n.Fuera               ? "Error"
+                                         : n.Sensib > Fixed4() ? fixedText(n.Sensib.mulInt(100))
+                                                               : "";
+            doc.AppendLine(formatText("%-25s %-12s %10.4f %10.4f %10s %10s",
+                                      {r.Nombre, r.Unidad, n.Min, n.Cantidad, maxText, costText}));
+        } else {
+            doc.AppendLine(formatText("%-25s %-12s %10s %10.4f",
+                                      {r.Nombre, r.Unidad, std::string(), r.Valor}));
+        }
+    }
+    doc.AppendLine(contentLine);
+    doc.AppendLine("");
+    doc.Select(start, doc.LineCount());
+    doc.SetSelectionSize(11);
+    doc.Select(0, 0);
+    doc.EndUpdate();
+}
+
+}  // namespace vexa

@@ -1,0 +1,93 @@
+#pragma once
+// TMixObject2: the mix object of a formula stored in the open workspace. It reads the formula
+// (LR), its restrictions (RIn, RNu) and the ingredient values (Val) from the database, stores
+// the results back (RIn.Resul, RNu.Resul, LR.Ultima, LR.Valor) and writes the database-side
+// reports: header, nutrient content, batch content and the full formula report.
+//
+// The formula's restrictions and the values of its ingredients are read once per run, so the
+// programme is built from memory rather than with one query per cell.
+#include "engine/mix_object.h"
+#include "store/tdm.h"
+
+#include <cstdint>
+#include <string>
+#include <unordered_map>
+#include <unordered_set>
+#include <vector>
+
+namespace vexa {
+
+// One record of the nutrient-content table (one per nutrient of the formula's group).
+struct ContentRecord {
+    int32_t Codigo = 0;
+    std::string Nombre;  // 25
+    std::string Unidad;  // 16
+    double Valor = 0.0;  // level in the ration
+    bool EsRestr = false;
+    std::string Tipo;   // nutrient type name, 12
+    int32_t NutId = 0;  // position in the nutrient list when EsRestr
+    Fixed4 Peso;
+};
+using ContentTable = std::vector<ContentRecord>;
+
+// An ingredient line of a batch for WriteBatchContent.
+struct BatchIngredient {
+    int32_t Codigo = 0;
+    double ValorRed = 0.0;  // rounded quantity in kg
+};
+
+class TMixObject2 : public TMixObject {
+public:
+    // Reads the formula row; `dm` (and its database) must outlive the object.
+    TMixObject2(ReportDocument& report, int32_t formulaCode, Tdm& dm);
+
+    int32_t GroupCode = 0;
+    // The formula editor's content table; when left null the object keeps its own.
+    ContentTable* Content = nullptr;
+    // Header texts: the product's title line, the database name, who the report is for.
+    std::string ProductTitle = "Vexa 3.0";
+    std::string DatabaseName;
+    ReportIdentity Identity;
+
+    const ContentTable& NutrientContent() const { return Content ? *Content : ownContent_; }
+    // False when the formula row does not exist.
+    bool formulaFound() const { return found_; }
+
+    void CountIngredientRows(int32_t& count, Fixed4& sumMax) override;
+    void CountNutrientRows() override;
+    void AddNutrientRows(ProgrammeCounters& c) override;
+    void FillNutrientContent() override;
+    void LoadIngredients() override;
+    void WriteHeader() override;
+    Fixed4 NutrientValue(int32_t ingredient, int32_t nutrient) override;
+    void OpenValues() override;
+    std::string ItemName(int32_t kind, int32_t code) override;
+    std::string NutrientUnit(int32_t code) override;
+    std::string ReportFormat(int32_t index) override;
+    void SaveResults() override;
+    /* 17 */ virtual void WriteFullReport();
+
+    void WriteNutrientContent(bool withWeight);
+    void WriteBatchContent(const std::vector<BatchIngredient>& ingredients, ContentTable& content,
+                           Fixed4 totalWeight);
+
+private:
+    struct Bounds {
+        int32_t code = 0;
+        Fixed4 min, max;
+    };
+    void readRestrictions();
+    void loadValues(const std::vector<int32_t>& ingredients);
+    void fillGroupNutrients(ContentTable& table);
+    ContentTable& content() { return Content ? *Content : ownContent_; }
+
+    Tdm& dm_;
+    bool found_ = false;
+    bool restrictionsRead_ = false;
+    std::vector<Bounds> ingredientRows_, nutrientRows_;
+    std::unordered_map<uint64_t, Fixed4> values_;
+    std::unordered_set<int32_t> valuesLoaded_;
+    ContentTable ownContent_;
+};
+
+}  // namespace vexa
