@@ -70,9 +70,16 @@ void TMixObject::ExtractSolution() {
             if ((n.ConMax || n.Fijo) && n.Cantidad > n.Max && n.Cantidad - n.Max <= kUnit)
                 n.Cantidad = n.Max;
             // A ration that misses an enforced bound is never passed off as meeting it (the
-            // repair of an unreachable 100 % row can leave one so).
-            const bool low = (n.ConMin || n.Fijo) && n.Min - n.Cantidad >= kUnit;
-            const bool high = (n.ConMax || n.Fijo) && n.Cantidad - n.Max >= kUnit;
+            // repair of an unreachable 100 % row can leave one so). Judged as the programme
+            // sees the values (to two decimals), so that rounding alone never counts.
+            double seen = 0.0;
+            for (const TOrden& o : Order) {
+                const TInsumo& it = Ingredients[o.Indice];
+                seen += NutrientValue(it.Codigo, n.Codigo).divInt(100).toDouble() * it.Valor;
+            }
+            const Fixed4 level = toFixed4Or(seen, n.Cantidad);
+            const bool low = (n.ConMin || n.Fijo) && n.Min - level >= kUnit;
+            const bool high = (n.ConMax || n.Fijo) && level - n.Max >= kUnit;
             if (low || high) {
                 n.Fuera = true;
                 Feasible = false;
