@@ -1,6 +1,7 @@
 #include "cli/solve_cmd.h"
 
 #include "cli/verbs.h"
+#include "cli/workspace_solve.h"
 #include "engine/memory_mix_object.h"
 
 #include <nlohmann/json.hpp>
@@ -155,6 +156,7 @@ int solveFormulaFile(const SolveRequest& request, std::ostream& out, std::ostrea
 int runSolve(const SolveRequest& request, std::ostream& out, std::ostream& err) {
     // Formula files are JSON; other kinds of file (workspaces) branch off here on their
     // extension.
+    if (isWorkspaceFile(request.file)) return solveWorkspace(request, out, err);
     return solveFormulaFile(request, out, err);
 }
 
@@ -169,8 +171,12 @@ const VerbRegistrar solveVerb([](CLI::App& app) {
     sub->add_option("--report", request->reports,
                     "Reportes separados por comas: solution, contribution, sensitivity")
         ->delimiter(',')
-        ->check(CLI::IsMember({"solution", "contribution", "sensitivity"}))
+        ->check(CLI::IsMember({"solution", "contribution", "sensitivity", "content", "summary"}))
         ->excludes(json);
+    sub->add_option("--formula", request->formula, "Código de la fórmula (espacio de trabajo)");
+    sub->add_option("--group", request->group, "Código del grupo (espacio de trabajo)");
+    sub->add_flag("--all", request->all, "Todas las fórmulas del grupo");
+    sub->add_flag("--save", request->save, "Guarda los resultados en el espacio de trabajo");
     sub->callback([request] { exitCode() = runSolve(*request, std::cout, std::cerr); });
 });
 

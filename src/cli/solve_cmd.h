@@ -15,6 +15,12 @@ struct SolveRequest {
     std::filesystem::path file;
     bool json = false;
     std::vector<std::string> reports;  // "solution", "contribution", "sensitivity"
+    // Workspaces (.vxf) only: which stored formula, or every formula of a group; --save
+    // stores the results and saves the workspace.
+    int32_t formula = 0;
+    int32_t group = 0;
+    bool all = false;
+    bool save = false;
 };
 
 // Solves the formula the request names and prints the results; returns the exit code

@@ -1,0 +1,136 @@
+#include "cli/workspace_solve.h"
+
+#include "cli/workspace_session.h"
+#include "store/mix_object2.h"
+#include "store/shared_db_procs.h"
+#include "store/settings.h"
+
+#include <nlohmann/json.hpp>
+
+#include <algorithm>
+#include <cctype>
+#include <sstream>
+#include <stdexcept>
+
+namespace vexa::cli {
+
+namespace fs = std::filesystem;
+
+bool isWorkspaceFile(const fs::path& file) {
+    auto ext = file.extension().string();
+    std::transform(ext.begin(), ext.end(), ext.begin(),
+                   [](unsigned char c) { return static_cast<char>(std::tolower(c)); });
+    return ext == ".vxf" || ext == ".bkp";
+}
+
+namespace {
+
+void printReports(TMixObject2& mix, const std::vector<std::string>& reports, std::ostream& out) {
+    MemoryReportDocument doc;
+    mix.Report = &doc;
+    mix.WriteHeader();
+    for (const std::string& r : reports) {
+        if (r == "solution") {
+            mix.WriteSolution();
+        } else if (r == "content") {
+            mix.WriteNutrientContent(mix.FeedWeight > Fixed4());
+        } else if (r == "contribution") {
+            mix.WriteNutrientContribution(mix.FeedWeight > Fixed4());
+        } else if (r == "sensitivity") {
+            mix.WriteIngredientSensitivity();
+            mix.WriteNutrientSensitivity();
+            mix.WritePriceSensitivity();
+        } else if (r == "summary") {
+            mix.WriteFullReport();
+        }
+    }
+    out << doc.Text();
+}
+
+// The engine's JSON results with the formula's code and name in front.
+std::string resultJson(TMixObject2& mix) {
+    std::ostringstream body;
+    printSolveJson(mix, body);
+    std::string text = body.str();
+    std::string head = "{\n  \"formula\": " + std::to_string(mix.FormulaCode) + ",\n  \"name\": " +
+                       nlohmann::json(mix.ItemName(kNameFormula, mix.FormulaCode)).dump() + ",\n";
+    return head + text.substr(text.find('\n') + 1);
+}
+
+}  // namespace
+
+int solveWorkspace(const SolveRequest& request, std::ostream& out, std::ostream& err) {
+    if ((request.formula > 0) == request.all || (request.all && request.group <= 0)) {
+        err << "vexa-cli: indique --formula CÓDIGO, o --group CÓDIGO --all\n";
+        return 2;
+    }
+    CliWorkspace ws(err);
+    if (!ws.open(request.file)) return 2;
+    Tdm& dm = ws.dm();
+    Database& db = ws.vxf().db();
+
+    std::vector<int32_t> formulas;
+    if (request.all) {
+        if (dm.NombreDe(kNombreGrupo, request.group).empty() &&
+            !db.prepare("Select 1 From Cat Where Codigo = :C").bind("C", request.group).step()) {
+            err << "vexa-cli: no existe el grupo " << request.group << '\n';
+            return 2;
+        }
+        auto q = db.prepare("Select Codigo From LR Where Cat = :C Order By Codigo");
+        q.bind("C", request.group);
+        while (q.step()) formulas.push_back(q.getInt(0));
+    } else {
+        formulas.push_back(request.formula);
+    }
+
+    const std::vector<std::string> reports =
+        request.reports.empty() ? std::vector<std::string>{"solution"} : request.reports;
+    const std::string dbName = NombreBD(ws.vxf().DBDef, ws.vxf().CurrentVXF);
+    int code = 0;
+    std::vector<std::string> results;
+    for (int32_t lr : formulas) {
+        MemoryReportDocument doc;
+        TMixObject2 mix(doc, lr, dm);
+        if (!mix.formulaFound()) {
+            err << "vexa-cli: no existe la fórmula " << lr << '\n';
+            code = std::max(code, 2);
+            continue;
+        }
+        mix.DatabaseName = dbName;
+        mix.Identity = ReportIdentity{SisOpc().Nombre, SisOpc().Compania, SisOpc().Granja};
+        try {
+            mix.Mix();
+        } catch (const std::range_error& e) {
+            // The engine's refusals, as the desktop program shows them; nothing is stored.
+            err << mix.ItemName(kNameFormula, lr) << ": " << e.what() << '\n';
+            code = std::max(code, 1);
+            continue;
+        }
+        if (request.json) {
+            results.push_back(resultJson(mix));
+        } else {
+            printReports(mix, reports, out);
+            if (formulas.size() > 1) out << '\n';
+        }
+    }
+    if (request.json) {
+        if (request.all) {
+            out << "[\n";
+            for (size_t i = 0; i < results.size(); ++i) {
+                std::string r = results[i];
+                if (!r.empty() && r.back() == '\n') r.pop_back();
+                out << r << (i + 1 < results.size() ? ",\n" : "\n");
+            }
+            out << "]\n";
+        } else if (!results.empty()) {
+            out << results[0];
+        }
+    }
+    if (request.save) {
+        ws.vxf().DBModified = true;
+        if (!ws.vxf().GuardarVXF()) return 2;
+    }
+    return code;
+}
+
+}  // namespace vexa::cli
