@@ -40,14 +40,14 @@ public:
         for (int n = 0; n < nutrients; ++n) {
             FormulaNutrient fn;
             fn.code = 100 + n;
-            fn.name = "N" + std::to_string(n);
+            fn.name = std::string(1, 'N').append(std::to_string(n));
             fn.unit = n == 0 ? "kcal/kg" : "%";
             f.nutrients.push_back(fn);
         }
         for (int k = 0; k < ingredients; ++k) {
             FormulaIngredient fi;
             fi.code = 1 + k;
-            fi.name = "I" + std::to_string(k);
+            fi.name = std::string(1, 'I').append(std::to_string(k));
             fi.price = Fixed4::fromRaw(between(300, 20000));  // 0.03 to 2.00 per kg
             fi.dryMatter = Fixed4::fromInt(between(80, 99));
             for (int n = 0; n < nutrients; ++n) {
@@ -350,7 +350,7 @@ TEST(GlpkCrossCheck, EverydayDegenerateFormulas) {
                   std::map<int32_t, Fixed4> values = {}) {
         FormulaIngredient i;
         i.code = code;
-        i.name = "I" + std::to_string(code);
+        i.name = std::string(1, 'I').append(std::to_string(code));
         i.min = Fixed4::fromDouble(min);
         i.max = Fixed4::fromDouble(max);
         i.price = Fixed4::fromDouble(price);
@@ -360,7 +360,7 @@ TEST(GlpkCrossCheck, EverydayDegenerateFormulas) {
     auto nut = [](int32_t code, double min, double max) {
         FormulaNutrient n;
         n.code = code;
-        n.name = "N" + std::to_string(code);
+        n.name = std::string(1, 'N').append(std::to_string(code));
         n.unit = "%";
         n.min = Fixed4::fromDouble(min);
         n.max = Fixed4::fromDouble(max);
