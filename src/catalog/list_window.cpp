@@ -114,11 +114,6 @@ ListWindow::ListWindow(const QString& caption, const QString& header, RecordList
     }
     nav->addStretch(1);
 
-    list_.onChanged = [this] {
-        model_->reset();
-        syncFromList();
-    };
-    list_.onCurrentChanged = [this] { syncFromList(); };
     connect(grid_->selectionModel(), &QItemSelectionModel::currentRowChanged, this,
             [this](const QModelIndex& cur) {
                 if (syncing_ || !cur.isValid()) return;
@@ -140,6 +135,15 @@ ListWindow::ListWindow(const QString& caption, const QString& header, RecordList
             }
         });
     });
+}
+
+void ListWindow::bindList() {
+    model_->bind();
+    list_.onChanged = [this] {
+        model_->reset();
+        syncFromList();
+    };
+    list_.onCurrentChanged = [this] { syncFromList(); };
 }
 
 QAction* ListWindow::addCommand(const QString& name, const QString& caption,

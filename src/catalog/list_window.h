@@ -40,6 +40,9 @@ public:
     void hideAction(const QString& name);
 
 protected:
+    // The list is a member of the concrete window, built after this base: the window
+    // binds it once it exists.
+    void bindList();
     QAction* addCommand(const QString& name, const QString& caption, const QString& shortcut,
                         const QString& hint, const std::function<void()>& fn);
     void addSideButton(QAction* a);

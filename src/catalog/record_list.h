@@ -91,6 +91,7 @@ public:
 
     // Activation and life in the frame.
     int activationCode() const { return activationCode_; }
+    RequestSink& requestsSink() const { return requests_; }
     void activated(bool active);
     void beforeSave();  // the before-save broadcast
     void closing(std::int64_t windowRef);

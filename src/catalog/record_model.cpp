@@ -8,7 +8,7 @@ RecordModel::RecordModel(RecordList& list, std::vector<GridColumn> columns, QObj
     : QAbstractTableModel(parent), list_(list), columns_(std::move(columns)) {}
 
 int RecordModel::rowCount(const QModelIndex& parent) const {
-    return parent.isValid() ? 0 : list_.rowCount();
+    return parent.isValid() || !bound_ ? 0 : list_.rowCount();
 }
 
 int RecordModel::columnCount(const QModelIndex& parent) const {

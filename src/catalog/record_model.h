@@ -28,6 +28,11 @@ public:
     QVariant headerData(int section, Qt::Orientation o, int role) const override;
     const std::vector<GridColumn>& columns() const { return columns_; }
     void reset();
+    // Rows are read only once the list exists (it is built after the window's base).
+    void bind() {
+        bound_ = true;
+        reset();
+    }
     // The text the grid shows, for the export as well.
     QString displayText(int row, int col) const;
     QVariant exportValue(int row, int col) const;
@@ -37,6 +42,7 @@ public:
 private:
     RecordList& list_;
     std::vector<GridColumn> columns_;
+    bool bound_ = false;
 };
 
 }  // namespace vexa

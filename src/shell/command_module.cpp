@@ -15,7 +15,7 @@
 #include "catalog/requests.h"
 #include "shell/command_table.h"
 #include "shell/companions.h"
-#include "shell/mdi_tiling.h"
+#include "catalog/mdi_tiling.h"
 #include "shell/workspace_service.h"
 
 namespace vexa {

@@ -1,4 +1,4 @@
-#include "shell/mdi_tiling.h"
+#include "catalog/mdi_tiling.h"
 
 namespace vexa {
 

@@ -1,0 +1,54 @@
+#include "catalog/nutrient_dialog.h"
+
+#include <QDialogButtonBox>
+#include <QFormLayout>
+#include <QPushButton>
+
+#include "catalog/dialog_keys.h"
+#include "catalog/dialogs.h"
+#include "catalog/qt_dialogs.h"
+#include "store/tdm.h"
+
+namespace vexa {
+
+NutrientDialog::NutrientDialog(NutrientList& list, QWidget* parent) : QDialog(parent), list_(list) {
+    setWindowTitle("Editar nutriente");
+    auto* form = new QFormLayout(this);
+    name = new QLineEdit(this);
+    name->setMaxLength(25);
+    unit = new QLineEdit(this);
+    unit->setMaxLength(12);
+    type = new QComboBox(this);
+    Statement st = list.db().prepare(tdm_sql::qlbTN);
+    while (st.step()) type->addItem(qs(st.getText(1)), st.getInt(0));
+    form->addRow("&Nombre:", name);
+    form->addRow("&Unidad:", unit);
+    form->addRow("&Tipo", type);
+    auto* buttons = new QDialogButtonBox(this);
+    QPushButton* ok = buttons->addButton("&Aceptar", QDialogButtonBox::AcceptRole);
+    buttons->addButton("&Cancelar", QDialogButtonBox::RejectRole);
+    ok->setDefault(false);
+    connect(buttons, &QDialogButtonBox::accepted, this, &QDialog::accept);
+    connect(buttons, &QDialogButtonBox::rejected, this, &QDialog::reject);
+    form->addRow(buttons);
+    for (auto* l : {name, unit}) {
+        l->setObjectName(l == name ? "name" : "unit");
+    }
+    NutrientEdit e = list.currentEdit();
+    name->setText(qs(e.Nombre));
+    unit->setText(qs(e.Unidad));
+    type->setCurrentIndex(std::max(0, type->findData(e.Tipo)));
+    enterMovesFocus(this);
+}
+
+void NutrientDialog::accept() {
+    try {
+        list_.applyEdit({ss(name->text()), ss(unit->text()), type->currentData().toInt()});
+    } catch (const std::exception& ex) {
+        dialogs().showError(ex.what());
+        return;
+    }
+    QDialog::accept();
+}
+
+}  // namespace vexa

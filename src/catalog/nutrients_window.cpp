@@ -1,0 +1,72 @@
+#include "catalog/nutrients_window.h"
+
+#include <QToolButton>
+
+#include "catalog/nutrient_dialog.h"
+#include "catalog/qt_dialogs.h"
+#include "store/tdm.h"
+
+namespace vexa {
+
+NutrientsWindow::NutrientsWindow(Database& db, Tdm& dm, RequestSink& requests, QWidget* parent)
+    : ListWindow("Nutrientes", "Nutrientes", logic_,
+                 {{"Nombre", "Nombre", ""},
+                  {"Unidad", "Unidad", ""},
+                  {"Tipo", "Tipo", "",
+                   [this](int row) {
+                       auto it =
+                           typeNames_.find(static_cast<int>(toNumber(logic_.value(row, "Tipo"))));
+                       return it == typeNames_.end() ? QString() : it->second;
+                   }}},
+                 parent),
+      logic_(db, dm, requests) {
+    setObjectName("TfrmNut");
+    bindList();
+    // The shared type lookup is read when the window is created.
+    Statement st = db.prepare(tdm_sql::qlbTN);
+    while (st.step()) typeNames_[st.getInt(0)] = qs(st.getText(1));
+
+    action("DataSetEdit1")->setShortcut(QKeySequence(Qt::Key_Return));
+    action("DataSetInsert1")->setShortcut(QKeySequence(Qt::Key_Insert));
+    action("DataSetDelete1")->setShortcut(QKeySequence(Qt::Key_Delete));
+    hideAction("DataSetPost1");
+    hideAction("DataSetCancel1");
+    QAction* up = addCommand("acOrdenS", "&Subir", "", "", [this] { logic_.moveUp(); });
+    QAction* down = addCommand("acOrdenB", "&Bajar", "", "", [this] { logic_.moveDown(); });
+    QAction* copy = addCommand("acCopiar", "Copiar", "", "", [this] { logic_.copy(); });
+    QAction* rep = addCommand("acRep", "Reporte", "Ctrl+R", "", [] {});
+    rep->setEnabled(false);  // the catalogue reports come with the report module
+    recordMenu_->addSeparator();
+    recordMenu_->addAction(up);
+    recordMenu_->addAction(down);
+    addSideButton(up);
+    addSideButton(down);
+    addSideButton(copy);
+    auto* functions = new QToolButton(side_);
+    functions->setText("Funciones");
+    functions->setToolTip("Editar");
+    functions->setPopupMode(QToolButton::InstantPopup);
+    auto* pop = new QMenu(functions);
+    pop->addAction(action("acEExport"));
+    pop->addAction(rep);
+    functions->setMenu(pop);
+    functions->setMinimumWidth(96);
+    sideLayout_->insertWidget(sideLayout_->count() - 1, functions);
+
+    logic_.editDialog = [this](NutrientList& l) {
+        NutrientDialog d(l, this);
+        return d.exec() == QDialog::Accepted;
+    };
+    logic_.open();
+    grid_->setColumnWidth(0, 240);
+    grid_->setColumnWidth(1, 120);
+}
+
+void NutrientsWindow::updateActions() {
+    ListWindow::updateActions();
+    bool can = logic_.canModify() && logic_.current() >= 0 && !logic_.editing();
+    for (const char* n : {"acOrdenS", "acOrdenB", "acCopiar"})
+        if (QAction* a = action(n)) a->setEnabled(can);
+}
+
+}  // namespace vexa

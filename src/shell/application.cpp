@@ -1,0 +1,136 @@
+#include "shell/application.h"
+
+#include <QDir>
+#include <QLocale>
+#include <QPrintDialog>
+#include <QPrinter>
+
+#include "catalog/catalog_context.h"
+#include "catalog/ingredients_window.h"
+#include "catalog/nutrients_window.h"
+#include "reports/grid_export.h"
+#include "shell/about_dialog.h"
+#include "shell/settings_dialogs.h"
+#include "shell/startup.h"
+#include "store/sample_workspace.h"
+
+namespace vexa {
+
+namespace fs = std::filesystem;
+
+VexaApp::VexaApp(AppFolders f) : settingsFile_(f.settingsFile) {
+    StandardFolders sf = standardFolders(CarpetaDocumentos(f.documents));
+    folders_ = sf;
+    SisOpc() = LeerOpciones(settingsFile_, sf.documents);
+    std::error_code ec;
+    fs::create_directories(sf.workRoot, ec);
+    fs::create_directories(sf.temp, ec);
+    fs::create_directories(SisOpc().VXFPath, ec);
+    // The default workspace file is named relative to the workspace folder.
+    fs::current_path(SisOpc().VXFPath, ec);
+    gridExportFolder() = QString::fromStdString(SisOpc().RepPath);
+
+    WorkspaceSettings ws;
+    ws.workRoot = sf.workRoot;
+    ws.vxfPath = SisOpc().VXFPath;
+    ws.documents = sf.documents;
+    ws.privateFolder = sf.temp;
+    ws.readOnly = SisOpc().RO;
+    ws.userName = SisOpc().Nombre;
+    QString dec = QLocale().decimalPoint();
+    ws.decimalSeparator = dec.isEmpty() ? '.' : dec.at(0).toLatin1();
+    ws_ = std::make_unique<VxfWorkspace>(ws);
+    ws_->afterOpen = [this](Database& db) { connected(db); };
+}
+
+VexaApp::~VexaApp() {
+    main_.reset();
+    CatalogContext& ctx = catalogContext();
+    ctx.db = nullptr;
+    ctx.dm = nullptr;
+    ctx.markModified = nullptr;
+    ctx.props = nullptr;
+    setRequests(nullptr);
+}
+
+void VexaApp::connected(Database& db) {
+    if (!dm_) dm_ = std::make_unique<Tdm>(db, ws_->vxf().DBDef);
+    dm_->onModified = [this] { ws_->setModified(); };
+    dm_->AbrirTablas();
+    CatalogContext& ctx = catalogContext();
+    ctx.db = &db;
+    ctx.dm = dm_.get();
+    ctx.markModified = [this] { ws_->setModified(); };
+    ctx.props = [this] { return ws_->props(); };
+    ctx.nutrientsChanged = ctx.ingredientsChanged = ctx.sideBySide = false;
+}
+
+void VexaApp::createSampleIfFirstStart() {
+    fs::path folder = SisOpc().VXFPath;
+    std::error_code ec;
+    if (SisOpc().VXFFile.empty()) return;
+    fs::path target = fs::path(SisOpc().VXFFile).is_absolute() ? fs::path(SisOpc().VXFFile)
+                                                               : folder / SisOpc().VXFFile;
+    if (fs::exists(target, ec)) return;
+    for (const auto& e : fs::directory_iterator(folder, ec)) {
+        std::string ext = e.path().extension().string();
+        for (auto& c : ext) c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
+        if (ext == ".vxf") return;  // the user has workspaces of their own
+    }
+    try {
+        ws_->vxf().CrearVXF(target,
+                            [](Database& db, TDBDef& def) { fillSampleWorkspace(db, def); });
+    } catch (const std::exception& e) {
+        dialogs().showError(e.what());
+    }
+}
+
+bool VexaApp::openStartupWorkspace(const std::vector<std::string>& args) {
+    return vexa::openStartupWorkspace(args, SisOpc().VXFFile, *ws_);
+}
+
+MainWindow& VexaApp::createMainWindow() {
+    main_ = std::make_unique<MainWindow>(*ws_);
+    main_->setWindowTitle(kAppTitle);
+    main_->userName = [] { return QString::fromStdString(SisOpc().Nombre); };
+    main_->company = [] { return QString::fromStdString(SisOpc().Compania); };
+    main_->readOnly = [] { return SisOpc().RO; };
+    sink_.setTarget(main_.get());
+    setRequests(&sink_);
+    ws_->ui().shell = main_.get();
+    registerWindows(main_->commands());
+    postRequest(main_.get(), kAppCmdEvent, kAppStartupDone, 0);
+    return *main_;
+}
+
+void VexaApp::registerWindows(CommandModule& cm) {
+    cm.registerWindow(WindowKind::Nut,
+                      [this] { return new NutrientsWindow(*catalogContext().db, *dm_, sink_); });
+    cm.registerWindow(WindowKind::Ins,
+                      [this] { return new IngredientsWindow(*catalogContext().db, *dm_, sink_); });
+    cm.setHandler("acAcerca", [this] {
+        AboutDialog d(QString::number(ws_->version(), 'f', 2),
+                      QString::fromStdString(SisOpc().Nombre),
+                      QString::fromStdString(SisOpc().Compania), main_.get());
+        d.exec();
+    });
+    cm.setHandler("acPrtSetup", [this] {
+        static QPrinter printer;
+        QPrintDialog d(&printer, main_.get());
+        d.exec();
+    });
+    cm.setHandler("acSisOpc", [this] {
+        if (showSystemOptions(main_.get())) {
+            GuardarOpciones(settingsFile_, SisOpc());
+            gridExportFolder() = QString::fromStdString(SisOpc().RepPath);
+        }
+    });
+    cm.setHandler("acProp", [this] { showDatabaseProperties(*ws_, *dm_, main_.get()); });
+}
+
+void VexaApp::shutdown() {
+    if (main_) main_->close();
+    ws_->vxf().Terminar();
+}
+
+}  // namespace vexa
