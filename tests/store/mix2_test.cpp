@@ -1,0 +1,298 @@
+// TMixObject2: stored formulas solved from the database, results written back, and the
+// database-side reports.
+#include "sample_fixture.h"
+
+#include "engine/memory_mix_object.h"
+#include "store/mix_object2.h"
+
+#include <gtest/gtest.h>
+
+#include <nlohmann/json.hpp>
+
+#include <set>
+
+namespace vexa {
+namespace {
+
+using testing::SampleDatabase;
+
+// The stored formula written out as a JSON formula file, every number as the store holds it.
+std::string formulaAsJson(Database& db, int32_t lr, int32_t price, int32_t dryMatter) {
+    nlohmann::json f;
+    auto head = db.prepare("Select Nombre From LR Where Codigo = :L");
+    head.bind("L", lr);
+    head.step();
+    f["name"] = head.getText(0);
+    std::set<std::string> restricted;
+    auto codes = db.prepare("Select CNI From RNu Where LR = :L");
+    codes.bind("L", lr);
+    while (codes.step()) restricted.insert(std::to_string(codes.getInt(0)));
+    f["ingredients"] = nlohmann::json::array();
+    auto ri = db.prepare(
+        "Select R.CNI, R.\"Min\", R.\"Max\", I.Nombre From RIn R Join Ins I On I.Codigo = R.CNI "
+        "Where R.LR = :L");
+    ri.bind("L", lr);
+    while (ri.step()) {
+        int32_t ins = ri.getInt(0);
+        nlohmann::json values = nlohmann::json::object();
+        double priceValue = 0, dm = 0;
+        auto v = db.prepare("Select Nut, Valor From Val Where Ins = :I");
+        v.bind("I", ins);
+        while (v.step()) {
+            if (restricted.count(std::to_string(v.getInt(0))))
+                values[std::to_string(v.getInt(0))] = v.getDouble(1);
+            if (v.getInt(0) == price) priceValue = v.getDouble(1);
+            if (v.getInt(0) == dryMatter) dm = v.getDouble(1);
+        }
+        f["ingredients"].push_back({{"code", ins},
+                                    {"name", ri.getText(3)},
+                                    {"min", ri.getDouble(1, 0)},
+                                    {"max", ri.getDouble(2, 100)},
+                                    {"price", priceValue},
+                                    {"dry_matter", dm},
+                                    {"values", values}});
+    }
+    f["nutrients"] = nlohmann::json::array();
+    auto rn = db.prepare(
+        "Select R.CNI, R.\"Min\", R.\"Max\", N.Nombre, N.Unidad From RNu R Join Nut N On "
+        "N.Codigo = R.CNI Where R.LR = :L");
+    rn.bind("L", lr);
+    while (rn.step()) {
+        f["nutrients"].push_back({{"code", rn.getInt(0)},
+                                  {"name", rn.getText(3)},
+                                  {"unit", rn.getText(4)},
+                                  {"min", rn.getDouble(1, 0)},
+                                  {"max", rn.getDouble(2, 0)}});
+    }
+    return f.dump();
+}
+
+TEST(Mix2, StoredFormulaGivesTheSameRationAsItsJsonAndStoresTheResults) {
+    SampleDatabase s;
+    const auto when =
+        std::chrono::sys_days{std::chrono::year{2026} / 3 / 14} + std::chrono::hours{9};
+    auto all = s.db.prepare("Select Codigo, Nombre From LR Order By Codigo");
+    int solved = 0;
+    while (all.step()) {
+        const int32_t lr = all.getInt(0);
+        SCOPED_TRACE(all.getText(1));
+        MemoryReportDocument doc1, doc2;
+        TMixObject2 stored(doc1, lr, *s.dm);
+        stored.Now = [&] { return std::chrono::system_clock::time_point(when); };
+        stored.Mix();
+        MemoryMixObject fromJson(doc2,
+                                 parseFormulaJson(formulaAsJson(s.db, lr, s.def.Precio, s.def.MS)));
+        fromJson.Mix();
+
+        EXPECT_EQ(stored.Feasible, fromJson.Feasible);
+        EXPECT_EQ(stored.CostPerKg, fromJson.CostPerKg);
+        ASSERT_EQ(stored.Ingredients.size(), fromJson.Ingredients.size());
+        for (size_t i = 0; i < stored.Ingredients.size(); ++i) {
+            EXPECT_EQ(stored.Ingredients[i].Codigo, fromJson.Ingredients[i].Codigo);
+            EXPECT_EQ(stored.Ingredients[i].Cantidad, fromJson.Ingredients[i].Cantidad);
+        }
+        ASSERT_EQ(stored.Nutrients.size(), fromJson.Nutrients.size());
+        for (size_t i = 0; i < stored.Nutrients.size(); ++i)
+            EXPECT_EQ(stored.Nutrients[i].Cantidad, fromJson.Nutrients[i].Cantidad);
+
+        // The results are in the tables afterwards.
+        auto lrRow = s.db.prepare("Select Ultima, Valor From LR Where Codigo = :L");
+        lrRow.bind("L", lr);
+        ASSERT_TRUE(lrRow.step());
+        EXPECT_EQ(lrRow.getDateTime(0), std::optional<DateTime>(when));
+        EXPECT_EQ(lrRow.getFixed4(1), stored.CostPerKg);
+        for (const auto& g : stored.Ingredients) {
+            auto r = s.db.prepare("Select Resul From RIn Where LR = :L And CNI = :C");
+            r.bind("L", lr).bind("C", g.Codigo);
+            ASSERT_TRUE(r.step());
+            EXPECT_EQ(r.getFixed4(0), g.Cantidad);
+        }
+        for (const auto& n : stored.Nutrients) {
+            auto r = s.db.prepare("Select Resul From RNu Where LR = :L And CNI = :C");
+            r.bind("L", lr).bind("C", n.Codigo);
+            ASSERT_TRUE(r.step());
+            EXPECT_EQ(r.getFixed4(0), n.Cantidad);
+        }
+        ++solved;
+    }
+    EXPECT_EQ(solved, s.counts.formulas);
+}
+
+// A tiny group: two ingredients, three nutrients enabled, one of them not restricted.
+struct TinyFormula {
+    int32_t cat = 0, lr = 0, corn = 0, soy = 0, protein = 0, energy = 0, fibre = 0, price = 0;
+    explicit TinyFormula(Database& db) {
+        auto nut = [&](const char* name, const char* unit, int tipo) {
+            db.prepare(
+                  "insert into Nut (Nombre, Unidad, Tipo, Orden, ItId) values (:N, :U, :T, "
+                  "(select coalesce(max(Orden), 0) + 1 from Nut), 0)")
+                .bind("N", name)
+                .bind("U", unit)
+                .bind("T", tipo)
+                .execute();
+            return static_cast<int32_t>(db.lastInsertRowId());
+        };
+        price = nut("Costo", "$/Kg", 1);
+        protein = nut("Proteína", "%", 4);
+        energy = nut("Energía", "kcal/kg", 3);
+        fibre = nut("Fibra", "%", 0);
+        auto ins = [&](const char* name, double p, double cp, double me, double fb) {
+            db.prepare("insert into Ins (Nombre, ItId) values (:N, 3)").bind("N", name).execute();
+            auto code = static_cast<int32_t>(db.lastInsertRowId());
+            for (auto [n, v] : {std::pair{price, p}, {protein, cp}, {energy, me}, {fibre, fb}})
+                db.prepare("insert into Val (Ins, Nut, Valor) values (:I, :N, :V)")
+                    .bind("I", code)
+                    .bind("N", n)
+                    .bind("V", v)
+                    .execute();
+            return code;
+        };
+        corn = ins("Maíz", 0.19, 9, 3300, 2);
+        soy = ins("Soya", 0.39, 48, 2400, 4);
+        db.prepare("insert into Cat (Nombre, Precio) values ('Prueba', :P)")
+            .bind("P", price)
+            .execute();
+        cat = static_cast<int32_t>(db.lastInsertRowId());
+        for (int32_t n : {protein, energy, fibre})
+            db.prepare("insert into EN (Cat, CNI) values (:C, :N)")
+                .bind("C", cat)
+                .bind("N", n)
+                .execute();
+        db.prepare("insert into LR (Nombre, Cat, Cons) values ('Tiny', :C, 100)")
+            .bind("C", cat)
+            .execute();
+        lr = static_cast<int32_t>(db.lastInsertRowId());
+    }
+};
+
+TEST(Mix2, EmptyBoundsAndUnrestrictedGroupNutrients) {
+    SampleDatabase s;
+    TinyFormula t(s.db);
+    // Null Min and Max of an ingredient: 0 and 100; a nutrient with neither bound adds no row.
+    s.db.prepare("insert into RIn (LR, CNI) values (:L, :I)")
+        .bind("L", t.lr)
+        .bind("I", t.corn)
+        .execute();
+    s.db.prepare("insert into RIn (LR, CNI, \"Max\") values (:L, :I, 100)")
+        .bind("L", t.lr)
+        .bind("I", t.soy)
+        .execute();
+    s.db.prepare("insert into RNu (LR, CNI, \"Min\") values (:L, :N, 20)")
+        .bind("L", t.lr)
+        .bind("N", t.protein)
+        .execute();
+    s.db.prepare("insert into RNu (LR, CNI) values (:L, :N)")
+        .bind("L", t.lr)
+        .bind("N", t.energy)
+        .execute();
+
+    MemoryReportDocument doc;
+    TMixObject2 mix(doc, t.lr, *s.dm);
+    mix.Mix();
+    ASSERT_TRUE(mix.Feasible);
+    EXPECT_EQ(mix.Ingredients[0].Min, Fixed4());
+    EXPECT_EQ(mix.Ingredients[0].Max, Fixed4::fromInt(100));
+    EXPECT_EQ(mix.RowCount, 2);  // the 100 % row and the protein minimum
+    // 20 % protein from 9 % and 48 %: corn 28/39, soy 11/39.
+    EXPECT_EQ(mix.Ingredients[0].Cantidad, Fixed4::fromDouble(71.7949));
+    EXPECT_EQ(mix.Ingredients[1].Cantidad, Fixed4::fromDouble(28.2051));
+
+    const auto& content = mix.NutrientContent();
+    ASSERT_EQ(content.size(), 3u);  // the group's nutrients in display order
+    EXPECT_EQ(content[0].Nombre, "Proteína");
+    EXPECT_TRUE(content[0].EsRestr);
+    EXPECT_NEAR(content[0].Valor, 20.0, 1e-9);
+    EXPECT_TRUE(content[1].EsRestr);  // restricted without bounds: level from the solution
+    EXPECT_EQ(content[1].NutId, 1);
+    EXPECT_NEAR(content[1].Valor, 3046.1538, 1e-4);
+    EXPECT_FALSE(content[2].EsRestr);  // not in the formula: computed from the shares
+    EXPECT_NEAR(content[2].Valor, 2.5641, 1e-4);
+    EXPECT_EQ(content[2].Tipo, "Nutriente");
+}
+
+TEST(Mix2, RefusedFormulaStoresNothing) {
+    SampleDatabase s;
+    TinyFormula t(s.db);
+    MemoryReportDocument doc;
+    TMixObject2 empty(doc, t.lr, *s.dm);
+    EXPECT_THROW(
+        {
+            try {
+                empty.Mix();
+            } catch (const std::range_error& e) {
+                EXPECT_STREQ(e.what(), "Error: Se intentó mezclar una fórmula sin insumos");
+                throw;
+            }
+        },
+        std::range_error);
+    auto q = s.db.prepare("Select Ultima, Valor From LR Where Codigo = :L");
+    q.bind("L", t.lr);
+    ASSERT_TRUE(q.step());
+    EXPECT_TRUE(q.isNull(0));
+    EXPECT_TRUE(q.isNull(1));
+}
+
+TEST(Mix2, FullReportOfAnInfeasibleFormula) {
+    SampleDatabase s;
+    MemoryReportDocument doc;
+    TMixObject2 mix(doc, s.formulaCode("Ejemplo: proteína inalcanzable"), *s.dm);
+    mix.Mix();
+    ASSERT_FALSE(mix.Feasible);
+    doc.AppendLine("antes");
+    mix.WriteFullReport();
+    const auto& lines = doc.Lines();
+    EXPECT_EQ(lines[1].text, "RESUMEN DE LA SOLUCIÓN ALTERNA AL MÍNIMO COSTO");
+    EXPECT_EQ(lines[1].color, kRed);
+    EXPECT_EQ(lines[2].text, std::string(46, '='));
+    EXPECT_EQ(lines[0].pointSize, 0);  // only the report's own lines take the size
+    for (size_t i = 1; i < lines.size(); ++i) EXPECT_EQ(lines[i].pointSize, 11) << i;
+    const std::string text = doc.Text();
+    EXPECT_NE(text.find("Solución al mínimo costo expresado en $/Kg = "), std::string::npos);
+    EXPECT_NE(text.find("Error"), std::string::npos);  // the unmet protein row
+    // Ingredients largest share first.
+    EXPECT_NE(text.find("Maíz amarillo"), std::string::npos);
+    EXPECT_LT(text.find("Maíz amarillo"), text.find("Carbonato de calcio"));
+}
+
+TEST(Mix2, NutrientAndBatchContent) {
+    SampleDatabase s;
+    TinyFormula t(s.db);
+    s.db.prepare("insert into RIn (LR, CNI) values (:L, :I)")
+        .bind("L", t.lr)
+        .bind("I", t.corn)
+        .execute();
+    s.db.prepare("insert into RIn (LR, CNI) values (:L, :I)")
+        .bind("L", t.lr)
+        .bind("I", t.soy)
+        .execute();
+    s.db.prepare("insert into RNu (LR, CNI, \"Min\") values (:L, :N, 20)")
+        .bind("L", t.lr)
+        .bind("N", t.protein)
+        .execute();
+    MemoryReportDocument doc;
+    TMixObject2 mix(doc, t.lr, *s.dm);
+    mix.Mix();
+    mix.WriteNutrientContent(true);
+    EXPECT_EQ(doc.Lines()[0].text, "CONTENIDO NUTRICIONAL DE LA SOLUCIÓN ÓPTIMA AL MÍNIMO COSTO");
+    EXPECT_EQ(doc.Lines()[4].text,
+              "=========================  ===============    ==========    ==========");
+    EXPECT_EQ(doc.Lines()[5].text,
+              "Proteína                   %                     20.0000      20.0000");
+
+    // 60 kg corn and 40 kg soy in a 100 kg batch.
+    doc.Clear();
+    ContentTable batch;
+    mix.WriteBatchContent({{t.corn, 60}, {t.soy, 40}}, batch, Fixed4::fromInt(100));
+    ASSERT_EQ(batch.size(), 3u);
+    EXPECT_NEAR(batch[0].Valor, 24.6, 1e-9);  // 0.6 × 9 + 0.4 × 48
+    EXPECT_NEAR(batch[1].Valor, 2940, 1e-9);
+    EXPECT_EQ(doc.Lines()[3].text,
+              "Nombre                     Unidad              Cantidad       Al Peso ");
+    // Only ordinary nutrients get the weight column.
+    EXPECT_EQ(doc.Lines()[5].text, "Proteína                   %                     24.6000");
+    EXPECT_EQ(doc.Lines()[7].text,
+              "Fibra                      %                      2.8000       2.8000 Kg");
+}
+
+}  // namespace
+}  // namespace vexa
