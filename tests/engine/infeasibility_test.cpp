@@ -1,0 +1,160 @@
+// Formulas without a ration: the alternative ration, its suggestions and its diagnosis. A
+// suggestion is only worth offering if applying it gives a formula that can be met, so every
+// case also re-runs the formula with its suggestions applied.
+#include "formula_builder.h"
+
+#include <gtest/gtest.h>
+
+namespace vexa {
+namespace {
+
+using test::FormulaBuilder;
+using test::fx;
+using test::MixRun;
+
+// The formula with the suggested bounds written in, as "Cambiar y Reformular" does.
+Formula applySuggestions(Formula f, const std::vector<TRecom>& suggestions) {
+    for (const TRecom& s : suggestions) {
+        auto apply = [&](Fixed4& min, Fixed4& max) {
+            if (s.Tipo == kTipoMin || s.Tipo == kTipoIgual) min = s.Sugerido;
+            if (s.Tipo == kTipoMax || s.Tipo == kTipoIgual) max = s.Sugerido;
+        };
+        if (s.Clase == kClaseInsumo)
+            apply(f.ingredients[s.Item].min, f.ingredients[s.Item].max);
+        else if (s.Clase == kClaseNutriente)
+            apply(f.nutrients[s.Item].min, f.nutrients[s.Item].max);
+    }
+    return f;
+}
+
+std::vector<std::string> diagnosisLines(MixRun& r) {
+    r.doc.Clear();
+    r->WriteDiagnosis();
+    std::vector<std::string> lines;
+    for (const auto& l : r.doc.Lines()) lines.push_back(l.text);
+    return lines;
+}
+
+TEST(Infeasible, RealProblemsGiveAlternativeRationSuggestionsAndDiagnosis) {
+    struct Expected {
+        int32_t clase, tipo, code;
+        double faltante, sugerido;
+    };
+    struct Case {
+        const char* what;
+        Formula formula;
+        bool totalReachable;
+        std::vector<Expected> suggestions;
+        std::vector<std::string> diagnosis;
+    };
+    const Case cases[] = {
+        {"ingredient minima above 100 %: the later minimum is relaxed",
+         FormulaBuilder()
+             .ing(1, "Maíz", 70, 100, 0.245, {{3, 8.5}})
+             .ing(2, "Soya", 40, 100, 0.45, {{3, 46}})
+             .build(),
+         true,
+         {{kClaseInsumo, kTipoMin, 2, 10, 30}},
+         {" Bajo en Soya por 10.0000%"}},
+        {"two fixed shares above 100 %",
+         FormulaBuilder().ing(1, "Maíz", 60, 60, 0.245).ing(2, "Soya", 60, 60, 0.45).build(),
+         true,
+         {{kClaseInsumo, kTipoIgual, 2, 20, 40}},
+         {" Bajo en Soya por 20.0000%"}},
+        {"a protein minimum out of reach is dropped and the level reached proposed",
+         FormulaBuilder()
+             .ing(1, "Maíz", 10, 100, 0.245, {{3, 8.5}})
+             .ing(2, "Soya", 0, 30, 0.45, {{3, 46}})
+             .nut(3, "Proteína", "%", 25, 0)
+             .build(),
+         true,
+         {{kClaseNutriente, kTipoMin, 3, 16.5, 8.5}},
+         {" Bajo en Proteína, %  16.5000"}},
+        {"a protein maximum below every ingredient: the 100 % row is out of reach",
+         FormulaBuilder()
+             .ing(1, "Maíz", 0, 100, 0.245, {{3, 8.5}})
+             .ing(2, "Soya", 0, 100, 0.45, {{3, 46}})
+             .nut(3, "Proteína", "%", 0, 5)
+             .build(),
+         false,
+         {{kClaseNutriente, kTipoMax, 3, -3.5, 8.5}},
+         {" Alto en Proteína, %  3.5000"}},
+    };
+    for (const Case& c : cases) {
+        MixRun r(c.formula);
+        r.go();
+        EXPECT_FALSE(r->Feasible) << c.what;
+        EXPECT_EQ(r->TotalReachable, c.totalReachable) << c.what;
+        ASSERT_EQ(r->Suggestions.size(), c.suggestions.size()) << c.what;
+        for (size_t i = 0; i < c.suggestions.size(); ++i) {
+            const TRecom& s = r->Suggestions[i];
+            const Expected& e = c.suggestions[i];
+            EXPECT_EQ(s.Clase, e.clase) << c.what;
+            EXPECT_EQ(s.Tipo, e.tipo) << c.what;
+            EXPECT_EQ(s.Indice, e.code) << c.what;
+            EXPECT_EQ(s.Faltante, fx(e.faltante)) << c.what;
+            EXPECT_EQ(s.Sugerido, fx(e.sugerido)) << c.what;
+        }
+        EXPECT_EQ(diagnosisLines(r), c.diagnosis) << c.what;
+        // the ration adds up and each ingredient stays within 0 … 100
+        Fixed4 total;
+        for (const auto& it : r->Ingredients) total += it.Cantidad;
+        EXPECT_EQ(total, Fixed4::fromInt(100)) << c.what;
+
+        MixRun again(applySuggestions(c.formula, r->Suggestions));
+        again.go();
+        EXPECT_TRUE(again->Feasible) << c.what << ": suggestions applied";
+        EXPECT_TRUE(again->Suggestions.empty()) << c.what << ": suggestions applied";
+    }
+}
+
+TEST(Infeasible, RelaxedIngredientMinimumIsMetAndFlagged) {
+    MixRun r(FormulaBuilder().ing(1, "Maíz", 70, 100, 0.245).ing(2, "Soya", 40, 100, 0.45).build());
+    r.go();
+    ASSERT_EQ(r->Suggestions.size(), 1u);
+    const TRecom& s = r->Suggestions[0];
+    EXPECT_EQ(s.Sugerido + s.Faltante, r.ing(2).Min);
+    EXPECT_GE(r.ing(2).Cantidad, s.Sugerido);
+    EXPECT_TRUE(r.ing(2).Fuera);
+    EXPECT_FALSE(r.ing(1).Fuera);
+    r->WriteSolution();
+    EXPECT_NE(r.doc.Text().find("SOLUCIÓN ALTERNA AL MÍNIMO COSTO"), std::string::npos);
+    EXPECT_NE(r.doc.Text().find("La solución ALTERNA al mínimo costo es"), std::string::npos);
+}
+
+TEST(Infeasible, DiagnosisLinesFollowTheLevelsAgainstTheBounds) {
+    MixRun r(FormulaBuilder()
+                 .ing(1, "Maíz", 10, 50, 0.2)
+                 .ing(2, "Soya", 20, 60, 0.4)
+                 .ing(3, "Trigo", 0, 100, 0.3)
+                 .nut(3, "Proteína", "%", 20, 0)
+                 .nut(4, "Energía", "kcal/kg", 2900, 3100)
+                 .nut(5, "Fibra", "%", 0, 0)
+                 .build());
+    r.go();
+    r->Feasible = false;
+    auto& ings = r->Ingredients;
+    auto& nuts = r->Nutrients;
+    ings[0].Fuera = true;  // 52.5 against a maximum of 50
+    ings[0].Cantidad = fx(52.5);
+    ings[1].Fuera = true;  // 19.9999 against a minimum of 20
+    ings[1].Cantidad = fx(19.9999);
+    ings[2].Fuera = true;  // within its bounds: no line
+    nuts[0].Fuera = true;
+    nuts[0].Cantidad = fx(18.25);
+    nuts[1].Fuera = true;
+    nuts[1].Cantidad = fx(3100.5);
+    nuts[2].Fuera = true;  // no bounds: never "Alto" against a maximum of 0
+    nuts[2].Cantidad = fx(4);
+    EXPECT_EQ(diagnosisLines(r), (std::vector<std::string>{
+                                     " Alto en Maíz por 2.5000%",
+                                     " Bajo en Soya por 0.0001%",
+                                     " Bajo en Proteína, %  1.7500",
+                                     " Alto en Energía, kcal/kg  0.5000",
+                                 }));
+    r->Feasible = true;
+    EXPECT_TRUE(diagnosisLines(r).empty());
+}
+
+}  // namespace
+}  // namespace vexa
