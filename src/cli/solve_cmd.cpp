@@ -6,6 +6,7 @@
 
 #include <nlohmann/json.hpp>
 
+#include <algorithm>
 #include <iostream>
 #include <memory>
 #include <stdexcept>
@@ -127,6 +128,17 @@ void printSolveReports(TMixObject& mix, const std::vector<std::string>& reports,
 }
 
 int solveFormulaFile(const SolveRequest& request, std::ostream& out, std::ostream& err) {
+    // What only a workspace has is refused rather than silently ignored.
+    const bool workspaceReport =
+        std::any_of(request.reports.begin(), request.reports.end(),
+                    [](const std::string& r) { return r == "content" || r == "summary"; });
+    if (request.formula > 0 || request.group > 0 || request.all || request.save ||
+        workspaceReport) {
+        err << "vexa-cli: " << request.file.filename().string()
+            << ": --formula, --group, --all, --save and the reports content and summary apply "
+               "to workspaces (.vxf) only\n";
+        return 2;
+    }
     Formula formula;
     try {
         formula = loadFormulaFile(request.file);

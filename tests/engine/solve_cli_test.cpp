@@ -224,6 +224,13 @@ TEST_F(SolveCli, BadFilesExitTwoWithOneLine) {
     EXPECT_EQ(r.exit, 2);
     r = solve(kSample + " --json --report solution");
     EXPECT_EQ(r.exit, 2);
+    // options of workspaces
+    for (const char* opt : {" --formula 3", " --group 1 --all", " --save", " --report summary"}) {
+        r = solve(kSample + opt);
+        EXPECT_EQ(r.exit, 2) << opt;
+        EXPECT_EQ(r.out, "") << opt;
+        EXPECT_NE(r.err.find("workspaces"), std::string::npos) << opt;
+    }
 }
 
 TEST_F(SolveCli, EngineRefusalsExitOneInSpanish) {
