@@ -105,8 +105,18 @@ Fixed4 ceil4(double v) {
 }
 
 // Bounds loose around a ration that meets them: always feasible.
+Formula looseAround(Generator& g, Formula f);
+
 Formula randomFeasible(Generator& g) {
-    Formula f = g.skeleton(g.between(3, 25), g.between(1, 12));
+    return looseAround(g, g.skeleton(g.between(3, 25), g.between(1, 12)));
+}
+
+// Formulas as large as the biggest a nutritionist keeps.
+Formula largeFeasible(Generator& g) {
+    return looseAround(g, g.skeleton(g.between(40, 90), g.between(15, 40)));
+}
+
+Formula looseAround(Generator& g, Formula f) {
     std::vector<double> x0 = g.reference(static_cast<int>(f.ingredients.size()));
     for (size_t k = 0; k < f.ingredients.size(); ++k) {
         auto& ing = f.ingredients[k];
@@ -323,6 +333,7 @@ struct Family {
 TEST(GlpkCrossCheck, GeneratedFormulas) {
     const Family families[] = {
         {"random feasible", randomFeasible, 300, 20261210},
+        {"large feasible", largeFeasible, 25, 9090},
         {"degenerate", degenerate, 300, 424242},
         {"infeasible or tight", infeasibleOrTight, 250, 777},
     };
