@@ -1,0 +1,234 @@
+// The desktop frame: start-up, window slots, activation, caption, companions, export.
+#include <QDir>
+#include <QMenuBar>
+#include <QProcess>
+#include <QFile>
+#include <QMdiArea>
+#include <QMdiSubWindow>
+#include <QSignalSpy>
+#include <QTemporaryDir>
+#include <QTest>
+
+#include "catalog/catalog_context.h"
+#include "catalog/nutrients_window.h"
+#include "gui_fixture.h"
+#include "reports/grid_export.h"
+#include "shell/application.h"
+#include "shell/companions.h"
+#include "shell/settings_logic.h"
+#include "shell/single_instance.h"
+#include "shell/startup.h"
+#include "store/sample_workspace.h"
+
+namespace vexa::test {
+
+namespace fs = std::filesystem;
+
+class ShellFixture : public ::testing::Test {
+protected:
+    void SetUp() override {
+        docs = fs::path(tmp.path().toStdString()) / "Documentos";
+        fs::create_directories(docs);
+        exportOpener() = nullptr;
+    }
+    std::unique_ptr<VexaApp> makeApp() {
+        return std::make_unique<VexaApp>(AppFolders{docs, docs / "VEXA.INI"});
+    }
+    fs::path sample(VexaApp& app, const std::string& name) {
+        fs::path f = fs::path(SisOpc().VXFPath) / name;
+        app.workspace().vxf().CrearVXF(
+            f, [](Database& db, TDBDef& def) { fillSampleWorkspace(db, def); });
+        return f;
+    }
+    int count(VexaApp& app, const std::string& sql) {
+        Statement st = app.workspace().database()->prepare(sql);
+        return st.step() ? st.getInt(0) : -1;
+    }
+    QTemporaryDir tmp;
+    fs::path docs;
+    ScriptedDialogs dialogs;
+    DialogsScope scope{dialogs};
+};
+
+TEST_F(ShellFixture, StartupOpensTheCommandLineFile) {
+    auto app = makeApp();
+    fs::path f = sample(*app, "Granja.vxf");
+    EXPECT_TRUE(app->openStartupWorkspace({f.string()}));
+    EXPECT_EQ(app->workspace().currentFile(), f.string());
+    EXPECT_TRUE(dialogs.errors.empty());
+    app->shutdown();
+}
+
+TEST_F(ShellFixture, StartupFallsBackFromABadFileToTheDefaultWorkspace) {
+    auto app = makeApp();
+    app->createSampleIfFirstStart();  // first start: the default file is the sample workspace
+    EXPECT_TRUE(app->openStartupWorkspace({(docs / "no_existe.vxf").string()}));
+    ASSERT_EQ(dialogs.errors.size(), 1u);
+    EXPECT_NE(dialogs.errors[0].find("No existe el archivo "), std::string::npos);
+    EXPECT_EQ(fs::path(app->workspace().currentFile()).filename(), "Vexa30.VXF");
+    EXPECT_GT(count(*app, "SELECT COUNT(*) FROM Ins"), 10);
+    app->shutdown();
+}
+
+TEST_F(ShellFixture, StartupWithEverythingCancelledEnds) {
+    auto app = makeApp();
+    EXPECT_FALSE(app->openStartupWorkspace({}));
+    EXPECT_EQ(dialogs.fileTitles,
+              (std::vector<std::string>{"Abrir base de datos", "Nueva base de datos"}));
+    EXPECT_FALSE(app->workspace().connected());
+}
+
+TEST_F(ShellFixture, WindowCommandsOpenOrActivateAndFollowActivation) {
+    auto app = makeApp();
+    app->createSampleIfFirstStart();
+    ASSERT_TRUE(app->openStartupWorkspace({}));
+    MainWindow& w = app->createMainWindow();
+    w.show();
+    QCoreApplication::processEvents();
+    CommandModule& cm = w.commands();
+    QAction* nut = cm.action("acNut");
+    ASSERT_TRUE(nut->isEnabled());
+    nut->trigger();
+    QCoreApplication::processEvents();
+    ChildWindow* first = cm.slot(WindowKind::Nut);
+    ASSERT_NE(first, nullptr);
+    EXPECT_FALSE(nut->isEnabled());  // disabled while its window is active
+    cm.action("acIns")->trigger();
+    QCoreApplication::processEvents();
+    EXPECT_TRUE(nut->isEnabled());
+    EXPECT_FALSE(cm.action("acIns")->isEnabled());
+    nut->trigger();
+    QCoreApplication::processEvents();
+    EXPECT_EQ(cm.slot(WindowKind::Nut), first);
+    EXPECT_EQ(w.mdiArea()->subWindowList().size(), 2);
+    EXPECT_EQ(w.mdiArea()->activeSubWindow()->widget(), first);
+    // The record menu sits before "&Reportes".
+    QStringList titles;
+    for (QAction* a : w.menuBar()->actions()) titles << a->text();
+    EXPECT_EQ(titles.indexOf("Registro") + 1, titles.indexOf("&Reportes"));
+    // Closing and choosing again gives a fresh window.
+    QPointer<ChildWindow> old = first;
+    cm.frameOf(first)->close();
+    QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+    QCoreApplication::processEvents();
+    EXPECT_TRUE(old.isNull());
+    EXPECT_EQ(cm.slot(WindowKind::Nut), nullptr);
+    nut->trigger();
+    QCoreApplication::processEvents();
+    EXPECT_NE(cm.slot(WindowKind::Nut), nullptr);
+    // Later windows are present and disabled.
+    for (const char* n : {"acLR", "acCat", "acMM", "acRepNut", "acBDE"})
+        EXPECT_FALSE(cm.action(n)->isEnabled()) << n;
+    app->shutdown();
+    EXPECT_TRUE(w.mdiArea()->subWindowList().isEmpty());
+}
+
+TEST(Caption, TitleFileAndReadOnly) {
+    EXPECT_EQ(mainCaption("Granja", "/d/Granja.vxf", false), "Vexa 3.1 - Granja");
+    EXPECT_EQ(mainCaption("", "/d/Mi base.vxf", false), "Vexa 3.1 - /d/Mi base");
+    EXPECT_EQ(mainCaption("Granja", "/d/Granja.vxf", true), "Vexa 3.1 - Granja [Sólo lectura]");
+}
+
+TEST(SingleInstanceTest, SecondStartHandsOverCodeThree) {
+    QString name = QString("vexa-test-%1").arg(QCoreApplication::applicationPid());
+    SingleInstance first(name);
+    ASSERT_TRUE(first.claim());
+    QSignalSpy spy(&first, &SingleInstance::requestReceived);
+    SingleInstance second(name);
+    EXPECT_FALSE(second.claim());
+    ASSERT_TRUE(spy.wait(2000));
+    EXPECT_EQ(spy.takeFirst().at(0).toInt(), 3);
+}
+
+TEST_F(ShellFixture, CompanionsAreLookedUpBesideTheProgram) {
+    auto app = makeApp();
+    fs::path f = sample(*app, "Granja.vxf");
+    ASSERT_TRUE(app->openStartupWorkspace({f.string()}));
+    MainWindow& w = app->createMainWindow();
+    CommandModule& cm = w.commands();
+    cm.programFolder = tmp.path();
+    QStringList launched;
+    companionLauncher() = [&](const QString& p, const QStringList& args) {
+        launched << p << args;
+        return true;
+    };
+    cm.action("acLotes")->trigger();
+    cm.action("acImport")->trigger();
+    EXPECT_EQ(dialogs.errors, (std::vector<std::string>{"No existe el programa Lotexa.Exe",
+                                                        "No existe el programa kel2db.Exe"}));
+    QFile exe(tmp.filePath("Lotexa"));
+    ASSERT_TRUE(exe.open(QIODevice::WriteOnly));
+    exe.close();
+    exe.setPermissions(QFile::ReadOwner | QFile::ExeOwner);
+    dialogs.yesNo = {false};
+    cm.action("acLotes")->trigger();
+    EXPECT_TRUE(launched.isEmpty());
+    QSignalSpy quit(&cm, &CommandModule::quitRequested);
+    dialogs.yesNo = {true};
+    cm.action("acLotes")->trigger();
+    EXPECT_EQ(launched, (QStringList{exe.fileName(), QString::fromStdString(f.string())}));
+    EXPECT_EQ(quit.count(), 1);
+    EXPECT_EQ(dialogs.questions.back(),
+              "Esta operación cerrará la aplicación. ¿Desea terminar la sesión?");
+    // A hand-off with the offer flag at 0 only releases the block.
+    ASSERT_TRUE(cm.shareImport().create(1));
+    ASSERT_TRUE(ShareImport::writeAsConverter("ShareImport", "/x/Nueva.vxf", false));
+    size_t asked = dialogs.questions.size();
+    cm.importHandOff();
+    EXPECT_EQ(dialogs.questions.size(), asked);
+    EXPECT_FALSE(cm.shareImport().isOpen());
+    companionLauncher() = [](const QString& p, const QStringList& a) {
+        return QProcess::startDetached(p, a);
+    };
+    app->shutdown();
+}
+
+TEST_F(CatalogFixture, BasisConversionOfTheWholeDatabase) {
+    dm->AgregarNutriente("Materia seca", "%", 1, 2, 0);
+    dm->AgregarNutriente("Proteína", "%", 2, 0, 0);
+    dm->AgregarNutriente("Precio", "$", 3, 1, 0);
+    dm->AgregarInsumo("Maíz", "0", 0);
+    dm->AgregarInsumo("Sin MS", "0", 0);
+    db.exec(
+        "INSERT INTO Val VALUES (1, 1, 88); INSERT INTO Val VALUES (1, 2, 17.6);"
+        "INSERT INTO Val VALUES (1, 3, 250); INSERT INTO Val VALUES (2, 2, 5);");
+    int steps = 0;
+    convertBasis(db, *dm, 1, true, [&](int, int total) { steps += total; });
+    auto val = [&](int ins, int nut) {
+        Statement st = db.prepare("SELECT Valor FROM Val WHERE Ins = :I AND Nut = :N");
+        st.bind("I", ins).bind("N", nut);
+        return st.step() ? st.getDouble(0) : -1;
+    };
+    EXPECT_DOUBLE_EQ(val(1, 2), 20.0006);
+    EXPECT_DOUBLE_EQ(val(1, 1), 88);
+    EXPECT_DOUBLE_EQ(val(1, 3), 250);
+    EXPECT_DOUBLE_EQ(val(2, 2), 5);
+    EXPECT_EQ(steps, 1);
+    convertBasis(db, *dm, 1, false);
+    EXPECT_DOUBLE_EQ(val(1, 2), 17.6005);
+    EXPECT_EQ(databaseInfoText(db),
+              "La base de datos contiene:\n * 3 nutrientes\n * 2 insumos\n * 0 grupos\n * 0 "
+              "fórmulas\n * 0 mezclas manuales\n");
+}
+
+TEST_F(CatalogFixture, GridExportWritesAWorkbookNamedByTheDayNumber) {
+    QDateTime t(QDate(2026, 12, 10), QTime(12, 0, 0));
+    EXPECT_EQ(gridExportFileName(t), "VexaRep46366.5.xlsx");
+    EXPECT_NE(gridExportFileName(t), gridExportFileName(t.addSecs(1)));
+    seed();
+    QString opened;
+    exportOpener() = [&](const QString& f) { opened = f; };
+    gridExportFolder() = tmp.filePath("Reportes");
+    NutrientsWindow w(db, *dm, sink);
+    QString file = w.exportToExcel();
+    EXPECT_FALSE(file.isEmpty());
+    EXPECT_TRUE(QFile::exists(file));
+    EXPECT_EQ(opened, file);
+    EXPECT_TRUE(QFileInfo(file).fileName().startsWith("VexaRep"));
+    gridExportFolder() = "/proc/no/such/folder";
+    EXPECT_TRUE(w.exportToExcel().isEmpty());
+    EXPECT_EQ(dialogs.errors.size(), 1u);
+    w.close();
+}
+
+}  // namespace vexa::test
