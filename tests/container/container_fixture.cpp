@@ -135,7 +135,7 @@ Bytes buildArchive(const BuiltArchive& a) {
         append(out, e.attributes);
         out.push_back(1);
         out.push_back(0);
-        append(out, offset);
+        append(out, e.offset.value_or(offset));
         append(out, 0);
         out.push_back(e.flags);
         append(out, size);

@@ -41,6 +41,7 @@ struct BuiltEntry {
     std::optional<std::uint32_t> size;
     std::optional<std::uint32_t> segCompressedSize;
     std::optional<std::uint32_t> nameLength;
+    std::optional<std::uint32_t> offset;
     // Blocks given as they are stored (length, check computed unless set, bytes).
     struct RawBlock {
         std::int32_t length;

@@ -106,6 +106,27 @@ TEST_F(FileErrors, PackingAFileTheFormatCannotNameAsksToo) {
     EXPECT_EQ(names(root_ / "dest"), (std::vector<std::string>{"bien.db"}));
 }
 
+TEST_F(FileErrors, LinksInTheDestinationAreNeverFollowed) {
+    BuiltArchive inner;
+    inner.entries.push_back(makeEntry("link.db", textBytes("nuevo")));
+    inner.entries.push_back(makeEntry("sub\\x.db", textBytes("x")));
+    writeBytes(root_ / "w.vxf", buildWorkspace(buildArchive(inner)));
+    fs::create_directories(root_ / "dest");
+    fs::create_directories(root_ / "outdir");
+    writeBytes(root_ / "outside.txt", textBytes("keep"));
+    fs::create_symlink(root_ / "outside.txt", root_ / "dest" / "link.db");
+    fs::create_directory_symlink(root_ / "outdir", root_ / "dest" / "sub");
+
+    Answering keepGoing(FileErrorAnswer::Continue);
+    unpackFile(root_ / "w.vxf", root_ / "dest", &keepGoing);
+    EXPECT_TRUE(readBytes(root_ / "outside.txt") == textBytes("keep"));
+    EXPECT_FALSE(fs::is_symlink(root_ / "dest" / "link.db"));
+    EXPECT_TRUE(readBytes(root_ / "dest" / "link.db") == textBytes("nuevo"));
+    EXPECT_TRUE(fs::is_empty(root_ / "outdir"));
+    ASSERT_EQ(keepGoing.told.size(), 1u);
+    EXPECT_EQ(keepGoing.told[0].second, Kind::CannotCreate);
+}
+
 TEST_F(FileErrors, WholeOperationFailures) {
     fs::create_directories(root_ / "src");
     writeBytes(root_ / "src" / "a.db", textBytes("a"));

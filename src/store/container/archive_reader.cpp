@@ -20,6 +20,10 @@ ArchiveReader::ArchiveReader(BinaryFile& in, const std::string& displayName) : i
     std::uint64_t dataStart = std::uint64_t(kArchiveHeaderSize) + header_.commentLength;
     if (dataStart > fileSize_ || header_.endOffset < dataStart || header_.endOffset > fileSize_)
         failCorrupted();
+    // Every entry takes at least its fixed header, so a count can be checked against the
+    // room there is; nothing is ever sized from a count.
+    std::uint64_t room = (header_.endOffset - dataStart) / kEntryHeaderSize;
+    if (header_.fileCount > room || header_.segFileCount > room) failCorrupted();
     next_ = dataStart;
 }
 
@@ -37,6 +41,7 @@ bool ArchiveReader::nextEntry(EntryView& entry) {
     if (!in_.read(bytes.data() + 4, bytes.size() - 4)) failCorrupted();
     entry.header = EntryHeader::parse(bytes.data(), nameLength);
     entry.dataStart = at + bytes.size();
+    if (entry.header.offset > end) failCorrupted();
     if (entry.header.segCompressedSize > end - entry.dataStart) failCorrupted();
     next_ = entry.dataStart + entry.header.segCompressedSize;
     return true;
