@@ -1,5 +1,6 @@
 #include "store/container/binary_file.h"
 
+#include <fcntl.h>
 #include <sys/types.h>
 #include <unistd.h>
 
@@ -68,6 +69,14 @@ bool BinaryFile::close() {
     if (!file_) return true;
     bool ok = std::fclose(file_) == 0;
     file_ = nullptr;
+    return ok;
+}
+
+bool BinaryFile::syncFolder(const std::filesystem::path& folder) {
+    int fd = ::open(folder.c_str(), O_RDONLY | O_DIRECTORY);
+    if (fd < 0) return false;
+    bool ok = fsync(fd) == 0;
+    ::close(fd);
     return ok;
 }
 

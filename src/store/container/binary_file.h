@@ -38,6 +38,9 @@ public:
     bool sync();
     bool close();
 
+    // Puts a folder's entries (a rename into it) on the disk.
+    static bool syncFolder(const std::filesystem::path& folder);
+
 private:
     std::FILE* file_ = nullptr;
 };

@@ -110,6 +110,8 @@ void packFolder(const fs::path& folder, const fs::path& file, const PackOptions&
     fs::rename(outer->path(), file, ec);
     if (ec) failCannotCreate(file.string());
     outer->keep();
+    // The rename itself should survive a power cut too; failing that is no reason to fail.
+    BinaryFile::syncFolder(targetFolder);
 }
 
 }  // namespace vexa

@@ -118,6 +118,9 @@ void withFileArchive(const fs::path& file, Use&& use) {
     if (outer.header().segFileCount == 0) return;
     EntryView entry;
     if (!outer.nextEntry(entry)) failCorrupted();
+    // Offsets inside the inner archive are 32-bit signed; a larger claim is no archive and
+    // would only fill the disk.
+    if (entry.header.size > kLargestOffset) failCorrupted();
     TempFile temp(systemTempFolder());
     outer.readData(entry, [&](const std::uint8_t* data, std::size_t size) {
         if (!temp.file().write(data, size)) failCannotCreate(temp.path().string());
