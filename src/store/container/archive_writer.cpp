@@ -84,8 +84,9 @@ void ArchiveWriter::addEntry(const std::string& name, double date, std::uint32_t
     if (!out_.seek(end)) failCannotCreate(displayName_);
 }
 
-void ArchiveWriter::finish() {
-    if (!out_.truncate(header_.endOffset) || !out_.sync()) failCannotCreate(displayName_);
+void ArchiveWriter::finish(bool durable) {
+    if (!out_.truncate(header_.endOffset) || (durable && !out_.sync()))
+        failCannotCreate(displayName_);
 }
 
 }  // namespace vexa::vxf

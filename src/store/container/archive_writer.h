@@ -24,8 +24,9 @@ public:
     void addEntry(const std::string& name, double date, std::uint32_t attributes, BinaryFile& in,
                   const std::string& inName);
 
-    // Cuts whatever a failed entry left past the end and makes the file durable.
-    void finish();
+    // Cuts whatever a failed entry left past the end; a durable archive is also put on
+    // the disk (a temporary one need not be).
+    void finish(bool durable);
 
     const ArchiveHeader& header() const { return header_; }
 

@@ -86,7 +86,7 @@ void packFolder(const fs::path& folder, const fs::path& file, const PackOptions&
                     throw;
             }
         }
-        writer.finish();
+        writer.finish(false);
     }
 
     // The new file is complete and on the disk before it takes the user's file name.
@@ -103,7 +103,7 @@ void packFolder(const fs::path& folder, const fs::path& file, const PackOptions&
         double now = fileTimeToDays(fs::file_time_type::clock::now());
         writer.addEntry(inner.path().filename().string(), now, kAttributeArchive, inner.file(),
                         inner.path().string());
-        writer.finish();
+        writer.finish(true);
     }
     if (!outer->file().close()) failCannotCreate(file.string());
     std::error_code ec;
