@@ -89,6 +89,40 @@ TEST(Simplex, IterationBoundEndsTheRunAsIfNoRowCouldLeave) {
     EXPECT_EQ(m.PivotCount, 1);
 }
 
+// Beale's programme cycles under the most-negative-reduced-cost rule; the switch to Bland's
+// rule after a run of degenerate pivots must reach the optimum (-0.05) all the same.
+TEST(Simplex, BlandsRuleEndsCycling) {
+    struct Case {
+        int32_t degenerateRunLimit;
+        SimplexStatus status;
+    };
+    for (const Case& c : {Case{1000000, SimplexStatus::IterationLimit},
+                          Case{20, SimplexStatus::Optimal}, Case{0, SimplexStatus::Optimal}}) {
+        MemoryReportDocument doc;
+        BuildOnly m(doc, FormulaBuilder().ing(1, "A", 0, 100, 1).build());
+        m.IngredientCount = 7;
+        m.SlackCount = 0;
+        m.ArtificialCount = 0;
+        m.RowCount = 3;
+        m.AllocateProgramme();
+        const double rows[3][8] = {{1, 0, 0, 0.25, -60, -0.04, 9, 0},
+                                   {0, 1, 0, 0.5, -90, -0.02, 3, 0},
+                                   {0, 0, 1, 0, 0, 1, 0, 1}};
+        for (int i = 0; i < 3; ++i)
+            for (int j = 0; j < 8; ++j) m.Tableau(j + 1, i + 1) = rows[i][j];
+        const double cost[7] = {0, 0, 0, -0.75, 150, -0.02, 6};
+        for (int j = 0; j < 7; ++j) m.Cost[j + 1] = cost[j];
+        for (int i = 1; i <= 3; ++i) m.Basis[i] = i;
+        m.Options.degenerateRunLimit = c.degenerateRunLimit;
+        m.Options.iterationLimit = 500;
+        EXPECT_EQ(m.RunSimplex(false), c.status) << c.degenerateRunLimit;
+        if (c.status == SimplexStatus::Optimal) {
+            EXPECT_NEAR(m.SavedReducedCost[m.RhsColumn], -0.05, 1e-12);
+            EXPECT_LT(m.PivotCount, 100);
+        }
+    }
+}
+
 // The two everyday degenerate formulas: both have a ration, and it must be reported as the
 // optimum with nothing to suggest.
 TEST(Simplex, DegenerateEverydayFormulasAreFeasible) {
