@@ -25,6 +25,11 @@ std::string TMixObject::SolutionAdjective() const {
 }
 
 void TMixObject::Mix() {
+    // A second run on the same object starts from a clean outcome.
+    Feasible = true;
+    TotalReachable = true;
+    Suggestions.clear();
+    PivotCount = 0;
     OpenValues();
     ValidateIngredients();
     LoadIngredients();

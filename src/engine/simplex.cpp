@@ -142,7 +142,7 @@ void TMixObject::DriveOutZeroArtificials() {
     const int32_t structural = IngredientCount + SlackCount;
     for (int32_t i = 1; i <= RowCount; ++i) {
         if (!IsArtificialColumn(Basis[i])) continue;
-        if (std::fabs(Tableau(RhsColumn, i)) > Options.feasibilityTolerance) continue;
+        if (Tableau(RhsColumn, i) > Options.feasibilityTolerance) continue;
         int32_t best = 0;
         double bestAbs = Options.pivotTolerance;
         for (int32_t j = 1; j <= structural; ++j) {

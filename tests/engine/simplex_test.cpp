@@ -173,6 +173,49 @@ TEST(Simplex, DegenerateEverydayFormulasAreFeasible) {
     }
 }
 
+TEST(Simplex, RedundantRowsAreRemovedAndItemsKeepTheirRows) {
+    // the two fixed shares already make 100 %, so one of the three equalities is redundant
+    MixRun r(FormulaBuilder()
+                 .ing(1, "A", 60, 60, 0.3, {{3, 10}})
+                 .ing(2, "B", 40, 40, 0.2, {{3, 20}})
+                 .ing(3, "C", 0, 50, 0.1, {{3, 30}})
+                 .nut(3, "N", "%", 5, 15)
+                 .build());
+    r.go();
+    EXPECT_TRUE(r->Feasible);
+    EXPECT_TRUE(r->Suggestions.empty());
+    EXPECT_EQ(r.ing(3).Cantidad, Fixed4());
+    EXPECT_EQ(r.nut(3).Cantidad, Fixed4::fromInt(14));
+    auto expectRow = [&](int32_t row, int32_t kind, int32_t code) {
+        if (row == 0) return;
+        ASSERT_LE(row, r->RowCount);
+        EXPECT_EQ(r->RowInfo[row].kind, kind);
+        EXPECT_EQ(r->RowInfo[row].code, code);
+    };
+    for (const auto& it : r->Ingredients) {
+        expectRow(it.FilaMin, kRowIngredient, it.Codigo);
+        expectRow(it.FilaMax, kRowIngredient, it.Codigo);
+    }
+    for (const auto& n : r->Nutrients) {
+        expectRow(n.FilaMin, kRowNutrient, n.Codigo);
+        expectRow(n.FilaMax, kRowNutrient, n.Codigo);
+    }
+    // a single ingredient fixed at 100 %: its equality repeats the 100 % row and goes
+    MixRun one(
+        FormulaBuilder().ing(1, "A", 100, 100, 0.3, {{3, 10}}).nut(3, "N", "%", 0, 20).build());
+    one.go();
+    EXPECT_TRUE(one->Feasible);
+    EXPECT_EQ(one->RowCount, 2);
+    EXPECT_EQ(one.ing(1).FilaMin, 0);
+    EXPECT_EQ(one.nut(3).FilaMax, 2);
+    EXPECT_EQ(one->RowInfo[2].kind, kRowNutrient);
+    // a second run on the same object gives the same outcome
+    const Fixed4 cost = r->CostPerKg;
+    r->Mix();
+    EXPECT_TRUE(r->Feasible);
+    EXPECT_EQ(r->CostPerKg, cost);
+}
+
 // Levels as the programme sees them (values ÷ 100 to four decimals), from unrounded shares.
 double programmeLevel(const Formula& f, const TMixObject& m, int32_t nutrient) {
     double level = 0;
