@@ -45,7 +45,12 @@ std::string bytesOf(const fs::path& p) {
 }
 
 std::string quoted(const fs::path& p) {
-    return "'" + p.string() + "'";
+    std::string q(1, '\'');
+    q += p.string();
+    q += '\'';
+    return q;
+}
+return "'" + p.string() + "'";
 }
 
 TEST(CliWorkspace, SampleListsAndSolvesEveryFormula) {
