@@ -50,8 +50,6 @@ std::string quoted(const fs::path& p) {
     q += '\'';
     return q;
 }
-return "'" + p.string() + "'";
-}
 
 TEST(CliWorkspace, SampleListsAndSolvesEveryFormula) {
     DocumentsFolder docs;
