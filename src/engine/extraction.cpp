@@ -3,11 +3,30 @@
 #include "engine/mix_math.h"
 #include "engine/mix_object.h"
 
+#include <cmath>
+
 namespace vexa {
 
 namespace {
 
 const Fixed4 kUnit = Fixed4::fromRaw(1);
+
+// A level rounded to Fixed4 in the direction that relaxes a bound of type `tipo`: down for a
+// minimum, up for a maximum, to the nearest unit for an equality.
+Fixed4 reachableLevel(double level, int32_t tipo, Fixed4 fallback) {
+    const long double units = static_cast<long double>(level) * Fixed4::kScale;
+    if (!(units > -9.2e18L && units < 9.2e18L)) return fallback;
+    // noise below a millionth of a unit is not a real excess or shortfall
+    const long double slack = 1e-6L;
+    long double r;
+    if (tipo == kTipoMin)
+        r = std::floor(units + slack);
+    else if (tipo == kTipoMax)
+        r = std::ceil(units - slack);
+    else
+        r = std::nearbyint(units);
+    return Fixed4::fromRaw(static_cast<int64_t>(r));
+}
 
 }  // namespace
 
@@ -47,7 +66,7 @@ void TMixObject::ExtractSolution() {
         Feasible = false;
         const int32_t tipo = it.Fijo ? kTipoIgual : high ? kTipoMax : kTipoMin;
         suggestUnmet(kClaseInsumo, k, it, tipo, high ? it.Max : it.Min,
-                     high ? it.FilaMax : it.FilaMin);
+                     high ? it.FilaMax : it.FilaMin, it.Cantidad);
     }
     Order = OrdenPorValor(Ingredients, false);
     OrderCount = static_cast<int32_t>(Order.size());
@@ -61,8 +80,20 @@ void TMixObject::ExtractSolution() {
         }
         n.Valor = SafeDivide(sum, 100.0);
         n.Cantidad = toFixed4Or(n.Valor, Fixed4());
+        // The level as the programme sees the values (to two decimals): what a bound must
+        // allow for the programme to meet it.
+        double seen = 0.0;
+        for (const TOrden& o : Order) {
+            const TInsumo& it = Ingredients[o.Indice];
+            seen += NutrientValue(it.Codigo, n.Codigo).divInt(100).toDouble() * it.Valor;
+        }
         if (n.Fuera) {
-            UpdateNutrientShortfall(p, n.Cantidad);
+            // Propose the level reached, rounded the way that relaxes the bound, so that
+            // applying the suggestion gives a formula the programme can meet.
+            int32_t tipo = kTipoMin;
+            for (const TRecom& s : Suggestions)
+                if (s.Clase == kClaseNutriente && s.Item == p) tipo = s.Tipo;
+            UpdateNutrientShortfall(p, reachableLevel(seen, tipo, n.Cantidad));
         } else {
             // a level that misses its bound by at most one unit is the bound itself
             if ((n.ConMin || n.Fijo) && n.Cantidad < n.Min && n.Min - n.Cantidad <= kUnit)
@@ -70,13 +101,7 @@ void TMixObject::ExtractSolution() {
             if ((n.ConMax || n.Fijo) && n.Cantidad > n.Max && n.Cantidad - n.Max <= kUnit)
                 n.Cantidad = n.Max;
             // A ration that misses an enforced bound is never passed off as meeting it (the
-            // repair of an unreachable 100 % row can leave one so). Judged as the programme
-            // sees the values (to two decimals), so that rounding alone never counts.
-            double seen = 0.0;
-            for (const TOrden& o : Order) {
-                const TInsumo& it = Ingredients[o.Indice];
-                seen += NutrientValue(it.Codigo, n.Codigo).divInt(100).toDouble() * it.Valor;
-            }
+            // repair of an unreachable 100 % row can leave one so); rounding alone never counts.
             const Fixed4 level = toFixed4Or(seen, n.Cantidad);
             const bool low = (n.ConMin || n.Fijo) && n.Min - level >= kUnit;
             const bool high = (n.ConMax || n.Fijo) && level - n.Max >= kUnit;
@@ -85,7 +110,7 @@ void TMixObject::ExtractSolution() {
                 Feasible = false;
                 const int32_t tipo = n.Fijo ? kTipoIgual : high ? kTipoMax : kTipoMin;
                 suggestUnmet(kClaseNutriente, p, n, tipo, high ? n.Max : n.Min,
-                             high ? n.FilaMax : n.FilaMin);
+                             high ? n.FilaMax : n.FilaMin, reachableLevel(seen, tipo, level));
             }
         }
         auto sensOf = [&](int32_t row) {
@@ -103,7 +128,7 @@ void TMixObject::ExtractSolution() {
 }
 
 void TMixObject::suggestUnmet(int32_t clase, int32_t position, const TNutriente& item, int32_t tipo,
-                              Fixed4 bound, int32_t row) {
+                              Fixed4 bound, int32_t row, Fixed4 reached) {
     for (const TRecom& s : Suggestions)
         if (s.Clase == clase && s.Item == position) return;
     TRecom s;
@@ -112,8 +137,8 @@ void TMixObject::suggestUnmet(int32_t clase, int32_t position, const TNutriente&
     s.Fila = row;
     s.Clase = clase;
     s.Tipo = tipo;
-    s.Sugerido = item.Cantidad;  // the level the ration reaches
-    s.Faltante = bound - item.Cantidad;
+    s.Sugerido = reached;  // the level the ration reaches
+    s.Faltante = bound - reached;
     Suggestions.push_back(s);
 }
 

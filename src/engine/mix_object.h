@@ -215,7 +215,7 @@ private:
     void convertToAsFed();
     // Records a restriction that the delivered ration misses but no suggestion names yet.
     void suggestUnmet(int32_t clase, int32_t position, const TNutriente& item, int32_t tipo,
-                      Fixed4 bound, int32_t row);
+                      Fixed4 bound, int32_t row, Fixed4 reached);
     void writePlainTable();
     void writeDryMatterTable();
 

@@ -70,6 +70,16 @@ TEST(Infeasible, RealProblemsGiveAlternativeRationSuggestionsAndDiagnosis) {
          true,
          {{kClaseNutriente, kTipoMin, 3, 16.5, 8.5}},
          {" Bajo en Proteína, %  16.5000"}},
+        // the programme sees 8.533 as 8.53: proposing 8.533 could never be met
+        {"the level proposed is one the programme can reach",
+         FormulaBuilder()
+             .ing(1, "Maíz", 10, 100, 0.245, {{3, 8.533}})
+             .ing(2, "Soya", 0, 30, 0.45, {{3, 46}})
+             .nut(3, "Proteína", "%", 25, 0)
+             .build(),
+         true,
+         {{kClaseNutriente, kTipoMin, 3, 16.47, 8.53}},
+         {" Bajo en Proteína, %  16.4670"}},
         {"a protein maximum below every ingredient: the 100 % row is out of reach",
          FormulaBuilder()
              .ing(1, "Maíz", 0, 100, 0.245, {{3, 8.5}})
