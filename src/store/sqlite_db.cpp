@@ -30,6 +30,17 @@ struct SqlConnection {
 
 namespace {
 
+bool sameName(std::string_view a, const char* b) {
+    size_t i = 0;
+    for (; i < a.size(); ++i) {
+        if (!b[i]) return false;
+        if (std::tolower(static_cast<unsigned char>(a[i])) !=
+            std::tolower(static_cast<unsigned char>(b[i])))
+            return false;
+    }
+    return b[i] == 0;
+}
+
 std::string lower(std::string_view s) {
     std::string out(s);
     for (char& c : out) c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
@@ -84,10 +95,7 @@ Statement::Statement(std::shared_ptr<SqlConnection> conn, sqlite3_stmt* stmt, bo
     : conn_(std::move(conn)), stmt_(stmt), cached_(cached) {}
 
 Statement::Statement(Statement&& other) noexcept
-    : conn_(std::move(other.conn_)),
-      stmt_(other.stmt_),
-      cached_(other.cached_),
-      lowerNames_(std::move(other.lowerNames_)) {
+    : conn_(std::move(other.conn_)), stmt_(other.stmt_), cached_(other.cached_) {
     other.stmt_ = nullptr;
 }
 
@@ -97,7 +105,6 @@ Statement& Statement::operator=(Statement&& other) noexcept {
         conn_ = std::move(other.conn_);
         stmt_ = other.stmt_;
         cached_ = other.cached_;
-        lowerNames_ = std::move(other.lowerNames_);
         other.stmt_ = nullptr;
     }
     return *this;
@@ -131,12 +138,12 @@ void Statement::check(int rc) const {
 std::vector<int> Statement::parameterIndexes(std::string_view name) const {
     std::vector<int> found;
     if (!stmt_) throw SqlError("Sentencia no preparada");
-    std::string want = lower(name);
-    if (!want.empty() && (want[0] == ':' || want[0] == '@' || want[0] == '$')) want.erase(0, 1);
-    int count = sqlite3_bind_parameter_count(stmt_);
+    if (!name.empty() && (name[0] == ':' || name[0] == '@' || name[0] == '$'))
+        name.remove_prefix(1);
+    const int count = sqlite3_bind_parameter_count(stmt_);
     for (int i = 1; i <= count; ++i) {
         const char* p = sqlite3_bind_parameter_name(stmt_, i);
-        if (p && p[0] && lower(p + 1) == want) found.push_back(i);
+        if (p && p[0] && sameName(name, p + 1)) found.push_back(i);
     }
     return found;
 }
@@ -234,14 +241,11 @@ std::string Statement::declaredType(int i) const {
 
 int Statement::columnIndex(std::string_view name) const {
     if (!stmt_) return -1;
-    if (lowerNames_.empty()) {
-        int n = sqlite3_column_count(stmt_);
-        lowerNames_.reserve(n);
-        for (int i = 0; i < n; ++i) lowerNames_.push_back(lower(columnName(i)));
+    const int n = sqlite3_column_count(stmt_);
+    for (int i = 0; i < n; ++i) {
+        const char* c = sqlite3_column_name(stmt_, i);
+        if (c && sameName(name, c)) return i;
     }
-    std::string want = lower(name);
-    for (size_t i = 0; i < lowerNames_.size(); ++i)
-        if (lowerNames_[i] == want) return static_cast<int>(i);
     return -1;
 }
 

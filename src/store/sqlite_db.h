@@ -149,7 +149,6 @@ private:
     std::shared_ptr<SqlConnection> conn_;
     sqlite3_stmt* stmt_ = nullptr;
     bool cached_ = false;
-    mutable std::vector<std::string> lowerNames_;  // filled on first lookup by name
 };
 
 class Database {
