@@ -8,6 +8,7 @@
 #include "catalog/catalog_context.h"
 #include "catalog/ingredients_window.h"
 #include "catalog/nutrients_window.h"
+#include "catalog/value_windows.h"
 #include "reports/grid_export.h"
 #include "shell/about_dialog.h"
 #include "shell/settings_dialogs.h"
@@ -108,6 +109,12 @@ void VexaApp::registerWindows(CommandModule& cm) {
                       [this] { return new NutrientsWindow(*catalogContext().db, *dm_, sink_); });
     cm.registerWindow(WindowKind::Ins,
                       [this] { return new IngredientsWindow(*catalogContext().db, *dm_, sink_); });
+    cm.registerWindow(WindowKind::Vals, [this] {
+        return new IngredientValuesWindow(*catalogContext().db, *dm_, sink_);
+    });
+    cm.registerWindow(WindowKind::ValN, [this] {
+        return new NutrientValuesWindow(*catalogContext().db, *dm_, sink_);
+    });
     cm.setHandler("acAcerca", [this] {
         AboutDialog d(QString::number(ws_->version(), 'f', 2),
                       QString::fromStdString(SisOpc().Nombre),

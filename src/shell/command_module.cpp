@@ -153,10 +153,8 @@ void CommandModule::acCatExecute(int tag) {
             openOrActivate(WindowKind::Groups);
             break;
         case 4:
-            if (ChildWindow* w = openOrActivate(WindowKind::ValN)) {
-                w->setProperty("priceMode", true);
-                w->selectItem(-1);  // the window picks the workspace's price item
-            }
+            // -1: price items only, the workspace's price item selected.
+            if (ChildWindow* w = openOrActivate(WindowKind::ValN)) w->selectItem(-1);
             break;
         case 5:
             openOrActivate(WindowKind::For);
