@@ -18,79 +18,107 @@ bool sameName(std::string_view a, std::string_view b) {
     return true;
 }
 
+// The row primitives swallow every failure, a closed database included: the caller learns
+// only that the row is not there.
+template <typename F>
+bool attempt(F&& body) noexcept {
+    try {
+        body();
+        return true;
+    } catch (const std::exception&) {
+        return false;
+    }
+}
+
 }  // namespace
 
 bool Tdm::AgregarValor(int32_t ins, int32_t nut, Fixed4 valor) {
-    Statement s = db_.cached("insert into Val (Ins, Nut, Valor) values (:Ins, :Nut, :Valor)");
-    s.bind("Ins", ins).bind("Nut", nut).bind("Valor", valor);
-    return tryRun(s);
+    return attempt([&] {
+        Statement s = db_.cached("insert into Val (Ins, Nut, Valor) values (:Ins, :Nut, :Valor)");
+        s.bind("Ins", ins).bind("Nut", nut).bind("Valor", valor);
+        run(s);
+    });
 }
 
 bool Tdm::ActualizarValor(int32_t ins, int32_t nut, Fixed4 valor) {
-    Statement s = db_.cached("update Val set Valor = :Valor where Ins = :Ins and Nut = :Nut");
-    s.bind("Ins", ins).bind("Nut", nut).bind("Valor", valor);
-    return tryRun(s);
+    return attempt([&] {
+        Statement s = db_.cached("update Val set Valor = :Valor where Ins = :Ins and Nut = :Nut");
+        s.bind("Ins", ins).bind("Nut", nut).bind("Valor", valor);
+        run(s);
+    });
 }
 
 bool Tdm::AgregarInsumo(std::string_view nombre, std::string_view redondeo, int32_t itid) {
-    Statement s =
-        db_.cached("insert into Ins (Nombre, Redondeo, ItId) values (:Nombre, :Redondeo, :ItId)");
-    s.bind("Nombre", utf8Left(nombre, 25)).bind("Redondeo", utf8Left(redondeo, 2));
-    s.bind("ItId", itid);
-    return tryRun(s);
+    return attempt([&] {
+        Statement s = db_.cached(
+            "insert into Ins (Nombre, Redondeo, ItId) values (:Nombre, :Redondeo, :ItId)");
+        s.bind("Nombre", utf8Left(nombre, 25)).bind("Redondeo", utf8Left(redondeo, 2));
+        s.bind("ItId", itid);
+        run(s);
+    });
 }
 
 bool Tdm::AgregarNutriente(std::string_view nombre, std::string_view unidad, int32_t orden,
                            int32_t tipo, int32_t itid) {
-    Statement s = db_.cached(
-        "insert into Nut (Nombre, Unidad, ItId, Tipo, Orden) "
-        "values (:Nombre, :Unidad, :ItId, :Tipo, :Orden)");
-    s.bind("Nombre", utf8Left(nombre, 25)).bind("Unidad", utf8Left(unidad, 12));
-    s.bind("ItId", itid).bind("Tipo", tipo).bind("Orden", orden);
-    return tryRun(s);
+    return attempt([&] {
+        Statement s = db_.cached(
+            "insert into Nut (Nombre, Unidad, ItId, Tipo, Orden) "
+            "values (:Nombre, :Unidad, :ItId, :Tipo, :Orden)");
+        s.bind("Nombre", utf8Left(nombre, 25)).bind("Unidad", utf8Left(unidad, 12));
+        s.bind("ItId", itid).bind("Tipo", tipo).bind("Orden", orden);
+        run(s);
+    });
 }
 
 bool Tdm::AgregarFormula(std::string_view nombre, int32_t cat, Fixed4 valor,
                          std::optional<DateTime> ultima, int32_t tco, int32_t precio, int32_t ms) {
-    Statement s = db_.cached(
-        "insert into LR (Nombre, Cat, MS, Precio, TCO, Ultima, Valor) "
-        "values (:Nombre, :Cat, :MS, :Precio, :TCO, :Ultima, :Valor)");
-    s.bind("Nombre", utf8Left(nombre, 40)).bind("Cat", cat).bind("MS", ms);
-    s.bind("Precio", precio).bind("TCO", tco).bind("Ultima", ultima);
-    if (valor.isZero())
-        s.bindNull("Valor");
-    else
-        s.bind("Valor", valor);
-    return tryRun(s);
+    return attempt([&] {
+        Statement s = db_.cached(
+            "insert into LR (Nombre, Cat, MS, Precio, TCO, Ultima, Valor) "
+            "values (:Nombre, :Cat, :MS, :Precio, :TCO, :Ultima, :Valor)");
+        s.bind("Nombre", utf8Left(nombre, 40)).bind("Cat", cat).bind("MS", ms);
+        s.bind("Precio", precio).bind("TCO", tco).bind("Ultima", ultima);
+        if (valor.isZero())
+            s.bindNull("Valor");
+        else
+            s.bind("Valor", valor);
+        run(s);
+    });
 }
 
 bool Tdm::AgregarRestrIns(int32_t lr, int32_t cni, std::optional<Fixed4> min,
                           std::optional<Fixed4> max, Fixed4 resul) {
-    Statement s = db_.cached(
-        "insert into RIn (LR, CNI, Min, Max, Resul) values (:LR, :CNI, :Min, :Max, :Resul)");
-    s.bind("LR", lr).bind("CNI", cni).bind("Min", min).bind("Max", max).bind("Resul", resul);
-    return tryRun(s);
+    return attempt([&] {
+        Statement s = db_.cached(
+            "insert into RIn (LR, CNI, Min, Max, Resul) values (:LR, :CNI, :Min, :Max, :Resul)");
+        s.bind("LR", lr).bind("CNI", cni).bind("Min", min).bind("Max", max).bind("Resul", resul);
+        run(s);
+    });
 }
 
 bool Tdm::AgregarRestrNut(int32_t lr, int32_t cni, Fixed4 min, Fixed4 max, Fixed4 resul) {
-    Statement s = db_.cached(
-        "insert into RNu (LR, CNI, Min, Max, Resul) values (:LR, :CNI, :Min, :Max, :Resul)");
-    s.bind("LR", lr).bind("CNI", cni).bind("Min", min).bind("Resul", resul);
-    if (max.isZero())
-        s.bindNull("Max");
-    else
-        s.bind("Max", max);
-    return tryRun(s);
+    return attempt([&] {
+        Statement s = db_.cached(
+            "insert into RNu (LR, CNI, Min, Max, Resul) values (:LR, :CNI, :Min, :Max, :Resul)");
+        s.bind("LR", lr).bind("CNI", cni).bind("Min", min).bind("Resul", resul);
+        if (max.isZero())
+            s.bindNull("Max");
+        else
+            s.bind("Max", max);
+        run(s);
+    });
 }
 
 bool Tdm::AgregarItemMezcla(int32_t cmm, int32_t cins, int32_t red, bool defred, Fixed4 perc,
                             Fixed4 ms, Fixed4 valor) {
-    Statement s = db_.cached(
-        "insert into MMI (CMM, CIns, Valor, Red, DefRed, Perc, MS) "
-        "values (:CMM, :CIns, :Valor, :Red, :DefRed, :Perc, :MS)");
-    s.bind("CMM", cmm).bind("CIns", cins).bind("Valor", valor).bind("Red", red);
-    s.bind("DefRed", defred).bind("Perc", perc).bind("MS", ms);
-    return tryRun(s);
+    return attempt([&] {
+        Statement s = db_.cached(
+            "insert into MMI (CMM, CIns, Valor, Red, DefRed, Perc, MS) "
+            "values (:CMM, :CIns, :Valor, :Red, :DefRed, :Perc, :MS)");
+        s.bind("CMM", cmm).bind("CIns", cins).bind("Valor", valor).bind("Red", red);
+        s.bind("DefRed", defred).bind("Perc", perc).bind("MS", ms);
+        run(s);
+    });
 }
 
 bool Tdm::GuardarResultado(std::string_view tabla, int32_t lr, int32_t cni, Fixed4 valor) {
@@ -101,24 +129,21 @@ bool Tdm::GuardarResultado(std::string_view tabla, int32_t lr, int32_t cni, Fixe
         sql = "UPDATE RNu SET Resul = :Valor WHERE (LR = :LR) AND (CNI = :CNI)";
     else
         return false;
-    try {
+    // A result that cannot be written is lost, as the run's reports do not depend on it.
+    return attempt([&] {
         Statement s = db_.cached(sql);
         s.bind("Valor", valor).bind("LR", lr).bind("CNI", cni);
-        return tryRun(s);
-    } catch (const std::exception&) {
-        return false;  // the result is lost, as a failed result update always is
-    }
+        run(s);
+    });
 }
 
 bool Tdm::GuardarUltima(int32_t lr, DateTime fecha, Fixed4 valor) {
-    try {
+    return attempt([&] {
         Statement s =
             db_.cached("UPDATE LR SET Ultima = :Fecha, Valor = :Valor WHERE Codigo = :Codigo");
         s.bind("Fecha", fecha).bind("Valor", valor).bind("Codigo", lr);
-        return tryRun(s);
-    } catch (const std::exception&) {
-        return false;
-    }
+        run(s);
+    });
 }
 
 // ---------------------------------------------------------------- filling and enabling

@@ -66,6 +66,10 @@ TEST_F(TdmTest, ReadOnlyDatabaseSwallowsRowWritesAndRefusesCascades) {
     EXPECT_FALSE(readOnly.AgregarValor(1, 1, Fixed4()));
     EXPECT_FALSE(readOnly.GuardarUltima(1, std::chrono::system_clock::now(), Fixed4()));
     EXPECT_THROW(readOnly.BorrarInsumo(1), SqlError);
+    Database closed;
+    Tdm none(closed, def);
+    EXPECT_FALSE(none.AgregarInsumo("x", "1", 0));
+    EXPECT_FALSE(none.GuardarResultado("RIn", 1, 1, Fixed4()));
     EXPECT_EQ(readOnly.CopiarInsumo(1), 0);  // the new row is refused: no copy
 }
 
