@@ -68,7 +68,7 @@ public:
     Statement& bind(std::string_view name, bool v);
     Statement& bind(std::string_view name, std::string_view v);
     Statement& bind(std::string_view name, const char* v) {
-        return bind(name, std::string_view(v));
+        return v ? bind(name, std::string_view(v)) : bindNull(name);
     }
     Statement& bind(std::string_view name, const std::string& v) {
         return bind(name, std::string_view(v));

@@ -66,6 +66,26 @@ TEST_F(TdmTest, LookupsReadRowsAndGiveTheirDefaultsOnMissingOnes) {
     EXPECT_EQ(modifications, 0);
 }
 
+TEST_F(TdmTest, LookupListsRunOnTheSchema) {
+    const int32_t n = nutrient("Proteína");
+    insert("INSERT INTO Nut (Nombre, Tipo) VALUES ('Sin unidad', 0)");
+    const int32_t a = ingredient("Avena");
+    value(a, n, 11);
+    for (const char* sql :
+         {tdm_sql::qCat, tdm_sql::qNut, tdm_sql::qIns, tdm_sql::qFor, tdm_sql::qNutUni,
+          tdm_sql::qNutxIns, tdm_sql::qlbTI, tdm_sql::qlbTN, tdm_sql::qlbIns}) {
+        EXPECT_NO_THROW(db.prepare(sql).step()) << sql;
+    }
+    Statement uni = db.prepare(tdm_sql::qNutUni);
+    std::vector<std::string> names;
+    while (uni.step()) names.push_back(uni.getText("NomUni"));
+    EXPECT_EQ(names, (std::vector<std::string>{"Proteína, %", "Sin unidad, "}));
+    Statement per = db.prepare(tdm_sql::qNutxIns);
+    ASSERT_TRUE(per.step());
+    EXPECT_EQ(per.getInt("Codigo"), a);
+    EXPECT_EQ(per.getInt("NNut"), 1);
+}
+
 TEST_F(TdmTest, ConvertirBaseUsesTheDryMatterOfTheIngredient) {
     const int32_t ms = nutrient("Materia Seca", 2);
     const int32_t maiz = ingredient("Maíz");
