@@ -36,8 +36,8 @@ struct Formula {
     std::string name;
     bool useDryMatter = false;
     bool asFed = false;
-    std::string priceUnit = "$/Kg";  // unit printed after the cost
-    Fixed4 feedWeight;               // kg, for the contribution report by weight
+    std::string priceUnit = "$/Kg";             // unit printed after the cost
+    Fixed4 feedWeight = Fixed4::fromInt(1000);  // kg, for the contribution report by weight
     std::vector<FormulaIngredient> ingredients;
     std::vector<FormulaNutrient> nutrients;
 };
