@@ -30,6 +30,8 @@ struct SqlConnection {
 
 namespace {
 
+constexpr size_t kMaxCachedStatements = 128;
+
 bool sameName(std::string_view a, const char* b) {
     size_t i = 0;
     for (; i < a.size(); ++i) {
@@ -116,7 +118,8 @@ Statement::~Statement() {
 
 void Statement::release() {
     if (!stmt_) return;
-    if (cached_ && conn_ && conn_->db) {
+    // A bounded cache: texts built with values in them must not pile up.
+    if (cached_ && conn_ && conn_->db && conn_->cache.size() < kMaxCachedStatements) {
         sqlite3_reset(stmt_);
         sqlite3_clear_bindings(stmt_);
         conn_->cache.emplace(sqlite3_sql(stmt_), stmt_);
