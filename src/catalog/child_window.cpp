@@ -1,5 +1,7 @@
 #include "catalog/child_window.h"
 
+#include <QMdiSubWindow>
+
 #include "catalog/request_event.h"
 
 namespace vexa {
@@ -21,6 +23,13 @@ ChildWindow::ChildWindow(const QString& caption, const QString& header, QWidget*
     header_->setAutoFillBackground(true);
     header_->setStyleSheet("QLabel#headerStrip { background: #1f4e79; color: white; }");
     body_->addWidget(header_);
+}
+
+void ChildWindow::closeWindow() {
+    if (auto* frame = qobject_cast<QMdiSubWindow*>(parentWidget()))
+        frame->close();
+    else
+        close();
 }
 
 bool ChildWindow::event(QEvent* e) {

@@ -25,6 +25,8 @@ public:
     virtual void selectItem(qint64 code) { (void)code; }
     // Re-read what the window shows after its data changed elsewhere.
     virtual void refreshInfo() {}
+    // Closes the window together with its frame in the main window.
+    void closeWindow();
     qint64 reference() const { return reinterpret_cast<qint64>(this); }
     QLabel* headerStrip() const { return header_; }
 

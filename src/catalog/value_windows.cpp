@@ -117,7 +117,7 @@ void IngredientValuesWindow::setActiveChild(bool active) {
 
 void IngredientValuesWindow::childRequest(int code, qint64) {
     if (code == kChildBeforeSave) {
-        close();
+        closeWindow();
     } else if (code == kChildLeaveSideBySide) {
         setSideBySide(false);
         if (!catalogContext().sideBySide)
@@ -199,7 +199,7 @@ void NutrientValuesWindow::setActiveChild(bool active) {
 
 void NutrientValuesWindow::childRequest(int code, qint64 arg) {
     if (code == kChildBeforeSave)
-        close();
+        closeWindow();
     else
         ListWindow::childRequest(code, arg);
 }

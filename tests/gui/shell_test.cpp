@@ -11,6 +11,7 @@
 
 #include "catalog/catalog_context.h"
 #include "catalog/nutrients_window.h"
+#include "catalog/value_windows.h"
 #include "gui_fixture.h"
 #include "reports/grid_export.h"
 #include "shell/application.h"
@@ -121,6 +122,43 @@ TEST_F(ShellFixture, WindowCommandsOpenOrActivateAndFollowActivation) {
         EXPECT_FALSE(cm.action(n)->isEnabled()) << n;
     app->shutdown();
     EXPECT_TRUE(w.mdiArea()->subWindowList().isEmpty());
+}
+
+TEST_F(ShellFixture, PricesSelectThePriceItemAndASaveClosesBothValueWindows) {
+    auto app = makeApp();
+    app->createSampleIfFirstStart();
+    ASSERT_TRUE(app->openStartupWorkspace({}));
+    MainWindow& w = app->createMainWindow();
+    w.show();
+    CommandModule& cm = w.commands();
+    cm.action("acPrec")->trigger();
+    QCoreApplication::processEvents();
+    auto* valn = qobject_cast<NutrientValuesWindow*>(cm.slot(WindowKind::ValN));
+    ASSERT_NE(valn, nullptr);
+    EXPECT_EQ(valn->values().selected(), app->workspace().props().Precio);
+    EXPECT_EQ(valn->selector()->count(), 1);  // only price items
+    EXPECT_GT(valn->values().rowCount(), 10);
+    valn->selector()->setCurrentIndex(0);
+    cm.action("acCN")->trigger();
+    QCoreApplication::processEvents();
+    ASSERT_NE(cm.slot(WindowKind::Vals), nullptr);
+    cm.action("acCxN")->trigger();  // the same window, selection unchanged
+    QCoreApplication::processEvents();
+    EXPECT_EQ(cm.slot(WindowKind::ValN), valn);
+    EXPECT_EQ(valn->values().selected(), app->workspace().props().Precio);
+    app->workspace().save();
+    QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+    QCoreApplication::processEvents();
+    EXPECT_EQ(cm.slot(WindowKind::Vals), nullptr);
+    EXPECT_EQ(cm.slot(WindowKind::ValN), nullptr);
+    EXPECT_TRUE(w.mdiArea()->subWindowList().isEmpty());
+    // The next "Contenido por nutriente" lists every nutrient again.
+    cm.action("acCxN")->trigger();
+    QCoreApplication::processEvents();
+    auto* again = qobject_cast<NutrientValuesWindow*>(cm.slot(WindowKind::ValN));
+    ASSERT_NE(again, nullptr);
+    EXPECT_GT(again->selector()->count(), 5);
+    app->shutdown();
 }
 
 TEST(Caption, TitleFileAndReadOnly) {
