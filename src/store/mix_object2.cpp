@@ -2,7 +2,6 @@
 
 #include "engine/mix_math.h"
 #include "engine/text_format.h"
-#include "store/shared_db_procs.h"
 #include "store/shared_procs.h"
 
 #include <ctime>
@@ -38,6 +37,12 @@ TMixObject2::TMixObject2(ReportDocument& report, int32_t formulaCode, Tdm& dm)
     FeedWeight = toFixed4Or(cons, Fixed4());
     UseDryMatter = dm_.dbDef().UsarMS;
     AsFedFormula = tco == 1;
+}
+
+void TMixObject2::Mix() {
+    Transaction tx(dm_.db());
+    TMixObject::Mix();
+    tx.commit();
 }
 
 void TMixObject2::readRestrictions() {
@@ -130,13 +135,19 @@ void TMixObject2::AddNutrientRows(ProgrammeCounters& c) {
 }
 
 void TMixObject2::fillGroupNutrients(ContentTable& table) {
+    // The group's nutrients in display order with their type names, in one query rather than
+    // one lookup per nutrient.
     table.clear();
-    for (const auto& n : listNutrientesDeGrupo(dm_.db(), GroupCode)) {
+    auto q = dm_.db().cached(
+        "Select A.Codigo, A.Nombre, A.Unidad, T.Tipo From Nut A Join EN B On A.Codigo = B.CNI "
+        "Left Join TN T On T.Codigo = coalesce(A.Tipo, 2) Where B.Cat = :Cat Order By A.Orden");
+    q.bind("Cat", GroupCode);
+    while (q.step()) {
         ContentRecord r;
-        r.Codigo = n.Codigo;
-        r.Nombre = utf8Left(n.Nombre, 25);
-        r.Unidad = utf8Left(n.Unidad, 16);
-        r.Tipo = utf8Left(dm_.NombreTipoNutriente(n.Codigo), 12);
+        r.Codigo = q.getInt(0);
+        r.Nombre = utf8Left(q.getText(1), 25);
+        r.Unidad = utf8Left(q.getText(2), 16);
+        r.Tipo = utf8Left(q.getText(3), 12);
         table.push_back(std::move(r));
     }
 }
@@ -154,6 +165,7 @@ void TMixObject2::FillNutrientContent() {
         }
     }
     for (const TInsumo& ing : Ingredients) {
+        if (ing.Valor == 0.0) continue;  // adds exactly nothing
         for (auto& r : table) {
             if (r.EsRestr) continue;
             Fixed4 t =

@@ -41,6 +41,10 @@ public:
     // Reads the formula row; `dm` (and its database) must outlive the object.
     TMixObject2(ReportDocument& report, int32_t formulaCode, Tdm& dm);
 
+    // One run inside one transaction: every read sees the same state of the tables and the
+    // store locks once, and a refused formula stores nothing.
+    void Mix();
+
     int32_t GroupCode = 0;
     // The formula editor's content table; when left null the object keeps its own.
     ContentTable* Content = nullptr;
