@@ -8,6 +8,12 @@ BUILD=${BUILD_DIR:-build}
 cmake -S . -B "$BUILD" -G Ninja -DCMAKE_BUILD_TYPE=Release >/dev/null
 cmake --build "$BUILD" -j "$(nproc)" >/dev/null
 if [ -x "$BUILD/src/vexa" ] && [ -n "${DISPLAY:-}${WAYLAND_DISPLAY:-}" ]; then
+  # The first start creates the sample workspace Vexa30.VXF in ~/Documents/VXF and opens it.
   exec "$BUILD/src/vexa" "$@"
+fi
+if [ -x "$BUILD/src/vexa" ]; then
+  echo "No display found: the desktop program needs one (a desktop session, or" >&2
+  echo "  xvfb-run -a bash scripts/run.sh  with a VNC or screenshot tool)." >&2
+  echo "Meanwhile, the command-line program solves the sample formula:" >&2
 fi
 exec "$BUILD/src/vexa-cli" solve samples/broiler_starter.json --report solution,contribution,sensitivity

@@ -174,7 +174,9 @@ void ListWindow::hideAction(const QString& name) {
     QAction* a = action(name);
     if (!a) return;
     a->setVisible(false);
-    if (auto* b = side_->findChild<QToolButton*>("side_" + name)) b->hide();
+    // Side panel and navigator buttons alike.
+    for (QToolButton* b : findChildren<QToolButton*>())
+        if (b->defaultAction() == a) b->hide();
 }
 
 void ListWindow::runCommand(const std::function<void()>& fn) {
