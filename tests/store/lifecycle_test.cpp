@@ -138,6 +138,23 @@ TEST(LifecycleOpen, VersionsAreCheckedAndOldLayoutsUpgraded) {
     }
 }
 
+TEST(LifecycleOpen, FailedUpgradeKeepsTheWorkspaceOpenAndItsOldVersion) {
+    DocumentsFolder docs;
+    ScriptedUi ui;
+    auto settings = docs.settings();
+    settings.readOnly = true;  // every upgrade statement is refused
+    Tdmvxf w(settings, ui);
+    auto file = docs.vxf("Vieja.vxf");
+    writeOldWorkspace(file, 103003, "1030.03");
+    w.AbrirVXF(file);
+    EXPECT_EQ(w.OpenStage, 0);
+    EXPECT_TRUE(w.isOpen());
+    EXPECT_EQ(ui.errors.size(), 1u);
+    // Still recorded as 1030.03, so the next open tries the upgrade again.
+    EXPECT_EQ(w.DBDef.Ver, Fixed4::fromRaw(10300300));
+    EXPECT_EQ(w.lastUpgradeSteps(), "");
+}
+
 TEST(LifecycleOpen, MissingOrForeignFileIsRefusedAndLeftAlone) {
     DocumentsFolder docs;
     ScriptedUi ui;
@@ -288,9 +305,13 @@ TEST(LifecycleClose, SavingOnCloseWritesTheChanges) {
     w.CrearVXF(file);
     w.AbrirVXF(file);
     addIngredient(w, "Trigo");
+    std::ofstream(docs.root / "Temp" / "_respuesta.db") << "x";
+    std::ofstream(docs.root / "Temp" / "propio.db") << "x";
     ui.answerYes = true;
     ASSERT_TRUE(w.Terminar());
     EXPECT_EQ(ui.questions, 1);
+    EXPECT_FALSE(fs::exists(docs.root / "Temp" / "_respuesta.db"));
+    EXPECT_TRUE(fs::exists(docs.root / "Temp" / "propio.db"));
     EXPECT_TRUE(fs::is_empty(docs.root / "Devov"));
     w.AbrirVXF(file);
     EXPECT_EQ(count(w.db(), "select count(*) from Ins"), 1);

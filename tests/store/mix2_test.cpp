@@ -122,6 +122,7 @@ TEST(Mix2, StoredFormulaGivesTheSameRationAsItsJsonAndStoresTheResults) {
 struct TinyFormula {
     int32_t cat = 0, lr = 0, corn = 0, soy = 0, protein = 0, energy = 0, fibre = 0, price = 0;
     explicit TinyFormula(Database& db) {
+        Transaction tx(db);
         auto nut = [&](const char* name, const char* unit, int tipo) {
             db.prepare(
                   "insert into Nut (Nombre, Unidad, Tipo, Orden, ItId) values (:N, :U, :T, "
@@ -162,6 +163,7 @@ struct TinyFormula {
             .bind("C", cat)
             .execute();
         lr = static_cast<int32_t>(db.lastInsertRowId());
+        tx.commit();
     }
 };
 
