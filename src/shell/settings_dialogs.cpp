@@ -132,6 +132,12 @@ void PropertiesDialog::updateDryMatterControls() {
 }
 
 void PropertiesDialog::accept() {
+    // Changed properties are kept by the next save; marking the workspace modified makes
+    // closing offer that save instead of dropping them.
+    const std::string before =
+        ws_.title() + '\n' + ws_.comment() + '\n' + std::to_string(ws_.props().Precio) + ' ' +
+        std::to_string(ws_.props().MS) + ' ' + std::to_string(ws_.props().UsarMS) + ' ' +
+        std::to_string(ws_.props().EnBaseFresca);
     ws_.setDescription(utf8Left(ss(title->text()), 50), utf8Left(ss(author->text()), 50),
                        utf8Left(ss(comment->text()), 50));
     WorkspaceProps p = ws_.props();
@@ -151,6 +157,10 @@ void PropertiesDialog::accept() {
     }
     p.EnBaseFresca = wantDry;
     ws_.setProps(p);
+    const std::string after = ws_.title() + '\n' + ws_.comment() + '\n' + std::to_string(p.Precio) +
+                              ' ' + std::to_string(p.MS) + ' ' + std::to_string(p.UsarMS) + ' ' +
+                              std::to_string(p.EnBaseFresca);
+    if (after != before) ws_.setModified();
     requests().postApp(kAppRefreshCaption, 0);
     QDialog::accept();
 }

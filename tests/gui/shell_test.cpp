@@ -10,7 +10,9 @@
 #include <QTest>
 
 #include "catalog/catalog_context.h"
+#include "catalog/ingredients_window.h"
 #include "catalog/nutrients_window.h"
+#include "shell/settings_dialogs.h"
 #include "catalog/value_windows.h"
 #include "gui_fixture.h"
 #include "reports/grid_export.h"
@@ -158,6 +160,76 @@ TEST_F(ShellFixture, PricesSelectThePriceItemAndASaveClosesBothValueWindows) {
     auto* again = qobject_cast<NutrientValuesWindow*>(cm.slot(WindowKind::ValN));
     ASSERT_NE(again, nullptr);
     EXPECT_GT(again->selector()->count(), 5);
+    app->shutdown();
+}
+
+TEST_F(ShellFixture, ContentOfAnIngredientSideBySideOnlyWhenAlone) {
+    auto app = makeApp();
+    app->createSampleIfFirstStart();
+    ASSERT_TRUE(app->openStartupWorkspace({}));
+    MainWindow& w = app->createMainWindow();
+    w.resize(1000, 700);
+    w.show();
+    CommandModule& cm = w.commands();
+    cm.action("acIns")->trigger();
+    QCoreApplication::processEvents();
+    auto* ins = qobject_cast<IngredientsWindow*>(cm.slot(WindowKind::Ins));
+    ASSERT_NE(ins, nullptr);
+    ins->ingredients().setCurrent(3);
+    int code = ins->ingredients().currentCode();
+    ins->action("acVerCN")->trigger();
+    QCoreApplication::processEvents();
+    auto* vals = qobject_cast<IngredientValuesWindow*>(cm.slot(WindowKind::Vals));
+    ASSERT_NE(vals, nullptr);
+    EXPECT_EQ(vals->values().selected(), code);
+    EXPECT_TRUE(ins->sideBySide());
+    QMdiSubWindow* a = cm.frameOf(ins);
+    QMdiSubWindow* b = cm.frameOf(vals);
+    EXPECT_FALSE(a->isMaximized());
+    EXPECT_FALSE(b->isMaximized());
+    EXPECT_FALSE(a->geometry().intersects(b->geometry()));
+    EXPECT_EQ(a->geometry().top(), b->geometry().top());  // side by side
+    // The values follow the ingredient list.
+    ins->grid()->setCurrentIndex(ins->model()->index(5, 0));
+    QCoreApplication::processEvents();
+    EXPECT_EQ(vals->values().selected(), ins->ingredients().currentCode());
+    // Closing the values window takes the ingredients window out of the mode.
+    b->close();
+    QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+    QCoreApplication::processEvents();
+    EXPECT_FALSE(ins->sideBySide());
+    // With another window open, the content opens maximised instead.
+    cm.action("acNut")->trigger();
+    QCoreApplication::processEvents();
+    cm.openOrActivate(WindowKind::Ins);
+    ins->action("acVerCN")->trigger();
+    QCoreApplication::processEvents();
+    EXPECT_FALSE(ins->sideBySide());
+    app->shutdown();
+}
+
+TEST_F(ShellFixture, PropertiesChangeTheCaptionAtOnceAndTheFileOnlyOnSave) {
+    auto app = makeApp();
+    app->createSampleIfFirstStart();
+    ASSERT_TRUE(app->openStartupWorkspace({}));
+    MainWindow& w = app->createMainWindow();
+    QCoreApplication::processEvents();
+    PropertiesDialog d(app->workspace(), *app->services(), &w);
+    EXPECT_FALSE(d.dryMatterRow->isHidden() && d.useDryMatter->isChecked());
+    d.useDryMatter->setChecked(false);
+    EXPECT_TRUE(d.dryMatterRow->isHidden());
+    EXPECT_FALSE(d.fresh->parentWidget()->isEnabled());
+    d.title->setText("Granja Norte");
+    d.accept();
+    QCoreApplication::processEvents();
+    EXPECT_EQ(w.windowTitle(), "Vexa 3.1 - Granja Norte");
+    EXPECT_TRUE(dialogs.questions.empty());    // no conversion without dry-matter values
+    EXPECT_TRUE(app->workspace().modified());  // so that closing offers to keep the change
+    dialogs.yesNo = {false, false};
+    SisOpc().RO = true;
+    w.refreshCaption();
+    EXPECT_EQ(w.windowTitle(), "Vexa 3.1 - Granja Norte [Sólo lectura]");
+    SisOpc().RO = false;
     app->shutdown();
 }
 
