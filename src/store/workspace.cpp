@@ -3,6 +3,7 @@
 #include "store/container/container.h"
 #include "store/schema.h"
 
+#include <cctype>
 #include <chrono>
 #include <cstdio>
 #include <ctime>
@@ -61,7 +62,11 @@ bool isInside(const fs::path& inner, const fs::path& outer) {
 }  // namespace
 
 fs::path backupPath(const fs::path& file) {
+    auto ext = file.extension().string();
+    for (auto& c : ext) c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
     auto b = file;
+    // A backup opened and saved again keeps its own previous version beside it, never itself.
+    if (ext == ".bkp") return b += ".bkp";
     b.replace_extension(".bkp");
     return b;
 }

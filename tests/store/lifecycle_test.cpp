@@ -267,6 +267,53 @@ TEST(LifecycleSave, ReadOnlyTargetFolderFailsTheSave) {
     EXPECT_EQ(ui.errors.size(), 1u);
 }
 
+TEST(LifecycleSave, SaveAsMovesTheWorkspaceAndABackupIsNeverItsOwnBackup) {
+    DocumentsFolder docs;
+    ScriptedUi ui;
+    Tdmvxf w(docs.settings(), ui);
+    auto file = docs.vxf("Granja.vxf");
+    w.CrearVXF(file);
+    w.AbrirVXF(file);
+    addIngredient(w, "Avena");
+    ui.fileToChoose = docs.vxf("Copia.vxf");
+    ASSERT_TRUE(w.GuardarVXFComo());
+    EXPECT_EQ(w.CurrentVXF, docs.vxf("Copia.vxf"));
+    EXPECT_FALSE(fs::exists(docs.vxf("Copia.bkp")));  // nothing there before
+    ui.fileToChoose.reset();
+    EXPECT_FALSE(w.GuardarVXFComo());  // cancelled
+    EXPECT_EQ(w.CurrentVXF, docs.vxf("Copia.vxf"));
+
+    EXPECT_EQ(backupPath(docs.vxf("Granja.BKP")), docs.vxf("Granja.BKP.bkp"));
+    // Opening the backup itself and saving it keeps its previous version beside it.
+    addIngredient(w, "Centeno");
+    ASSERT_TRUE(w.GuardarVXF());
+    const auto backup = backupPath(docs.vxf("Copia.vxf"));
+    ASSERT_TRUE(fs::exists(backup));
+    const auto before = bytesOf(backup);
+    w.AbrirVXF(backup);
+    ASSERT_EQ(w.OpenStage, 0);
+    addIngredient(w, "Mijo");
+    ASSERT_TRUE(w.GuardarVXF());
+    EXPECT_EQ(bytesOf(docs.vxf("Copia.bkp.bkp")), before);
+    w.AbrirVXF(backup);
+    EXPECT_EQ(count(w.db(), "select count(*) from Ins"), 2);
+}
+
+TEST(LifecycleOpen, NoWorkingFolderMeansNoOpen) {
+    DocumentsFolder docs;
+    ScriptedUi ui;
+    Tdmvxf w(docs.settings(), ui);
+    auto file = docs.vxf("Granja.vxf");
+    w.CrearVXF(file);
+    fs::remove_all(docs.root / "Devov");
+    std::ofstream(docs.root / "Devov") << "un archivo donde debía haber una carpeta";
+    w.AbrirVXF(file);
+    EXPECT_NE(w.OpenStage, 0);
+    EXPECT_FALSE(w.isOpen());
+    ASSERT_EQ(ui.errors.size(), 1u);
+    EXPECT_EQ(ui.errors[0], "Es necesario la trayectoria de extracción (property ExtractPath)");
+}
+
 TEST(LifecycleClose, UnsavedWorkIsNeverRemovedUnlessTheUserDeclines) {
     DocumentsFolder docs;
     UnsavableWorkspace target(docs);
