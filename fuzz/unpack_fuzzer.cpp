@@ -112,6 +112,10 @@ struct Place {
         tmp = base / "tmp";
         fs::create_directories(tmp);
         setenv("TMPDIR", tmp.c_str(), 1);
+        std::atexit([] {
+            std::error_code ec;
+            fs::remove_all(fs::path(std::getenv("TMPDIR")).parent_path(), ec);
+        });
     }
 };
 
