@@ -76,11 +76,16 @@ void TMixObject2::loadValues(const std::vector<int32_t>& ingredients) {
 }
 
 void TMixObject2::OpenValues() {
+    // Every value of every ingredient of the formula, in one query.
     readRestrictions();
-    std::vector<int32_t> codes;
-    codes.reserve(ingredientRows_.size());
-    for (const auto& b : ingredientRows_) codes.push_back(b.code);
-    loadValues(codes);
+    auto q = dm_.db().prepare(
+        "Select V.Ins, V.Nut, V.Valor From RIn R Join Val V On V.Ins = R.CNI Where R.LR = :LR");
+    q.bind("LR", FormulaCode);
+    while (q.step()) {
+        if (q.isNull(2)) continue;
+        values_[valueKey(q.getInt(0), q.getInt(1))] = toFixed4Or(q.getDouble(2), Fixed4());
+    }
+    for (const auto& b : ingredientRows_) valuesLoaded_.insert(b.code);
 }
 
 Fixed4 TMixObject2::NutrientValue(int32_t ingredient, int32_t nutrient) {
