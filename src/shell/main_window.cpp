@@ -155,8 +155,12 @@ bool MainWindow::event(QEvent* e) {
 }
 
 void MainWindow::closeEvent(QCloseEvent* e) {
-    // Closing the workspace closes every child first and may ask to save.
-    if (ws_.connected()) ws_.close();
+    // Closing the workspace closes every child first and may ask to save; a save that the
+    // user asked for and that failed keeps the program open, so nothing is lost.
+    if (ws_.connected() && !ws_.close()) {
+        e->ignore();
+        return;
+    }
     e->accept();
 }
 

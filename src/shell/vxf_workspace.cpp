@@ -103,8 +103,8 @@ void VxfWorkspace::save() {
 void VxfWorkspace::saveAs() {
     vxf_->GuardarVXFComo();
 }
-void VxfWorkspace::close() {
-    vxf_->CerrarVXF();
+bool VxfWorkspace::close() {
+    return vxf_->CerrarVXF();
 }
 bool VxfWorkspace::connected() const {
     return vxf_->isOpen();

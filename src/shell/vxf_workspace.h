@@ -41,7 +41,7 @@ public:
     bool createWithDialog() override;
     void save() override;
     void saveAs() override;
-    void close() override;
+    bool close() override;
     bool connected() const override;
     Database* database() override;
     std::string currentFile() const override;

@@ -20,7 +20,8 @@ public:
     virtual bool createWithDialog() = 0;
     virtual void save() = 0;
     virtual void saveAs() = 0;
-    virtual void close() = 0;
+    // False when the user asked to save first and the save failed: the workspace stays open.
+    virtual bool close() = 0;
     virtual bool connected() const = 0;
     virtual Database* database() = 0;
 

@@ -342,3 +342,74 @@ TEST_F(CatalogFixture, GridExportWritesAWorkbookNamedByTheDayNumber) {
 }
 
 }  // namespace vexa::test
+
+namespace vexa::test {
+
+TEST_F(ShellFixture, OptionsStoreOnlyOnAccept) {
+    auto app = makeApp();
+    VexaSisOpc before = SisOpc();
+    {
+        OptionsDialog d;
+        d.user->setText("Ana");
+        d.readOnly->setChecked(true);
+        d.reject();
+    }
+    EXPECT_EQ(SisOpc().Nombre, before.Nombre);
+    EXPECT_FALSE(SisOpc().RO);
+    OptionsDialog d;
+    EXPECT_EQ(d.user->maxLength(), 50);
+    EXPECT_TRUE(d.vxfPath->isReadOnly());  // folders come from the picker only
+    d.user->setText("Ana");
+    d.company->setText("Avícola del Sur");
+    d.readOnly->setChecked(true);
+    d.accept();
+    EXPECT_EQ(SisOpc().Nombre, "Ana");
+    EXPECT_EQ(SisOpc().Compania, "Avícola del Sur");
+    EXPECT_TRUE(SisOpc().RO);
+    SisOpc() = before;
+}
+
+// A workspace whose close can fail, as when the save the user asked for fails.
+class FakeWorkspace : public WorkspaceService {
+public:
+    bool closeSucceeds = false;
+    bool isOpen = true;
+    int closes = 0;
+    bool open(const std::string&) override { return false; }
+    bool openWithDialog() override { return false; }
+    bool createWithDialog() override { return false; }
+    void save() override {}
+    void saveAs() override {}
+    bool close() override {
+        ++closes;
+        if (closeSucceeds) isOpen = false;
+        return closeSucceeds;
+    }
+    bool connected() const override { return isOpen; }
+    Database* database() override { return nullptr; }
+    std::string currentFile() const override { return "/d/Granja.vxf"; }
+    std::string title() const override { return ""; }
+    std::string author() const override { return ""; }
+    std::string comment() const override { return ""; }
+    double version() const override { return 1030.04; }
+    WorkspaceProps props() const override { return {}; }
+    void setDescription(const std::string&, const std::string&, const std::string&) override {}
+    void setProps(const WorkspaceProps&) override {}
+    bool modified() const override { return true; }
+    void setModified() override {}
+};
+
+TEST(MainWindowClose, KeepsTheProgramWhenTheWorkspaceCouldNotBeClosed) {
+    FakeWorkspace ws;
+    MainWindow w(ws);
+    w.show();
+    w.refreshCaption();
+    EXPECT_EQ(w.windowTitle(), "Vexa 3.1 - /d/Granja");
+    EXPECT_FALSE(w.close());
+    EXPECT_TRUE(w.isVisible());
+    ws.closeSucceeds = true;
+    EXPECT_TRUE(w.close());
+    EXPECT_EQ(ws.closes, 2);
+}
+
+}  // namespace vexa::test
