@@ -148,4 +148,11 @@ SampleCounts fillSampleWorkspace(Database& db, TDBDef& def, std::string_view see
     return counts;
 }
 
+SampleCounts CrearVXFEjemplo(Tdmvxf& vxf, const std::filesystem::path& file) {
+    SampleCounts counts;
+    vxf.CrearVXF(file,
+                 [&counts](Database& db, TDBDef& def) { counts = fillSampleWorkspace(db, def); });
+    return counts;
+}
+
 }  // namespace vexa

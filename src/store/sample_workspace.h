@@ -3,6 +3,9 @@
 // layer and pig formulas, built from a seed text kept in the repository.
 #include "store/db_def.h"
 #include "store/sqlite_db.h"
+#include "store/workspace.h"
+
+#include <filesystem>
 
 #include <string_view>
 
@@ -20,5 +23,9 @@ struct SampleCounts {
 // std::runtime_error for a seed that names something it does not define.
 SampleCounts fillSampleWorkspace(Database& db, TDBDef& def,
                                  std::string_view seed = sampleWorkspaceSeed());
+
+// Writes the sample workspace file (the desktop program's default "Vexa30.VXF" on a first
+// start); an existing file is kept as its ".bkp". Does not open it. Throws on failure.
+SampleCounts CrearVXFEjemplo(Tdmvxf& vxf, const std::filesystem::path& file);
 
 }  // namespace vexa

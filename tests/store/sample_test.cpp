@@ -1,4 +1,5 @@
 // The sample workspace: what the seed holds and that every formula solves as intended.
+#include "lifecycle_fixture.h"
 #include "sample_fixture.h"
 
 #include "store/mix_object2.h"
@@ -76,6 +77,22 @@ TEST(SampleWorkspace, EveryFormulaIsFeasibleButTheTeachingOne) {
             EXPECT_GT(mix.CostPerKg, Fixed4());
     }
     EXPECT_EQ(infeasible, 1);
+}
+
+TEST(SampleWorkspace, DefaultWorkspaceFileOpensWithItsDefaults) {
+    testing::DocumentsFolder docs;
+    testing::ScriptedUi ui;
+    Tdmvxf w(docs.settings(), ui);
+    auto counts = CrearVXFEjemplo(w, docs.vxf("Vexa30.VXF"));
+    EXPECT_EQ(counts.formulas, 8);
+    w.AbrirVXF(docs.vxf("Vexa30.VXF"));
+    ASSERT_EQ(w.OpenStage, 0);
+    EXPECT_EQ(w.DBDef.Nombre, "Vexa30");
+    EXPECT_EQ(w.DBDef.Autor, "Dra. Pérez");
+    Tdm dm(w.database(), w.DBDef);
+    EXPECT_EQ(dm.NombreDe(kNombreNutriente, w.DBDef.Precio), "Precio");
+    EXPECT_EQ(dm.NombreDe(kNombreNutriente, w.DBDef.MS), "Materia Seca");
+    EXPECT_EQ(dm.NombreDe(kNombreGrupo, w.DBDef.Categoria), "Pollos de engorde");
 }
 
 }  // namespace
