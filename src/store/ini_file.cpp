@@ -276,7 +276,9 @@ long long IniFile::readInt(std::string_view section, std::string_view key,
 }
 
 void IniFile::writeString(std::string_view section, std::string_view key, std::string_view value) {
-    std::string line = std::string(key) + "=" + std::string(value);
+    // A line break inside a value would end the line early and make the rest a stray line.
+    std::string line = std::string(key) + "=";
+    for (char c : value) line += (c == '\r' || c == '\n') ? ' ' : c;
     auto loc = locate(section, key);
     if (loc.keyLine >= 0) {
         lines_[loc.keyLine] = std::move(line);

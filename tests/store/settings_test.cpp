@@ -73,6 +73,9 @@ TEST(SettingsIni, ReadsValuesAndDefaults) {
     EXPECT_EQ(ini.readInt("Def", "X", 0), 0);          // other section
     EXPECT_EQ(ini.readString("Def", "Q"), "quoted");
     EXPECT_FALSE(ini.value("Nope", "X").has_value());
+    ini.writeString("Def", "Comentario", "dos\r\nlíneas");
+    EXPECT_EQ(ini.readString("Def", "Comentario"), "dos  líneas");
+    EXPECT_EQ(ini.readInt("Def", "Precio", 0), 12);
 }
 
 TEST(SettingsIni, OldCodePageFilesAreReadAndKeptInTheirEncoding) {
