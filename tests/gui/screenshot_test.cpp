@@ -6,6 +6,7 @@
 #include <QMdiSubWindow>
 #include <QPixmap>
 
+#include "catalog/ingredients_window.h"
 #include "gui_fixture.h"
 #include "reports/grid_export.h"
 #include "shell/application.h"
@@ -31,6 +32,15 @@ TEST(Screenshots, DISABLED_MainWindowAndCatalogues) {
     };
     settle();
     w.grab().save(out + "/main.png");
+    w.commands().action("acIns")->trigger();
+    settle();
+    if (auto* ins = qobject_cast<IngredientsWindow*>(w.commands().slot(WindowKind::Ins))) {
+        ins->action("acVerCN")->trigger();
+        settle();
+        w.grab().save(out + "/lado_a_lado.png");
+    }
+    w.commands().closeAllChildren();
+    settle();
     const std::vector<std::pair<const char*, const char*>> shots = {{"acNut", "nutrientes"},
                                                                     {"acIns", "insumos"},
                                                                     {"acCN", "valores_insumo"},

@@ -1,0 +1,98 @@
+// The list windows as the user drives them: keys, header clicks, search, dialogs.
+#include <QHeaderView>
+#include <QLineEdit>
+#include <QTest>
+
+#include "catalog/ingredient_dialogs.h"
+#include "catalog/ingredients_window.h"
+#include "catalog/nutrient_dialog.h"
+#include "catalog/nutrients_window.h"
+#include "gui_fixture.h"
+
+namespace vexa::test {
+
+using ListWindows = CatalogFixture;
+
+TEST_F(ListWindows, NutrientKeysEditInsertAndDelete) {
+    seed();
+    NutrientsWindow w(db, *dm, sink);
+    w.show();
+    int shown = 0;
+    w.nutrients().editDialog = [&](NutrientList&) {
+        ++shown;
+        return false;
+    };
+    QApplication::setActiveWindow(&w);
+    ASSERT_TRUE(QTest::qWaitForWindowActive(&w));
+    w.grid()->setFocus();
+    QTest::keyClick(w.grid(), Qt::Key_Return);
+    EXPECT_EQ(shown, 1);
+    QTest::keyClick(w.grid(), Qt::Key_Insert);
+    EXPECT_EQ(shown, 2);
+    EXPECT_EQ(count("SELECT COUNT(*) FROM Nut"), 2);
+    dialogs.yesNo = {false};
+    QTest::keyClick(w.grid(), Qt::Key_Delete);
+    EXPECT_EQ(dialogs.questions, (std::vector<std::string>{"¿Desea borrar el nutriente?"}));
+    EXPECT_EQ(count("SELECT COUNT(*) FROM Nut"), 2);
+    // The user's order stays whatever title is clicked.
+    w.grid()->horizontalHeader()->sectionClicked(0);
+    EXPECT_EQ(w.nutrients().queryLines()[3], "ORDEN");
+    EXPECT_TRUE(w.action("DataSetPost1")->isVisible() == false);
+    w.close();
+}
+
+TEST_F(ListWindows, IngredientTitleClickSortsAndSearchFinds) {
+    seed();
+    IngredientsWindow w(db, *dm, sink);
+    w.show();
+    w.grid()->horizontalHeader()->sectionClicked(0);  // ascending, as read
+    w.grid()->horizontalHeader()->sectionClicked(0);  // then descending
+    EXPECT_EQ(w.model()->displayText(0, 0), "Trigo");
+    dialogs.texts = {std::string("so")};
+    w.action("acBuscar")->trigger();
+    EXPECT_EQ(w.ingredients().text("NOMBRE"), "Soya");
+    EXPECT_EQ(w.grid()->currentIndex().row(), w.ingredients().current());
+    dialogs.texts = {std::string("zz")};
+    w.action("acBuscar")->trigger();
+    EXPECT_EQ(dialogs.infos.size(), 1u);
+    EXPECT_EQ(w.model()->displayText(0, 2), "2");  // values per ingredient
+    w.close();
+}
+
+TEST_F(ListWindows, EditDialogsWriteBackCutAndEnterMovesOn) {
+    seed();
+    NutrientList l(db, *dm, sink);
+    l.open();
+    l.editWithDialog = false;
+    l.edit();
+    NutrientDialog d(l);
+    d.show();
+    d.name->setFocus();
+    QTest::keyClick(d.name, Qt::Key_Return);
+    EXPECT_TRUE(d.unit->hasFocus() || QApplication::focusWidget() != d.name);
+    EXPECT_TRUE(d.isVisible());  // Enter in a box does not close the dialog
+    d.name->setText("Proteína bruta");
+    d.type->setCurrentIndex(d.type->findData(1));
+    d.accept();
+    EXPECT_EQ(count("SELECT Tipo FROM Nut WHERE Nombre = 'Proteína bruta'"), 1);
+
+    IngredientList ins(db, *dm, sink);
+    ins.open();
+    ins.editWithDialog = false;
+    ins.edit();
+    IngredientDialog e(ins);
+    EXPECT_EQ(e.name->maxLength(), 25);
+    EXPECT_EQ(e.rounding->minimum(), -4);
+    EXPECT_EQ(e.rounding->maximum(), 4);
+    EXPECT_FALSE(e.type->isEnabled());
+    e.rounding->setValue(-3);
+    e.accept();
+    EXPECT_EQ(count("SELECT Redondeo FROM Ins WHERE Nombre = 'Maíz'"), -3);
+
+    SaveIngredientDialog s({"Mezcla final", 2});
+    EXPECT_EQ(s.windowTitle(), "Guardar como insumo");
+    EXPECT_EQ(s.values().Nombre, "Mezcla final");
+    EXPECT_EQ(s.values().Redondeo, 2);
+}
+
+}  // namespace vexa::test
