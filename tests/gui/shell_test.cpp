@@ -17,6 +17,7 @@
 #include "gui_fixture.h"
 #include "reports/grid_export.h"
 #include "shell/application.h"
+#include "catalog/mdi_tiling.h"
 #include "shell/companions.h"
 #include "shell/settings_logic.h"
 #include "shell/single_instance.h"
@@ -410,6 +411,64 @@ TEST(MainWindowClose, KeepsTheProgramWhenTheWorkspaceCouldNotBeClosed) {
     ws.closeSucceeds = true;
     EXPECT_TRUE(w.close());
     EXPECT_EQ(ws.closes, 2);
+}
+
+}  // namespace vexa::test
+
+namespace vexa::test {
+
+TEST(Tiling, VerticalSideBySideHorizontalStacked) {
+    QRect area(0, 0, 1000, 600);
+    auto v = tileRects(2, area, true);
+    ASSERT_EQ(v.size(), 2u);
+    EXPECT_EQ(v[0], QRect(0, 0, 500, 600));
+    EXPECT_EQ(v[1], QRect(500, 0, 500, 600));
+    auto h = tileRects(3, area, false);
+    EXPECT_EQ(h[0], QRect(0, 0, 1000, 200));
+    EXPECT_EQ(h[2], QRect(0, 400, 1000, 200));
+    // Many windows form a grid that covers the area without overlap.
+    auto g = tileRects(7, area, true);
+    ASSERT_EQ(g.size(), 7u);
+    int covered = 0;
+    for (size_t i = 0; i < g.size(); ++i) {
+        covered += g[i].width() * g[i].height();
+        for (size_t j = i + 1; j < g.size(); ++j) EXPECT_FALSE(g[i].intersects(g[j]));
+    }
+    EXPECT_EQ(covered, 1000 * 600);
+    EXPECT_TRUE(tileRects(0, area, true).empty());
+}
+
+TEST_F(ShellFixture, WindowMenuListsTheOpenWindowsAndImportOffersToOpen) {
+    auto app = makeApp();
+    app->createSampleIfFirstStart();
+    fs::path other = sample(*app, "Importado.vxf");
+    ASSERT_TRUE(app->openStartupWorkspace({}));
+    MainWindow& w = app->createMainWindow();
+    w.show();
+    CommandModule& cm = w.commands();
+    cm.action("acNut")->trigger();
+    cm.action("acIns")->trigger();
+    QCoreApplication::processEvents();
+    QMenu* menu = w.menu("&Ventana");
+    ASSERT_NE(menu, nullptr);
+    emit menu->aboutToShow();
+    QStringList entries;
+    for (QAction* a : menu->actions())
+        if (a->property("windowEntry").toBool() && !a->isSeparator()) entries << a->text();
+    EXPECT_EQ(entries, (QStringList{"&1 Nutrientes", "&2 Insumos"}));
+    // The converter hands over a file and asks us to offer it: Yes opens it.
+    ASSERT_TRUE(cm.shareImport().create(7));
+    ASSERT_TRUE(
+        ShareImport::writeAsConverter("ShareImport", QString::fromStdString(other.string()), true));
+    dialogs.yesNo = {true};
+    cm.handleRequest(kAppImportDone, 0);
+    EXPECT_EQ(dialogs.questions.back(),
+              "Se ha importado el archivo '" + other.string() + "'. ¿Desea abrir este archivo?");
+    EXPECT_EQ(app->workspace().currentFile(), other.string());
+    EXPECT_FALSE(cm.shareImport().isOpen());
+    QCoreApplication::processEvents();
+    EXPECT_TRUE(w.mdiArea()->subWindowList().isEmpty());  // the switch closed every window
+    app->shutdown();
 }
 
 }  // namespace vexa::test
