@@ -21,11 +21,12 @@ using test::MixRun;
 
 FormulaBuilder pollo() {
     return FormulaBuilder("Pollo de engorde inicio")
-        .ing(1, "Maíz amarillo", 0, 60, 0.245, {{3, 8.5}, {4, 3350}, {5, 0.02}, {6, 2.2}}, 88)
+        .ing(1, "Maíz amarillo", 0, 55, 0.245, {{3, 8.5}, {4, 3350}, {5, 0.02}, {6, 2.2}}, 88)
         .ing(2, "Pasta de soya", 0, 100, 0.45, {{3, 46}, {4, 2230}, {5, 0.3}, {6, 6}}, 89)
         .ing(3, "Aceite de soya", 0, 5, 1.2, {{4, 8800}}, 99)
         .ing(4, "Carbonato de calcio", 0, 100, 0.05, {{5, 38}}, 99)
         .ing(5, "Harina de pescado", 0, 100, 1.1, {{3, 62}, {4, 2800}, {5, 5}}, 92)
+        .ing(6, "Premezcla vitamínica", 0.5, 0.5, 4, {{5, 10}}, 95)
         .nut(3, "Proteína cruda", "%", 22, 0)
         .nut(4, "Energía metabolizable", "kcal/kg", 3000, 0)
         .nut(5, "Calcio", "%", 0.9, 1.1)
@@ -114,8 +115,7 @@ TEST_F(EngineReports, AlternativeSolutionWithDiagnosis) {
     // protein out of reach with soybean meal held to 30 % and no fish meal
     Formula f = pollo().build();
     f.ingredients[1].max = Fixed4::fromInt(30);
-    f.ingredients[4].max = Fixed4::fromInt(0);
-    f.ingredients.pop_back();
+    f.ingredients.erase(f.ingredients.begin() + 4);  // no fish meal
     f.ingredients[0].min = Fixed4::fromInt(65);
     f.ingredients[0].max = Fixed4::fromInt(100);
     MixRun r(f);
