@@ -39,7 +39,9 @@ public:
     }
     // A single file failed while packing or unpacking: the error was shown; go on without it?
     virtual bool askContinueAfterFileError(const std::string& /*fileName*/) { return false; }
-    // Posts WM_APPCMD (code, argument) to the main window; false when there is none yet.
+    // WM_APPCMD (code, argument) to the main window; false when there is none yet. Codes 15
+    // and 22 must be carried out before this returns: the close and the save that follow rely
+    // on every window having written its pending edits.
     virtual bool notifyShell(int /*code*/, int /*argument*/) { return false; }
     // Moves a file to the recycle bin without asking; false when it could not.
     virtual bool moveToTrash(const std::filesystem::path& /*file*/) { return false; }
