@@ -76,22 +76,33 @@ void TMixObject2::loadValues(const std::vector<int32_t>& ingredients) {
 }
 
 void TMixObject2::OpenValues() {
-    // Every value of every ingredient of the formula, in one query.
+    // In one query, the values the programme needs: the restricted nutrients, the price and the
+    // dry matter of every ingredient of the formula. The remaining nutrients of an ingredient
+    // are read, all at once, only when asked for (the content of the ration needs them for the
+    // ingredients it holds).
     readRestrictions();
+    programmeNutrients_.clear();
+    for (const auto& b : nutrientRows_) programmeNutrients_.insert(b.code);
+    programmeNutrients_.insert(PriceNutrient);
+    programmeNutrients_.insert(DryMatterNutrient);
     auto q = dm_.db().prepare(
-        "Select V.Ins, V.Nut, V.Valor From RIn R Join Val V On V.Ins = R.CNI Where R.LR = :LR");
-    q.bind("LR", FormulaCode);
+        "Select V.Ins, V.Nut, V.Valor From RIn R Join Val V On V.Ins = R.CNI Where R.LR = :LR "
+        "And (V.Nut In (Select CNI From RNu Where LR = :LR) Or V.Nut = :P Or V.Nut = :MS)");
+    q.bind("LR", FormulaCode).bind("P", PriceNutrient).bind("MS", DryMatterNutrient);
     while (q.step()) {
         if (q.isNull(2)) continue;
         values_[valueKey(q.getInt(0), q.getInt(1))] = toFixed4Or(q.getDouble(2), Fixed4());
     }
-    for (const auto& b : ingredientRows_) valuesLoaded_.insert(b.code);
+    for (const auto& b : ingredientRows_) partlyLoaded_.insert(b.code);
 }
 
 Fixed4 TMixObject2::NutrientValue(int32_t ingredient, int32_t nutrient) {
-    // An ingredient outside the formula (a batch line) is read when first asked for.
-    if (!valuesLoaded_.count(ingredient)) loadValues({ingredient});
     auto it = values_.find(valueKey(ingredient, nutrient));
+    if (it != values_.end()) return it->second;
+    if (valuesLoaded_.count(ingredient)) return Fixed4();
+    if (partlyLoaded_.count(ingredient) && programmeNutrients_.count(nutrient)) return Fixed4();
+    loadValues({ingredient});
+    it = values_.find(valueKey(ingredient, nutrient));
     return it == values_.end() ? Fixed4() : it->second;
 }
 

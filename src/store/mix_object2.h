@@ -90,7 +90,9 @@ private:
     bool restrictionsRead_ = false;
     std::vector<Bounds> ingredientRows_, nutrientRows_;
     std::unordered_map<uint64_t, Fixed4> values_;
-    std::unordered_set<int32_t> valuesLoaded_;
+    std::unordered_set<int32_t> valuesLoaded_;        // every value read
+    std::unordered_set<int32_t> partlyLoaded_;        // the programme's values read
+    std::unordered_set<int32_t> programmeNutrients_;  // which those are
     ContentTable ownContent_;
 };
 
