@@ -175,8 +175,9 @@ void Tdmvxf::AbrirVXF(const fs::path& file) {
                        settings_.readOnly ? Database::Mode::ReadOnly : Database::Mode::ReadWrite);
         // The working folder is a scratch copy: the workspace file is what must survive a
         // crash, and it is written and flushed by the save. Waiting for the disk after every
-        // change would only slow each edit down.
-        if (!settings_.readOnly) db_.exec("PRAGMA synchronous = OFF");
+        // change, or keeping the rollback journal on disk, would only slow each edit down
+        // (a failed statement still rolls back, from memory).
+        if (!settings_.readOnly) db_.exec("PRAGMA synchronous = OFF; PRAGMA journal_mode = MEMORY");
         if (ui_.notifyShell(kRequestCaption, 0)) ui_.notifyShell(kRequestFormulas, -1);
         DBModified = false;
         OpenStage = kStageOk;
