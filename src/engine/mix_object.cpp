@@ -77,9 +77,10 @@ void TMixObject::CountIngredientRestriction(Fixed4 min, Fixed4 max) {
         ++SlackCount;
         ++RowCount;
     }
-    // An ingredient without a minimum may still have a maximum row (built whenever
-    // 0 < Max < 100 and the restriction is not an equality).
-    if (!(!min.isZero() && min == max) && max > Fixed4() && max < Fixed4::fromInt(100)) {
+    // A maximum row whenever Max < 100 and the restriction is not an equality. A maximum of 0
+    // excludes the ingredient: left out of the programme it would be used freely and then
+    // reported as out of bounds.
+    if (!(!min.isZero() && min == max) && max < Fixed4::fromInt(100)) {
         ++SlackCount;
         ++RowCount;
     }
@@ -190,7 +191,7 @@ void TMixObject::AddIngredientRows(ProgrammeCounters& c) {
             ++c.slackColumn;
             ++c.row;
         }
-        it.ConMax = it.Max > Fixed4() && it.Max < hundred;
+        it.ConMax = it.Max < hundred;  // a maximum of 0 excludes the ingredient
         if (it.ConMax) {
             const int32_t r = c.row, s = c.slackColumn;
             RowInfo[r] = {kRowIngredient, it.Codigo};

@@ -237,7 +237,7 @@ void expectRestrictionsMet(const Formula& f, const TMixObject& m, const char* wh
         if (!ing.min.isZero()) {
             EXPECT_GE(x, ing.min.toDouble() - 1e-7) << what << " min " << k;
         }
-        if (ing.max > Fixed4() && ing.max < Fixed4::fromInt(100)) {
+        if (ing.max < Fixed4::fromInt(100)) {
             EXPECT_LE(x, ing.max.toDouble() + 1e-7) << what << " max " << k;
         }
     }
@@ -265,6 +265,8 @@ TEST(Simplex, CatalogueOfSmallFormulasWithKnownOptima) {
         {"cheapest up to its maximum",
          FormulaBuilder().ing(1, "A", 0, 100, 0.3).ing(2, "B", 0, 40, 0.2).build(),
          0.4 * 0.2 + 0.6 * 0.3},
+        {"a maximum of 0 keeps the cheapest out",
+         FormulaBuilder().ing(1, "A", 0, 100, 0.3).ing(2, "B", 0, 0, 0.2).build(), 0.3},
         {"a minimum forces the dearer one in",
          FormulaBuilder().ing(1, "A", 25, 100, 0.3).ing(2, "B", 0, 100, 0.2).build(),
          0.25 * 0.3 + 0.75 * 0.2},
