@@ -17,8 +17,10 @@ namespace {
 using testing::SampleDatabase;
 
 // The stored formula written out as a JSON formula file, every number as the store holds it.
-std::string formulaAsJson(Database& db, int32_t lr, int32_t price, int32_t dryMatter) {
+std::string formulaAsJson(Database& db, int32_t lr, int32_t price, int32_t dryMatter,
+                          bool useDryMatter) {
     nlohmann::json f;
+    f["use_dry_matter"] = useDryMatter;
     auto head = db.prepare("Select Nombre From LR Where Codigo = :L");
     head.bind("L", lr);
     head.step();
@@ -69,53 +71,60 @@ std::string formulaAsJson(Database& db, int32_t lr, int32_t price, int32_t dryMa
 
 TEST(Mix2, StoredFormulaGivesTheSameRationAsItsJsonAndStoresTheResults) {
     SampleDatabase s;
-    const auto when =
-        std::chrono::sys_days{std::chrono::year{2026} / 3 / 14} + std::chrono::hours{9};
-    auto all = s.db.prepare("Select Codigo, Nombre From LR Order By Codigo");
-    int solved = 0;
-    while (all.step()) {
-        const int32_t lr = all.getInt(0);
-        SCOPED_TRACE(all.getText(1));
-        MemoryReportDocument doc1, doc2;
-        TMixObject2 stored(doc1, lr, *s.dm);
-        stored.Now = [&] { return std::chrono::system_clock::time_point(when); };
-        stored.Mix();
-        MemoryMixObject fromJson(doc2,
-                                 parseFormulaJson(formulaAsJson(s.db, lr, s.def.Precio, s.def.MS)));
-        fromJson.Mix();
+    for (bool useDryMatter : {false, true}) {
+        SCOPED_TRACE(useDryMatter ? "dry matter" : "as fed");
+        s.def.UsarMS = useDryMatter;
+        const auto when =
+            std::chrono::sys_days{std::chrono::year{2026} / 3 / 14} + std::chrono::hours{9};
+        auto all = s.db.prepare("Select Codigo, Nombre From LR Order By Codigo");
+        int solved = 0;
+        while (all.step()) {
+            const int32_t lr = all.getInt(0);
+            SCOPED_TRACE(all.getText(1));
+            MemoryReportDocument doc1, doc2;
+            TMixObject2 stored(doc1, lr, *s.dm);
+            stored.Now = [&] { return std::chrono::system_clock::time_point(when); };
+            stored.Mix();
+            MemoryMixObject fromJson(doc2, parseFormulaJson(formulaAsJson(s.db, lr, s.def.Precio,
+                                                                          s.def.MS, useDryMatter)));
+            fromJson.Mix();
 
-        EXPECT_EQ(stored.Feasible, fromJson.Feasible);
-        EXPECT_EQ(stored.CostPerKg, fromJson.CostPerKg);
-        ASSERT_EQ(stored.Ingredients.size(), fromJson.Ingredients.size());
-        for (size_t i = 0; i < stored.Ingredients.size(); ++i) {
-            EXPECT_EQ(stored.Ingredients[i].Codigo, fromJson.Ingredients[i].Codigo);
-            EXPECT_EQ(stored.Ingredients[i].Cantidad, fromJson.Ingredients[i].Cantidad);
-        }
-        ASSERT_EQ(stored.Nutrients.size(), fromJson.Nutrients.size());
-        for (size_t i = 0; i < stored.Nutrients.size(); ++i)
-            EXPECT_EQ(stored.Nutrients[i].Cantidad, fromJson.Nutrients[i].Cantidad);
+            EXPECT_EQ(stored.UseDryMatter, useDryMatter);
+            EXPECT_EQ(stored.Feasible, fromJson.Feasible);
+            EXPECT_EQ(stored.CostPerKg, fromJson.CostPerKg);
+            ASSERT_EQ(stored.Ingredients.size(), fromJson.Ingredients.size());
+            for (size_t i = 0; i < stored.Ingredients.size(); ++i) {
+                EXPECT_EQ(stored.Ingredients[i].Codigo, fromJson.Ingredients[i].Codigo);
+                EXPECT_EQ(stored.Ingredients[i].Cantidad, fromJson.Ingredients[i].Cantidad);
+            }
+            ASSERT_EQ(stored.Nutrients.size(), fromJson.Nutrients.size());
+            for (size_t i = 0; i < stored.Nutrients.size(); ++i)
+                EXPECT_EQ(stored.Nutrients[i].Cantidad, fromJson.Nutrients[i].Cantidad);
 
-        // The results are in the tables afterwards.
-        auto lrRow = s.db.prepare("Select Ultima, Valor From LR Where Codigo = :L");
-        lrRow.bind("L", lr);
-        ASSERT_TRUE(lrRow.step());
-        EXPECT_EQ(lrRow.getDateTime(0), std::optional<DateTime>(when));
-        EXPECT_EQ(lrRow.getFixed4(1), stored.CostPerKg);
-        for (const auto& g : stored.Ingredients) {
-            auto r = s.db.prepare("Select Resul From RIn Where LR = :L And CNI = :C");
-            r.bind("L", lr).bind("C", g.Codigo);
-            ASSERT_TRUE(r.step());
-            EXPECT_EQ(r.getFixed4(0), g.Cantidad);
+            // The results are in the tables afterwards.
+            auto lrRow = s.db.prepare("Select Ultima, Valor From LR Where Codigo = :L");
+            lrRow.bind("L", lr);
+            ASSERT_TRUE(lrRow.step());
+            EXPECT_EQ(lrRow.getDateTime(0), std::optional<DateTime>(when));
+            EXPECT_EQ(lrRow.getFixed4(1), stored.CostPerKg);
+            for (size_t i = 0; useDryMatter && i < stored.AsFed.size(); ++i)
+                EXPECT_EQ(stored.AsFed[i].Cantidad, fromJson.AsFed.at(i).Cantidad);
+            for (const auto& g : stored.Ingredients) {
+                auto r = s.db.prepare("Select Resul From RIn Where LR = :L And CNI = :C");
+                r.bind("L", lr).bind("C", g.Codigo);
+                ASSERT_TRUE(r.step());
+                EXPECT_EQ(r.getFixed4(0), g.Cantidad);
+            }
+            for (const auto& n : stored.Nutrients) {
+                auto r = s.db.prepare("Select Resul From RNu Where LR = :L And CNI = :C");
+                r.bind("L", lr).bind("C", n.Codigo);
+                ASSERT_TRUE(r.step());
+                EXPECT_EQ(r.getFixed4(0), n.Cantidad);
+            }
+            ++solved;
         }
-        for (const auto& n : stored.Nutrients) {
-            auto r = s.db.prepare("Select Resul From RNu Where LR = :L And CNI = :C");
-            r.bind("L", lr).bind("C", n.Codigo);
-            ASSERT_TRUE(r.step());
-            EXPECT_EQ(r.getFixed4(0), n.Cantidad);
-        }
-        ++solved;
+        EXPECT_EQ(solved, s.counts.formulas);
     }
-    EXPECT_EQ(solved, s.counts.formulas);
 }
 
 // A tiny group: two ingredients, three nutrients enabled, one of them not restricted.
