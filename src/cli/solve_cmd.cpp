@@ -178,10 +178,13 @@ const VerbRegistrar solveVerb([](CLI::App& app) {
     auto request = std::make_shared<SolveRequest>();
     CLI::App* sub = app.add_subcommand(
         "solve", "Resuelve una fórmula al mínimo costo e imprime sus reportes o resultados");
-    sub->add_option("formula", request->file, "Archivo de la fórmula (JSON)")->required();
+    sub->add_option("formula", request->file,
+                    "Archivo de la fórmula (JSON) o espacio de trabajo (.vxf)")
+        ->required();
     CLI::Option* json = sub->add_flag("--json", request->json, "Imprime los resultados en JSON");
     sub->add_option("--report", request->reports,
-                    "Reportes separados por comas: solution, contribution, sensitivity")
+                    "Reportes separados por comas: solution, contribution, sensitivity; en un "
+                    "espacio de trabajo también content y summary")
         ->delimiter(',')
         ->check(CLI::IsMember({"solution", "contribution", "sensitivity", "content", "summary"}))
         ->excludes(json);
