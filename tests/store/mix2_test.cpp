@@ -221,6 +221,33 @@ TEST(Mix2, EmptyBoundsAndUnrestrictedGroupNutrients) {
     EXPECT_EQ(content[2].Tipo, "Nutriente");
 }
 
+TEST(Mix2, HeaderNamesDatabaseGroupAndFormula) {
+    SampleDatabase s;
+    MemoryReportDocument doc;
+    TMixObject2 mix(doc, s.formulaCode("Cerdo engorde (50-80 kg)"), *s.dm);
+    mix.DatabaseName = "Granja";
+    mix.Identity.userName = "Ana";
+    mix.Now = [] {
+        return std::chrono::system_clock::time_point(
+            std::chrono::sys_days{std::chrono::year{2026} / 1 / 2});
+    };
+    mix.Mix();
+    doc.AppendLine("vieja");
+    mix.WriteHeader();
+    const std::string text = doc.Text();
+    EXPECT_EQ(text.find("vieja"), std::string::npos);  // a fresh report starts clean
+    EXPECT_NE(text.find(" Formulador/Productor: Ana\n"), std::string::npos);
+    EXPECT_NE(text.find("Base de datos: Granja - Grupo: Cerdos\n"
+                        "      Fórmula: Cerdo engorde (50-80 kg)\n Fecha y hora: 02/01/2026 "),
+              std::string::npos);
+    // Appending to a report of more than 3 lines adds only the blank line.
+    mix.AppendReport = true;
+    const int lines = doc.LineCount();
+    mix.WriteHeader();
+    EXPECT_EQ(doc.LineCount(), lines + 1);
+    EXPECT_EQ(doc.Lines().back().text, "");
+}
+
 TEST(Mix2, RefusedFormulaStoresNothing) {
     SampleDatabase s;
     TinyFormula t(s.db);
