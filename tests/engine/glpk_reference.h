@@ -32,7 +32,7 @@ inline GlpkResult solveWithGlpk(const Formula& f) {
         const auto& ing = f.ingredients[static_cast<size_t>(k - 1)];
         const double lo = ing.min.toDouble(), hi = ing.max.toDouble();
         const bool fixed = !ing.min.isZero() && ing.min == ing.max;
-        const bool hasMax = ing.max > Fixed4() && ing.max < Fixed4::fromInt(100);
+        const bool hasMax = ing.max < Fixed4::fromInt(100);  // a maximum of 0 keeps it out
         if (fixed)
             glp_set_col_bnds(lp, k, GLP_FX, lo, lo);
         else if (hasMax && hi >= lo)
@@ -57,7 +57,7 @@ inline GlpkResult solveWithGlpk(const Formula& f) {
     // An ingredient minimum above its maximum cannot be a column bound: give it rows.
     for (int k = 1; k <= n; ++k) {
         const auto& ing = f.ingredients[static_cast<size_t>(k - 1)];
-        const bool hasMax = ing.max > Fixed4() && ing.max < Fixed4::fromInt(100);
+        const bool hasMax = ing.max < Fixed4::fromInt(100);  // a maximum of 0 keeps it out
         if (hasMax && ing.min > ing.max) {
             std::vector<double> unit(static_cast<size_t>(n), 0.0);
             unit[static_cast<size_t>(k - 1)] = 1.0;
