@@ -1,13 +1,10 @@
 #include "shell/command_module.h"
 
 #include <QCoreApplication>
-#include <QDesktopServices>
-#include <QDir>
-#include <QFileInfo>
 #include <QMainWindow>
 #include <QMdiArea>
 #include <QMdiSubWindow>
-#include <QUrl>
+#include <QSet>
 
 #include "catalog/click_sound.h"
 #include "catalog/dialogs.h"
@@ -15,6 +12,7 @@
 #include "catalog/requests.h"
 #include "shell/command_table.h"
 #include "shell/companions.h"
+#include "shell/help_guide.h"
 #include "catalog/mdi_tiling.h"
 #include "shell/workspace_service.h"
 
@@ -51,6 +49,12 @@ QString activationCommand(int code) {
             return "acMM";
     }
     return {};
+}
+
+// Main commands that change data; off in read-only mode.
+const QSet<QString>& readOnlyDisabled() {
+    static const QSet<QString> s = {"acNuevo", "acBDE"};
+    return s;
 }
 
 }  // namespace
@@ -107,15 +111,9 @@ void CommandModule::createActions() {
     handlers_["WindowMinimizeAll1"] = [this] {
         for (QMdiSubWindow* w : area_->subWindowList()) w->showMinimized();
     };
-    auto help = [](const QString& page) {
-        QString guide = QDir(QCoreApplication::applicationDirPath()).filePath("help/" + page);
-        if (!QFileInfo::exists(guide))
-            throw std::runtime_error("No existe el archivo de ayuda " + guide.toStdString());
-        QDesktopServices::openUrl(QUrl::fromLocalFile(guide));
-    };
-    handlers_["HelpContents1"] = [help] { help("index.html"); };
-    handlers_["HelpTopicSearch1"] = [help] { help("search.html"); };
-    handlers_["HelpOnHelp1"] = [help] { help("help.html"); };
+    handlers_["HelpContents1"] = [this] { openHelp(programFolder, HelpPage::Contents); };
+    handlers_["HelpTopicSearch1"] = [this] { openHelp(programFolder, HelpPage::TopicSearch); };
+    handlers_["HelpOnHelp1"] = [this] { openHelp(programFolder, HelpPage::HelpOnHelp); };
 }
 
 void CommandModule::setHandler(const QString& name, std::function<void()> fn) {
@@ -193,6 +191,9 @@ void CommandModule::updateAvailability() {
         else
             available = handlers_.contains(name);
         if (name == "acRel") available = false;
+        // Read-only mode allows no change of any kind: no new (empty, unusable) workspace and
+        // no tool that writes values. The properties dialog still opens, to be read.
+        if (ws_.readOnly() && readOnlyDisabled().contains(name)) available = false;
         it.value()->setEnabled(available && !disabledByActivation_.value(name));
     }
     actions_["WindowClose1"]->setEnabled(area_ && area_->activeSubWindow());

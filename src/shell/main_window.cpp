@@ -30,10 +30,12 @@ MainWindow::MainWindow(WorkspaceService& ws, QWidget* parent) : QMainWindow(pare
     bar->setObjectName("toolBar");
     bar->setToolButtonStyle(Qt::ToolButtonTextUnderIcon);
     bar->setIconSize(QSize(32, 32));
+    // Only pictures the style draws at full size: a title-bar picture would come out smaller
+    // than its neighbours.
     QMap<QString, QStyle::StandardPixmap> icons = {
-        {"acSalir", QStyle::SP_DialogCloseButton},
+        {"acSalir", QStyle::SP_BrowserStop},
         {"acGuardar", QStyle::SP_DialogSaveButton},
-        {"WindowClose1", QStyle::SP_TitleBarCloseButton},
+        {"WindowClose1", QStyle::SP_DialogCloseButton},
         {"acLR", QStyle::SP_FileDialogDetailedView},
     };
     for (const char* name : toolBarCommands()) {
@@ -124,7 +126,19 @@ void MainWindow::mergeChildMenus(QMdiSubWindow* active) {
             menuBar()->insertAction(reportsMenuAction_, m->menuAction());
             mergedMenus_ << m->menuAction();
         }
-        child->setActiveChild(true);
+        // A minimised window does not hold its command disabled: choosing the command is
+        // how the user gets it back.
+        child->setActiveChild(!active->isMinimized());
+        if (!active->property("stateWatched").toBool()) {
+            active->setProperty("stateWatched", true);
+            connect(
+                active, &QMdiSubWindow::windowStateChanged, child,
+                [this, active, child](Qt::WindowStates before, Qt::WindowStates now) {
+                    bool was = before & Qt::WindowMinimized, is = now & Qt::WindowMinimized;
+                    if (was != is && activeChild_ == child && area_->activeSubWindow() == active)
+                        child->setActiveChild(!is);
+                });
+        }
     }
     commands_->action("WindowClose1")->setEnabled(active != nullptr);
 }

@@ -122,16 +122,31 @@ PropertiesDialog::PropertiesDialog(WorkspaceService& ws, Tdm& dm, QWidget* paren
     auto* info = new QPlainTextEdit(qs(databaseInfoText(dm.db())), tabs);
     info->setReadOnly(true);
     tabs->addTab(info, "Información");
-    v->addWidget(okCancel(this));
+    QDialogButtonBox* buttons = okCancel(this);
+    v->addWidget(buttons);
+    if (ws.readOnly()) {
+        // Read-only mode: the properties are there to be read, not changed.
+        for (QLineEdit* e : {title, comment}) e->setReadOnly(true);
+        for (QWidget* w : {static_cast<QWidget*>(price), static_cast<QWidget*>(dryMatter),
+                           static_cast<QWidget*>(useDryMatter), fresh->parentWidget()})
+            w->setEnabled(false);
+    }
+    for (QAbstractButton* b : buttons->buttons())
+        if (buttons->buttonRole(b) == QDialogButtonBox::AcceptRole) okButton = b;
+    okButton->setEnabled(!ws.readOnly());
 }
 
 void PropertiesDialog::updateDryMatterControls() {
     bool on = useDryMatter->isChecked();
     dryMatterRow->setVisible(on);
-    fresh->parentWidget()->setEnabled(on);
+    fresh->parentWidget()->setEnabled(on && !ws_.readOnly());
 }
 
 void PropertiesDialog::accept() {
+    if (ws_.readOnly()) {
+        reject();
+        return;
+    }
     // Changed properties are kept by the next save; marking the workspace modified makes
     // closing offer that save instead of dropping them.
     const std::string before =

@@ -1,5 +1,6 @@
 #pragma once
 // "Propiedades de la base de datos" and "Opciones del sistema".
+#include <QAbstractButton>
 #include <QCheckBox>
 #include <QComboBox>
 #include <QDialog>
@@ -24,6 +25,7 @@ public:
     QRadioButton *fresh, *dry;
     QProgressBar* progress;
     QWidget* dryMatterRow;
+    QAbstractButton* okButton = nullptr;
 
 private:
     WorkspaceService& ws_;

@@ -73,7 +73,7 @@ void ShellWorkspaceUi::setBusy(bool busy) {
 }
 
 VxfWorkspace::VxfWorkspace(WorkspaceSettings settings)
-    : vxf_(std::make_unique<Tdmvxf>(std::move(settings), ui_)) {}
+    : readOnly_(settings.readOnly), vxf_(std::make_unique<Tdmvxf>(std::move(settings), ui_)) {}
 
 VxfWorkspace::~VxfWorkspace() = default;
 

@@ -43,6 +43,7 @@ public:
     void saveAs() override;
     bool close() override;
     bool connected() const override;
+    bool readOnly() const override { return readOnly_; }
     Database* database() override;
     std::string currentFile() const override;
     std::string title() const override;
@@ -59,6 +60,7 @@ public:
 private:
     bool opened();
     ShellWorkspaceUi ui_;
+    bool readOnly_;
     std::unique_ptr<Tdmvxf> vxf_;
 };
 

@@ -23,6 +23,8 @@ public:
     // False when the user asked to save first and the save failed: the workspace stays open.
     virtual bool close() = 0;
     virtual bool connected() const = 0;
+    // Read-only mode of this session: every workspace is opened read-only.
+    virtual bool readOnly() const { return false; }
     virtual Database* database() = 0;
 
     virtual std::string currentFile() const = 0;
