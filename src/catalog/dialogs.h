@@ -4,6 +4,7 @@
 // tests install a scripted implementation that answers from a queue.
 #include <optional>
 #include <string>
+#include <vector>
 
 namespace vexa {
 
@@ -18,6 +19,13 @@ struct FileChoice {
     std::string fileName;
 };
 
+// What the user asked of the record search: the text and the field to look in, an index
+// into the offered fields, or -1 for all of them.
+struct SearchRequest {
+    std::string text;
+    int field = -1;
+};
+
 class Dialogs {
 public:
     virtual ~Dialogs() = default;
@@ -27,6 +35,15 @@ public:
     virtual std::optional<std::string> askText(const std::string& title, const std::string& prompt,
                                                const std::string& initial) = 0;
     virtual std::optional<std::string> chooseFile(const FileChoice& choice) = 0;
+    // The record search ("Búsqueda"): a text and a choice among the searchable fields.
+    // Without a dialog of its own it asks for the text only, in every field.
+    virtual std::optional<SearchRequest> askSearch(const std::string& title,
+                                                   const std::vector<std::string>& fields) {
+        (void)fields;
+        auto text = askText(title, "Buscar:", "");
+        if (!text) return std::nullopt;
+        return SearchRequest{*text, -1};
+    }
 };
 
 // The process-wide instance; the program installs the Qt one at start, tests a scripted one.

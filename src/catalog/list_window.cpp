@@ -88,9 +88,10 @@ ListWindow::ListWindow(const QString& caption, const QString& header, RecordList
     cmd("DataSetRefresh1", "Releer", "", "Releer", [this] { list_.refreshRecord(); });
     cmd("acEExport", "Exportar a MS Excel", "", "", [this] { exportToExcel(); });
     QAction* find = cmd("acBuscar", "Buscar...", "Ctrl+B", "Buscar un registro", [this] {
-        auto text = dialogs().askText("Búsqueda", "Buscar:", "");
-        if (!text || text->empty()) return;
-        if (!list_.search(*text)) dialogs().showInfo("No se encontró \"" + *text + "\".");
+        auto asked = dialogs().askSearch("Búsqueda", searchFieldTitles());
+        if (!asked || asked->text.empty()) return;
+        if (!list_.search(asked->text, asked->field))
+            dialogs().showInfo("No se encontró \"" + asked->text + "\".");
     });
     for (QAction* a : {edit, post, cancel, ins, del}) {
         recordMenu_->addAction(a);
@@ -135,6 +136,18 @@ ListWindow::ListWindow(const QString& caption, const QString& header, RecordList
             }
         });
     });
+}
+
+std::vector<std::string> ListWindow::searchFieldTitles() const {
+    // Each searchable field by the title of its grid column, as the user sees it.
+    std::vector<std::string> titles;
+    for (const std::string& f : list_.searchFields) {
+        QString title = qs(f);
+        for (const GridColumn& c : model_->columns())
+            if (!c.lookup && c.field.compare(qs(f), Qt::CaseInsensitive) == 0) title = c.title;
+        titles.push_back(ss(title));
+    }
+    return titles;
 }
 
 void ListWindow::bindList() {

@@ -38,6 +38,8 @@ public:
     QString exportToExcel();
     // Hides a record command everywhere (menu, side panel).
     void hideAction(const QString& name);
+    // The searchable fields as the search dialog offers them.
+    std::vector<std::string> searchFieldTitles() const;
 
 protected:
     // The list is a member of the concrete window, built after this base: the window

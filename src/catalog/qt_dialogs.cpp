@@ -1,6 +1,11 @@
 #include "catalog/qt_dialogs.h"
 
 #include <QApplication>
+#include <QComboBox>
+#include <QDialogButtonBox>
+#include <QFormLayout>
+#include <QLineEdit>
+#include <QPushButton>
 #include <QFileDialog>
 #include <QFileInfo>
 #include <QInputDialog>
@@ -71,6 +76,32 @@ std::optional<std::string> QtDialogs::chooseFile(const FileChoice& c) {
     if (!c.fileName.empty()) dlg.selectFile(qs(c.fileName));
     if (dlg.exec() != QDialog::Accepted || dlg.selectedFiles().isEmpty()) return std::nullopt;
     return ss(dlg.selectedFiles().first());
+}
+
+std::optional<SearchRequest> QtDialogs::askSearch(const std::string& title,
+                                                  const std::vector<std::string>& fields) {
+    QDialog dlg(owner(parent_));
+    dlg.setWindowTitle(qs(title));
+    auto* form = new QFormLayout(&dlg);
+    auto* text = new QLineEdit(&dlg);
+    text->setMinimumWidth(260);
+    form->addRow("&Buscar:", text);
+    auto* field = new QComboBox(&dlg);
+    field->addItem("Todos los campos");
+    for (const std::string& f : fields) field->addItem(qs(f));
+    // One field leaves nothing to choose.
+    if (fields.size() > 1)
+        form->addRow("&Campo:", field);
+    else
+        field->hide();
+    auto* buttons = new QDialogButtonBox(&dlg);
+    buttons->addButton("&Aceptar", QDialogButtonBox::AcceptRole)->setDefault(true);
+    buttons->addButton("Cancelar", QDialogButtonBox::RejectRole);
+    QObject::connect(buttons, &QDialogButtonBox::accepted, &dlg, &QDialog::accept);
+    QObject::connect(buttons, &QDialogButtonBox::rejected, &dlg, &QDialog::reject);
+    form->addRow(buttons);
+    if (dlg.exec() != QDialog::Accepted) return std::nullopt;
+    return SearchRequest{ss(text->text()), field->currentIndex() - 1};
 }
 
 }  // namespace vexa

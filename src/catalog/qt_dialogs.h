@@ -19,6 +19,8 @@ public:
     std::optional<std::string> askText(const std::string& title, const std::string& prompt,
                                        const std::string& initial) override;
     std::optional<std::string> chooseFile(const FileChoice& choice) override;
+    std::optional<SearchRequest> askSearch(const std::string& title,
+                                           const std::vector<std::string>& fields) override;
 
     // "Desc|*.a|Desc2|*.*" becomes Qt's "Desc (*.a);;Desc2 (*.*)".
     static QString qtFilter(const std::string& filter);

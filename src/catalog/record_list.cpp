@@ -1,6 +1,7 @@
 #include "catalog/record_list.h"
 
 #include <algorithm>
+#include <QString>
 #include <cctype>
 #include <cmath>
 #include <sstream>
@@ -16,6 +17,11 @@ namespace {
 std::string lower(std::string s) {
     for (auto& c : s) c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
     return s;
+}
+
+// Names carry accents: "Í" and "í" must match too.
+std::string foldCase(const std::string& s) {
+    return QString::fromStdString(s).toCaseFolded().toStdString();
 }
 
 std::string trim(const std::string& s) {
@@ -294,11 +300,13 @@ bool RecordList::userSort(const std::string& ordering) {
     return isOpen();
 }
 
-bool RecordList::search(const std::string& wanted) {
-    std::string w = lower(wanted);
+bool RecordList::search(const std::string& wanted, int field) {
+    std::string w = foldCase(wanted);
+    std::vector<std::string> fields = searchFields;
+    if (field >= 0 && field < static_cast<int>(searchFields.size())) fields = {searchFields[field]};
     for (int r = 0; r < rowCount(); ++r) {
-        for (const auto& f : searchFields) {
-            std::string t = lower(toText(value(r, f)));
+        for (const auto& f : fields) {
+            std::string t = foldCase(toText(value(r, f)));
             bool hit = searchMatch == Match::Beginning ? t.rfind(w, 0) == 0
                                                        : t.find(w) != std::string::npos;
             if (hit) {

@@ -87,7 +87,8 @@ public:
     enum class Match { Beginning, Anywhere };
     std::vector<std::string> searchFields;
     Match searchMatch = Match::Beginning;
-    bool search(const std::string& text);
+    // `field` indexes searchFields; -1 looks in all of them.
+    bool search(const std::string& text, int field = -1);
 
     // Activation and life in the frame.
     int activationCode() const { return activationCode_; }

@@ -59,6 +59,36 @@ TEST_F(ListWindows, IngredientTitleClickSortsAndSearchFinds) {
     w.close();
 }
 
+TEST_F(ListWindows, SearchLooksInTheChosenFieldOnly) {
+    seed();
+    NutrientsWindow w(db, *dm, sink);
+    w.show();
+    struct Case {
+        SearchRequest asked;
+        const char* found;  // nullptr: not found, the user is told
+    };
+    const Case cases[] = {
+        {{"kcal", -1}, "Energía"},  // every field
+        {{"kcal", 0}, nullptr},     // not in the name
+        {{"kcal", 1}, "Energía"},   // in the unit
+        {{"TEÍ", 0}, "Proteína"},   // anywhere in the name, any case
+    };
+    for (const Case& c : cases) {
+        w.nutrients().first();
+        size_t infos = dialogs.infos.size();
+        dialogs.searches = {c.asked};
+        w.action("acBuscar")->trigger();
+        if (c.found) {
+            EXPECT_EQ(w.nutrients().text("Nombre"), c.found) << c.asked.text << c.asked.field;
+            EXPECT_EQ(dialogs.infos.size(), infos);
+        } else {
+            EXPECT_EQ(dialogs.infos.size(), infos + 1) << c.asked.text << c.asked.field;
+        }
+    }
+    EXPECT_EQ(dialogs.offeredFields, (std::vector<std::string>{"Nombre", "Unidad"}));
+    w.close();
+}
+
 TEST_F(ListWindows, EditDialogsWriteBackCutAndEnterMovesOn) {
     seed();
     NutrientList l(db, *dm, sink);

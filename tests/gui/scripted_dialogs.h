@@ -33,6 +33,17 @@ public:
         texts.pop_front();
         return t;
     }
+    // Searches answered with a field; without one queued the text queue answers for all fields.
+    std::deque<SearchRequest> searches;
+    std::vector<std::string> offeredFields;
+    std::optional<SearchRequest> askSearch(const std::string& title,
+                                           const std::vector<std::string>& fields) override {
+        offeredFields = fields;
+        if (searches.empty()) return Dialogs::askSearch(title, fields);
+        SearchRequest r = searches.front();
+        searches.pop_front();
+        return r;
+    }
     std::optional<std::string> chooseFile(const FileChoice& c) override {
         fileTitles.push_back(c.title);
         if (files.empty()) return std::nullopt;
