@@ -3,6 +3,7 @@
 #include <QApplication>
 #include <QCloseEvent>
 #include <QMenuBar>
+#include <QPainter>
 #include <QMdiSubWindow>
 #include <QStatusBar>
 #include <QStyle>
@@ -16,8 +17,36 @@
 
 namespace vexa {
 
+namespace {
+
+// The program's own picture for the frame and its child windows, drawn so that no file has
+// to travel with the program.
+QIcon programIcon() {
+    QIcon icon;
+    for (int size : {16, 32, 64}) {
+        QPixmap pm(size, size);
+        pm.fill(Qt::transparent);
+        QPainter p(&pm);
+        p.setRenderHint(QPainter::Antialiasing);
+        p.setPen(Qt::NoPen);
+        p.setBrush(QColor(0x1f, 0x4e, 0x79));
+        p.drawRoundedRect(QRectF(0, 0, size, size), size / 6.0, size / 6.0);
+        QFont f = p.font();
+        f.setBold(true);
+        f.setPixelSize(size * 3 / 4);
+        p.setFont(f);
+        p.setPen(Qt::white);
+        p.drawText(QRect(0, 0, size, size), Qt::AlignCenter, "V");
+        icon.addPixmap(pm);
+    }
+    return icon;
+}
+
+}  // namespace
+
 MainWindow::MainWindow(WorkspaceService& ws, QWidget* parent) : QMainWindow(parent), ws_(ws) {
     setObjectName("TfrmMain");
+    setWindowIcon(programIcon());
     area_ = new QMdiArea(this);
     area_->setHorizontalScrollBarPolicy(Qt::ScrollBarAsNeeded);
     area_->setVerticalScrollBarPolicy(Qt::ScrollBarAsNeeded);
