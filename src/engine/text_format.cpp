@@ -57,6 +57,10 @@ Decimal decimalFromDouble(double v) {
 void roundDecimal(const Decimal& d, int prec, std::string& intPart, std::string& fracPart) {
     std::string digits = d.digits;
     int decimals = d.decimals;
+    // Small values carry fewer digits than decimals (0.0005 is "5" with 4 decimals): give them
+    // their leading zeros so that cutting to a shorter precision stays inside the digits.
+    if (decimals >= 0 && digits.size() <= static_cast<size_t>(decimals))
+        digits.insert(0, static_cast<size_t>(decimals) + 1 - digits.size(), '0');
     if (decimals < prec) {
         digits.append(static_cast<size_t>(prec - decimals), '0');
     } else if (decimals > prec) {

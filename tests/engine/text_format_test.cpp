@@ -64,6 +64,10 @@ TEST(FormatText, TableOfCases) {
         {"%.2f", {F(1249)}, "0.12"},
         {"%.2f", {F(99950)}, "10.00"},
         {"%.2f", {F(-40)}, "0.00"},  // no "-0.00"
+        {"%8.2n", {F(0)}, "    0.00"},  // fewer digits than decimals
+        {"%.2f", {F(60)}, "0.01"},
+        {"%.1f", {F(5)}, "0.0"},
+        {"%.0f", {F(7)}, "0"},
         {"%.0f", {F(-5000)}, "-1"},
         // doubles: their shortest decimal form, rounded the same way
         {"%.2f", {2.675}, "2.68"},

@@ -84,13 +84,14 @@ TEST(CliWorkspace, SampleListsAndSolvesEveryFormula) {
 
     for (int lr = 1; lr <= 8; ++lr) {
         auto r = cli("solve " + quoted(file) + " --formula " + std::to_string(lr) +
-                     " --report solution,content,contribution,summary");
+                     " --report solution,content,contribution,sensitivity,summary");
         ASSERT_EQ(r.code, 0) << lr;
         EXPECT_NE(r.out.find("Base de datos: Vexa30 - Grupo: "), std::string::npos);
         EXPECT_NE(r.out.find("AL MÍNIMO COSTO\n"), std::string::npos);
         EXPECT_NE(r.out.find("CONTENIDO NUTRICIONAL DE LA SOLUCIÓN"), std::string::npos);
         EXPECT_NE(r.out.find("APORTE NUTRICIONAL"), std::string::npos);
         EXPECT_NE(r.out.find("RESUMEN DE LA SOLUCIÓN"), std::string::npos);
+        EXPECT_NE(r.out.find("SENSIBILIDAD DE NUTRIENTES"), std::string::npos);
         EXPECT_NE(r.out.find("TOTAL                      100.0000%   1000.0000"), std::string::npos)
             << r.out;
     }
