@@ -71,7 +71,7 @@ public:
     // Identity printed in the title block of the header.
     ReportIdentity Identity;
     // Title line of the header and the "Base de datos" name.
-    std::string ProductTitle = "Vexa 3.0";
+    std::string ProductTitle = "Vexa 3.1";
     std::string DatabaseName;
 
     void CountIngredientRows(int32_t& count, Fixed4& sumMax) override;

@@ -49,7 +49,7 @@ public:
     // The formula editor's content table; when left null the object keeps its own.
     ContentTable* Content = nullptr;
     // Header texts: the product's title line, the database name, who the report is for.
-    std::string ProductTitle = "Vexa 3.0";
+    std::string ProductTitle = "Vexa 3.1";
     std::string DatabaseName;
     ReportIdentity Identity;
 
