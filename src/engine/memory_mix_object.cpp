@@ -1,9 +1,5 @@
 #include "engine/memory_mix_object.h"
 
-#include "engine/text_format.h"
-
-#include <ctime>
-
 namespace vexa {
 
 MemoryMixObject::MemoryMixObject(ReportDocument& report, Formula formula, int32_t formulaCode)
@@ -87,21 +83,7 @@ void MemoryMixObject::FillNutrientContent() {
 }
 
 void MemoryMixObject::WriteHeader() {
-    ReportDocument& doc = *Report;
-    if (!AppendReport || doc.LineCount() <= 3) {
-        doc.Clear();
-        WriteTitleBlock(doc, ProductTitle, Identity);
-        const std::time_t t = std::chrono::system_clock::to_time_t(MixedAt);
-        std::tm tmv{};
-        localtime_r(&t, &tmv);
-        char when[32];
-        std::strftime(when, sizeof when, "%d/%m/%Y %H:%M:%S", &tmv);
-        doc.AppendLine(
-            formatText("Base de datos: %s - Grupo: %s\r\n      Fórmula: %s\r\n Fecha y hora: %s",
-                       {DatabaseName, ItemName(kNameGroup, 0), ItemName(kNameFormula, FormulaCode),
-                        std::string(when)}));
-    }
-    doc.AppendLine("");
+    WriteStandardHeader(ProductTitle, Identity, DatabaseName, 0);
 }
 
 Fixed4 MemoryMixObject::NutrientValue(int32_t ingredient, int32_t nutrient) {

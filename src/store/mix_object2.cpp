@@ -4,8 +4,6 @@
 #include "engine/text_format.h"
 #include "store/shared_procs.h"
 
-#include <ctime>
-
 namespace vexa {
 
 namespace {
@@ -222,21 +220,7 @@ void TMixObject2::SaveResults() {
 }
 
 void TMixObject2::WriteHeader() {
-    ReportDocument& doc = *Report;
-    if (!AppendReport || doc.LineCount() <= 3) {
-        doc.Clear();
-        WriteTitleBlock(doc, ProductTitle, Identity);
-        const std::time_t t = std::chrono::system_clock::to_time_t(MixedAt);
-        std::tm tmv{};
-        localtime_r(&t, &tmv);
-        char when[32];
-        std::strftime(when, sizeof when, "%d/%m/%Y %H:%M:%S", &tmv);
-        doc.AppendLine(
-            formatText("Base de datos: %s - Grupo: %s\r\n      Fórmula: %s\r\n Fecha y hora: %s",
-                       {DatabaseName, ItemName(kNameGroup, GroupCode),
-                        ItemName(kNameFormula, FormulaCode), std::string(when)}));
-    }
-    doc.AppendLine("");
+    WriteStandardHeader(ProductTitle, Identity, DatabaseName, GroupCode);
 }
 
 void TMixObject2::WriteNutrientContent(bool withWeight) {
