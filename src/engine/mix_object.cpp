@@ -1,8 +1,10 @@
 #include "engine/mix_object.h"
 
 #include "engine/mix_math.h"
+#include "engine/text_format.h"
 
 #include <algorithm>
+#include <ctime>
 #include <stdexcept>
 
 namespace vexa {
@@ -19,6 +21,25 @@ void DenseTableau::zero() {
 
 TMixObject::TMixObject(ReportDocument& report, int32_t formulaCode)
     : FormulaCode(formulaCode), Report(&report) {}
+
+void TMixObject::WriteStandardHeader(std::string_view productTitle, const ReportIdentity& identity,
+                                     const std::string& databaseName, int32_t groupCode) {
+    ReportDocument& doc = *Report;
+    if (!AppendReport || doc.LineCount() <= 3) {
+        doc.Clear();
+        WriteTitleBlock(doc, productTitle, identity);
+        const std::time_t t = std::chrono::system_clock::to_time_t(MixedAt);
+        std::tm tmv{};
+        localtime_r(&t, &tmv);
+        char when[32];
+        std::strftime(when, sizeof when, "%d/%m/%Y %H:%M:%S", &tmv);
+        doc.AppendLine(
+            formatText("Base de datos: %s - Grupo: %s\r\n      Fórmula: %s\r\n Fecha y hora: %s",
+                       {databaseName, ItemName(kNameGroup, groupCode),
+                        ItemName(kNameFormula, FormulaCode), std::string(when)}));
+    }
+    doc.AppendLine("");
+}
 
 std::string TMixObject::SolutionAdjective() const {
     return Feasible ? "ÓPTIMA" : "ALTERNA";
@@ -159,53 +180,63 @@ void TMixObject::AddIngredientRows(ProgrammeCounters& c) {
         IngredientCode[j] = it.Codigo;
         IngredientPrice[j] = it.Precio;
         if (it.Fijo) {
-            const int32_t r = c.row, a = c.artificialColumn;
-            RowInfo[r] = {kRowIngredient, it.Codigo};
-            Tableau(j, r) = 1.0;
-            Tableau(a, r) = 1.0;
-            Tableau(RhsColumn, r) = it.Min.toDouble();
-            Cost[a] = 1.0;
-            Basis[r] = a;
-            it.FilaMin = r;
-            it.ConMin = true;
-            ColumnInfo[a] = {kRowIngredient, it.Codigo, r, kTipoIgual, pos};
-            ++c.artificialColumn;
-            ++c.row;
+            Tableau(j, addEqualRow(it, kRowIngredient, pos, c)) = 1.0;
             continue;
         }
         it.ConMin = !it.Min.isZero();
-        if (it.ConMin) {
-            const int32_t r = c.row, s = c.slackColumn, a = c.artificialColumn;
-            RowInfo[r] = {kRowIngredient, it.Codigo};
-            Tableau(j, r) = 1.0;
-            Tableau(s, r) = -1.0;
-            Tableau(a, r) = 1.0;
-            Tableau(RhsColumn, r) = it.Min.toDouble();
-            Cost[a] = 1.0;
-            Basis[r] = a;
-            RowSlack[r] = s;
-            it.FilaMin = r;
-            it.ColExceso = s;
-            ColumnInfo[a] = {kRowIngredient, it.Codigo, r, kTipoMin, pos};
-            ++c.artificialColumn;
-            ++c.slackColumn;
-            ++c.row;
-        }
+        if (it.ConMin) Tableau(j, addMinRow(it, kRowIngredient, pos, c)) = 1.0;
         it.ConMax = it.Max < hundred;  // a maximum of 0 excludes the ingredient
-        if (it.ConMax) {
-            const int32_t r = c.row, s = c.slackColumn;
-            RowInfo[r] = {kRowIngredient, it.Codigo};
-            Tableau(j, r) = 1.0;
-            Tableau(s, r) = 1.0;
-            Tableau(RhsColumn, r) = it.Max.toDouble();
-            Basis[r] = s;
-            RowSlack[r] = s;
-            it.FilaMax = r;
-            it.ColHolgura = s;
-            ++c.slackColumn;
-            ++c.row;
-        }
+        if (it.ConMax) Tableau(j, addMaxRow(it, kRowIngredient, c)) = 1.0;
     }
+}
+
+int32_t TMixObject::addEqualRow(TNutriente& item, int32_t kind, int32_t position,
+                                ProgrammeCounters& c) {
+    const int32_t r = c.row, a = c.artificialColumn;
+    RowInfo[r] = {kind, item.Codigo};
+    Tableau(a, r) = 1.0;
+    Tableau(RhsColumn, r) = item.Min.toDouble();
+    Cost[a] = 1.0;
+    Basis[r] = a;
+    item.FilaMin = r;
+    item.ConMin = true;
+    ColumnInfo[a] = {kind, item.Codigo, r, kTipoIgual, position};
+    ++c.artificialColumn;
+    ++c.row;
+    return r;
+}
+
+int32_t TMixObject::addMinRow(TNutriente& item, int32_t kind, int32_t position,
+                              ProgrammeCounters& c) {
+    const int32_t r = c.row, s = c.slackColumn, a = c.artificialColumn;
+    RowInfo[r] = {kind, item.Codigo};
+    Tableau(s, r) = -1.0;
+    Tableau(a, r) = 1.0;
+    Tableau(RhsColumn, r) = item.Min.toDouble();
+    Cost[a] = 1.0;
+    Basis[r] = a;
+    RowSlack[r] = s;
+    item.FilaMin = r;
+    item.ColExceso = s;
+    ColumnInfo[a] = {kind, item.Codigo, r, kTipoMin, position};
+    ++c.artificialColumn;
+    ++c.slackColumn;
+    ++c.row;
+    return r;
+}
+
+int32_t TMixObject::addMaxRow(TNutriente& item, int32_t kind, ProgrammeCounters& c) {
+    const int32_t r = c.row, s = c.slackColumn;
+    RowInfo[r] = {kind, item.Codigo};
+    Tableau(s, r) = 1.0;
+    Tableau(RhsColumn, r) = item.Max.toDouble();
+    Basis[r] = s;
+    RowSlack[r] = s;
+    item.FilaMax = r;
+    item.ColHolgura = s;
+    ++c.slackColumn;
+    ++c.row;
+    return r;
 }
 
 void TMixObject::AddNutrientRowsFromList(ProgrammeCounters& c) {
@@ -219,56 +250,25 @@ void TMixObject::addNutrientRow(TNutriente& n, int32_t position, ProgrammeCounte
     for (int32_t k = 1; k <= IngredientCount; ++k)
         coef[k] = NutrientValue(IngredientCode[k], n.Codigo).divInt(100).toDouble();
     auto fillRow = [&](int32_t r) {
-        RowInfo[r] = {kRowNutrient, n.Codigo};
         for (int32_t k = 1; k <= IngredientCount; ++k) Tableau(k, r) = coef[k];
     };
     bool hasRow = false;
     n.Fijo = n.Min == n.Max && !n.Min.isZero();
     if (n.Fijo && n.Min > Fixed4()) {
-        const int32_t r = c.row, a = c.artificialColumn;
+        const int32_t r = addEqualRow(n, kRowNutrient, position, c);
         fillRow(r);
-        Tableau(a, r) = 1.0;
-        Tableau(RhsColumn, r) = n.Min.toDouble();
-        Cost[a] = 1.0;
-        Basis[r] = a;
-        n.FilaMin = r;
         n.FilaMax = r;
-        n.ConMin = n.ConMax = true;
-        ColumnInfo[a] = {kRowNutrient, n.Codigo, r, kTipoIgual, position};
-        ++c.artificialColumn;
-        ++c.row;
+        n.ConMax = true;
         hasRow = true;
     } else {
         n.ConMin = n.Min > Fixed4();
         if (n.ConMin) {
-            const int32_t r = c.row, s = c.slackColumn, a = c.artificialColumn;
-            fillRow(r);
-            Tableau(s, r) = -1.0;
-            Tableau(a, r) = 1.0;
-            Tableau(RhsColumn, r) = n.Min.toDouble();
-            Cost[a] = 1.0;
-            Basis[r] = a;
-            RowSlack[r] = s;
-            n.FilaMin = r;
-            n.ColExceso = s;
-            ColumnInfo[a] = {kRowNutrient, n.Codigo, r, kTipoMin, position};
-            ++c.artificialColumn;
-            ++c.slackColumn;
-            ++c.row;
+            fillRow(addMinRow(n, kRowNutrient, position, c));
             hasRow = true;
         }
         n.ConMax = n.Max > Fixed4();
         if (n.ConMax) {
-            const int32_t r = c.row, s = c.slackColumn;
-            fillRow(r);
-            Tableau(s, r) = 1.0;
-            Tableau(RhsColumn, r) = n.Max.toDouble();
-            Basis[r] = s;
-            RowSlack[r] = s;
-            n.FilaMax = r;
-            n.ColHolgura = s;
-            ++c.slackColumn;
-            ++c.row;
+            fillRow(addMaxRow(n, kRowNutrient, c));
             hasRow = true;
         }
     }

@@ -15,6 +15,7 @@
 #include <cstdint>
 #include <functional>
 #include <string>
+#include <string_view>
 #include <vector>
 
 namespace vexa {
@@ -200,6 +201,10 @@ public:
     int64_t PivotCount = 0;
 
 protected:
+    // The header both descendants print: title block, then database, group, formula and the
+    // time of the run (unless appending to a report that already has one).
+    void WriteStandardHeader(std::string_view productTitle, const ReportIdentity& identity,
+                             const std::string& databaseName, int32_t groupCode);
     // Sizing of one restriction, for CountIngredientRows / CountNutrientRows.
     void CountIngredientRestriction(Fixed4 min, Fixed4 max);
     void CountNutrientRestriction(Fixed4 min, Fixed4 max);
@@ -208,6 +213,12 @@ protected:
 
 private:
     void addNutrientRow(TNutriente& n, int32_t position, ProgrammeCounters& c);
+    // Lay out one restriction row of an ingredient or nutrient (kind) and record it on the
+    // item; the caller writes the item's coefficients into the row returned. = and ≥ rows
+    // start on an artificial column, ≤ rows on their slack.
+    int32_t addEqualRow(TNutriente& item, int32_t kind, int32_t position, ProgrammeCounters& c);
+    int32_t addMinRow(TNutriente& item, int32_t kind, int32_t position, ProgrammeCounters& c);
+    int32_t addMaxRow(TNutriente& item, int32_t kind, ProgrammeCounters& c);
     void copyReducedCosts();
     void handleInfeasible();
     // Removes row i (1-based) and renumbers the rows recorded on the items.
