@@ -81,4 +81,27 @@ struct MixRun {
     }
 };
 
+// Runs the steps of Mix up to the construction of the programme, so tests can look at the
+// programme (or pivot it step by step) before the simplex runs.
+class BuildOnly : public MemoryMixObject {
+public:
+    using MemoryMixObject::MemoryMixObject;
+    void build() {
+        OpenValues();
+        ValidateIngredients();
+        LoadIngredients();
+        CountNutrientRows();
+        ++ArtificialCount;
+        ++RowCount;
+        AllocateProgramme();
+        ProgrammeCounters c;
+        ResetProgramme(c);
+        AddTotalRow(c);
+        AddIngredientRows(c);
+        AddNutrientRows(c);
+        built = c;
+    }
+    ProgrammeCounters built;
+};
+
 }  // namespace vexa::test

@@ -7,29 +7,8 @@
 namespace vexa {
 namespace {
 
+using test::BuildOnly;
 using test::FormulaBuilder;
-
-// Runs the steps of Mix up to the construction of the programme.
-class BuildOnly : public MemoryMixObject {
-public:
-    using MemoryMixObject::MemoryMixObject;
-    void build() {
-        OpenValues();
-        ValidateIngredients();
-        LoadIngredients();
-        CountNutrientRows();
-        ++ArtificialCount;
-        ++RowCount;
-        AllocateProgramme();
-        ProgrammeCounters c;
-        ResetProgramme(c);
-        AddTotalRow(c);
-        AddIngredientRows(c);
-        AddNutrientRows(c);
-        built = c;
-    }
-    ProgrammeCounters built;
-};
 
 struct Size {
     int32_t ingredients, slacks, artificials, rows;

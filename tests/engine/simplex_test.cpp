@@ -10,28 +10,10 @@
 namespace vexa {
 namespace {
 
+using test::BuildOnly;
 using test::FormulaBuilder;
 using test::fx;
 using test::MixRun;
-
-class BuildOnly : public MemoryMixObject {
-public:
-    using MemoryMixObject::MemoryMixObject;
-    void build() {
-        OpenValues();
-        ValidateIngredients();
-        LoadIngredients();
-        CountNutrientRows();
-        ++ArtificialCount;
-        ++RowCount;
-        AllocateProgramme();
-        ProgrammeCounters c;
-        ResetProgramme(c);
-        AddTotalRow(c);
-        AddIngredientRows(c);
-        AddNutrientRows(c);
-    }
-};
 
 TEST(Simplex, EqualReducedCostsLetTheLowerColumnEnter) {
     MemoryReportDocument doc;
