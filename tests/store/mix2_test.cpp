@@ -130,7 +130,7 @@ TEST(Mix2, StoredFormulaGivesTheSameRationAsItsJsonAndStoresTheResults) {
 // A tiny group: two ingredients, three nutrients enabled, one of them not restricted.
 struct TinyFormula {
     int32_t cat = 0, lr = 0, corn = 0, soy = 0, protein = 0, energy = 0, fibre = 0, price = 0;
-    explicit TinyFormula(Database& db) {
+    explicit TinyFormula(Database& db) : db_(&db) {
         Transaction tx(db);
         auto nut = [&](const char* name, const char* unit, int tipo) {
             db.prepare(
@@ -174,28 +174,23 @@ struct TinyFormula {
         lr = static_cast<int32_t>(db.lastInsertRowId());
         tx.commit();
     }
+    // One restriction row of the formula on ingredient or nutrient `code` (bound as :C).
+    void restrict(const char* sql, int32_t code) const {
+        db_->prepare(sql).bind("L", lr).bind("C", code).execute();
+    }
+
+private:
+    Database* db_;
 };
 
 TEST(Mix2, EmptyBoundsAndUnrestrictedGroupNutrients) {
     SampleDatabase s;
     TinyFormula t(s.db);
     // Null Min and Max of an ingredient: 0 and 100; a nutrient with neither bound adds no row.
-    s.db.prepare("insert into RIn (LR, CNI) values (:L, :I)")
-        .bind("L", t.lr)
-        .bind("I", t.corn)
-        .execute();
-    s.db.prepare("insert into RIn (LR, CNI, \"Max\") values (:L, :I, 100)")
-        .bind("L", t.lr)
-        .bind("I", t.soy)
-        .execute();
-    s.db.prepare("insert into RNu (LR, CNI, \"Min\") values (:L, :N, 20)")
-        .bind("L", t.lr)
-        .bind("N", t.protein)
-        .execute();
-    s.db.prepare("insert into RNu (LR, CNI) values (:L, :N)")
-        .bind("L", t.lr)
-        .bind("N", t.energy)
-        .execute();
+    t.restrict("insert into RIn (LR, CNI) values (:L, :C)", t.corn);
+    t.restrict("insert into RIn (LR, CNI, \"Max\") values (:L, :C, 100)", t.soy);
+    t.restrict("insert into RNu (LR, CNI, \"Min\") values (:L, :C, 20)", t.protein);
+    t.restrict("insert into RNu (LR, CNI) values (:L, :C)", t.energy);
 
     MemoryReportDocument doc;
     TMixObject2 mix(doc, t.lr, *s.dm);
@@ -295,18 +290,9 @@ TEST(Mix2, FullReportOfAnInfeasibleFormula) {
 TEST(Mix2, NutrientAndBatchContent) {
     SampleDatabase s;
     TinyFormula t(s.db);
-    s.db.prepare("insert into RIn (LR, CNI) values (:L, :I)")
-        .bind("L", t.lr)
-        .bind("I", t.corn)
-        .execute();
-    s.db.prepare("insert into RIn (LR, CNI) values (:L, :I)")
-        .bind("L", t.lr)
-        .bind("I", t.soy)
-        .execute();
-    s.db.prepare("insert into RNu (LR, CNI, \"Min\") values (:L, :N, 20)")
-        .bind("L", t.lr)
-        .bind("N", t.protein)
-        .execute();
+    t.restrict("insert into RIn (LR, CNI) values (:L, :C)", t.corn);
+    t.restrict("insert into RIn (LR, CNI) values (:L, :C)", t.soy);
+    t.restrict("insert into RNu (LR, CNI, \"Min\") values (:L, :C, 20)", t.protein);
     MemoryReportDocument doc;
     TMixObject2 mix(doc, t.lr, *s.dm);
     mix.Mix();
