@@ -1,5 +1,7 @@
 #include "store/shared_procs.h"
 
+#include "engine/div_round.h"
+
 #include <cfloat>
 #include <cmath>
 #include <limits>
@@ -7,23 +9,6 @@
 namespace vexa {
 
 namespace {
-
-// num ÷ den rounded to the nearest integer, ties to even; den != 0.
-__int128 divRoundEven(__int128 num, __int128 den) {
-    if (den < 0) {
-        num = -num;
-        den = -den;
-    }
-    __int128 q = num / den;
-    __int128 r = num % den;
-    if (r < 0) {
-        q -= 1;
-        r += den;
-    }
-    __int128 twice = 2 * r;
-    if (twice > den || (twice == den && (q % 2 != 0))) q += 1;
-    return q;
-}
 
 constexpr __int128 kMaxRaw = std::numeric_limits<int64_t>::max();
 
