@@ -58,15 +58,6 @@ void packOneFile(ArchiveWriter& writer, const fs::path& path) {
     writer.addEntry(*name, date, attributesOf(path), source, shown);
 }
 
-fs::path systemTempFolder() {
-    std::error_code ec;
-    fs::path folder = fs::temp_directory_path(ec);
-    if (ec)
-        throw ContainerError(ContainerError::Kind::NoTempFile,
-                             "No puedo construir archivo temporal");
-    return folder;
-}
-
 }  // namespace
 
 void packFolder(const fs::path& folder, const fs::path& file, const PackOptions& options) {

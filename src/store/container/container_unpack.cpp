@@ -96,15 +96,6 @@ BinaryFile openContainer(const fs::path& file) {
     return in;
 }
 
-fs::path systemTempFolder() {
-    std::error_code ec;
-    fs::path folder = fs::temp_directory_path(ec);
-    if (ec)
-        throw ContainerError(ContainerError::Kind::NoTempFile,
-                             "No puedo construir archivo temporal");
-    return folder;
-}
-
 // Runs `use` on the archive that holds the files: the file itself, or for a solid file
 // the inner archive taken out of its first entry into a temporary file.
 template <typename Use>

@@ -30,6 +30,15 @@ TempFile::TempFile(const std::filesystem::path& folder) {
     throw ContainerError(ContainerError::Kind::NoTempFile, "No puedo construir archivo temporal");
 }
 
+std::filesystem::path systemTempFolder() {
+    std::error_code ec;
+    std::filesystem::path folder = std::filesystem::temp_directory_path(ec);
+    if (ec)
+        throw ContainerError(ContainerError::Kind::NoTempFile,
+                             "No puedo construir archivo temporal");
+    return folder;
+}
+
 TempFile::~TempFile() {
     file_.close();
     if (!kept_) {

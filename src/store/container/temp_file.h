@@ -27,6 +27,9 @@ private:
     bool kept_ = false;
 };
 
+// The system's folder for temporary files; throws ContainerError NoTempFile without one.
+std::filesystem::path systemTempFolder();
+
 // The operating system's millisecond tick count, as the container records it.
 std::uint32_t tickCount();
 
