@@ -1,5 +1,7 @@
 #include "store/schema.h"
 
+#include "store/same_name.h"
+
 #include <cctype>
 #include <cmath>
 #include <stdexcept>
@@ -11,15 +13,6 @@ namespace {
 constexpr int kV02 = 103002;  // LR.Ultima, LR.Valor, MM CatNom (step C)
 constexpr int kV03 = 103003;  // LR CatNom (step B)
 constexpr int kV04 = 103004;  // MMI.Perc, MMI.MS, RIn.Resul, RNu.Resul (step A)
-
-bool sameName(std::string_view a, std::string_view b) {
-    if (a.size() != b.size()) return false;
-    for (size_t i = 0; i < a.size(); ++i)
-        if (std::tolower(static_cast<unsigned char>(a[i])) !=
-            std::tolower(static_cast<unsigned char>(b[i])))
-            return false;
-    return true;
-}
 
 FieldDef autoInc() {
     return {"Codigo", FieldType::AutoInc};

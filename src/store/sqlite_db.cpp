@@ -1,5 +1,7 @@
 #include "store/sqlite_db.h"
 
+#include "store/same_name.h"
+
 #include <sqlite3.h>
 
 #include <cctype>
@@ -31,17 +33,6 @@ struct SqlConnection {
 namespace {
 
 constexpr size_t kMaxCachedStatements = 128;
-
-bool sameName(std::string_view a, const char* b) {
-    size_t i = 0;
-    for (; i < a.size(); ++i) {
-        if (!b[i]) return false;
-        if (std::tolower(static_cast<unsigned char>(a[i])) !=
-            std::tolower(static_cast<unsigned char>(b[i])))
-            return false;
-    }
-    return b[i] == 0;
-}
 
 std::string lower(std::string_view s) {
     std::string out(s);

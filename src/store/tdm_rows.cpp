@@ -1,4 +1,5 @@
 // Tdm: row primitives, filling and enabling services.
+#include "store/same_name.h"
 #include "store/shared_procs.h"
 #include "store/tdm.h"
 
@@ -8,15 +9,6 @@
 namespace vexa {
 
 namespace {
-
-bool sameName(std::string_view a, std::string_view b) {
-    if (a.size() != b.size()) return false;
-    for (size_t i = 0; i < a.size(); ++i)
-        if (std::tolower(static_cast<unsigned char>(a[i])) !=
-            std::tolower(static_cast<unsigned char>(b[i])))
-            return false;
-    return true;
-}
 
 // The row primitives swallow every failure, a closed database included: the caller learns
 // only that the row is not there.
