@@ -38,6 +38,15 @@ void addIngredient(Tdmvxf& w, const std::string& name) {
     w.DBModified = true;
 }
 
+// Creates the workspace `name` in the documents' VXF folder and opens it; returns its file.
+fs::path createAndOpen(Tdmvxf& w, const DocumentsFolder& docs,
+                       const std::string& name = "Granja.vxf") {
+    auto file = docs.vxf(name);
+    w.CrearVXF(file);
+    w.AbrirVXF(file);
+    return file;
+}
+
 // A workspace file written by an older release: the tables as that layout had them.
 void writeOldWorkspace(const fs::path& file, int layout, const std::string& ver) {
     auto folder = file.parent_path() / "old_layout";
@@ -177,9 +186,7 @@ TEST(LifecycleSave, SavingTwiceKeepsOneBackupOfThePreviousVersion) {
     DocumentsFolder docs;
     ScriptedUi ui;
     Tdmvxf w(docs.settings(), ui);
-    auto file = docs.vxf("Granja.vxf");
-    w.CrearVXF(file);
-    w.AbrirVXF(file);
+    auto file = createAndOpen(w, docs);
     addIngredient(w, "Maíz amarillo");
     ASSERT_TRUE(w.GuardarVXF());
     EXPECT_FALSE(w.DBModified);
@@ -210,9 +217,7 @@ struct UnsavableWorkspace {
     explicit UnsavableWorkspace(const DocumentsFolder& docs) {
         ScriptedUi ui;
         Tdmvxf w(docs.settings(), ui);
-        auto shortName = docs.vxf("Corto.vxf");
-        w.CrearVXF(shortName);
-        w.AbrirVXF(shortName);
+        auto shortName = createAndOpen(w, docs, "Corto.vxf");
         addIngredient(w, "Maíz");
         EXPECT_TRUE(w.GuardarVXF());
         EXPECT_TRUE(w.CerrarVXF());
@@ -254,9 +259,7 @@ TEST(LifecycleSave, ReadOnlyTargetFolderFailsTheSave) {
     DocumentsFolder docs;
     ScriptedUi ui;
     Tdmvxf w(docs.settings(), ui);
-    auto file = docs.vxf("Granja.vxf");
-    w.CrearVXF(file);
-    w.AbrirVXF(file);
+    auto file = createAndOpen(w, docs);
     const auto before = bytesOf(file);
     addIngredient(w, "Sorgo");
     fs::permissions(docs.root / "VXF", fs::perms::owner_write, fs::perm_options::remove);
@@ -271,9 +274,7 @@ TEST(LifecycleSave, SaveAsMovesTheWorkspaceAndABackupIsNeverItsOwnBackup) {
     DocumentsFolder docs;
     ScriptedUi ui;
     Tdmvxf w(docs.settings(), ui);
-    auto file = docs.vxf("Granja.vxf");
-    w.CrearVXF(file);
-    w.AbrirVXF(file);
+    auto file = createAndOpen(w, docs);
     addIngredient(w, "Avena");
     ui.fileToChoose = docs.vxf("Copia.vxf");
     ASSERT_TRUE(w.GuardarVXFComo());
@@ -348,9 +349,7 @@ TEST(LifecycleClose, SavingOnCloseWritesTheChanges) {
     DocumentsFolder docs;
     ScriptedUi ui;
     Tdmvxf w(docs.settings(), ui);
-    auto file = docs.vxf("Granja.vxf");
-    w.CrearVXF(file);
-    w.AbrirVXF(file);
+    auto file = createAndOpen(w, docs);
     addIngredient(w, "Trigo");
     std::ofstream(docs.root / "Temp" / "_respuesta.db") << "x";
     std::ofstream(docs.root / "Temp" / "propio.db") << "x";
@@ -368,9 +367,7 @@ TEST(LifecycleNew, NewWorkspaceOverAnExistingFileKeepsItAsBackup) {
     DocumentsFolder docs;
     ScriptedUi ui;
     Tdmvxf w(docs.settings(), ui);
-    auto file = docs.vxf("Granja.vxf");
-    w.CrearVXF(file);
-    w.AbrirVXF(file);
+    auto file = createAndOpen(w, docs);
     addIngredient(w, "Cebada");
     ui.answerYes = true;
     ASSERT_TRUE(w.GuardarVXF());
