@@ -1,6 +1,7 @@
 #include "engine/report_document.h"
 
 #include "engine/text_format.h"
+#include "engine/utf8_prefix.h"
 
 #include <algorithm>
 #include <cmath>
@@ -24,18 +25,6 @@ std::vector<std::string> splitLines(std::string_view text) {
         parts.emplace_back(text.substr(start, end - start));
         start = nl + 1;
     }
-}
-
-// The first `chars` UTF-8 characters of s.
-std::string_view utf8Prefix(std::string_view s, size_t chars) {
-    size_t n = 0;
-    for (size_t i = 0; i < s.size(); ++i) {
-        if ((static_cast<unsigned char>(s[i]) & 0xC0) != 0x80) {
-            if (n == chars) return s.substr(0, i);
-            ++n;
-        }
-    }
-    return s;
 }
 
 }  // namespace

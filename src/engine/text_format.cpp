@@ -1,5 +1,7 @@
 #include "engine/text_format.h"
 
+#include "engine/utf8_prefix.h"
+
 #include <cctype>
 #include <charconv>
 #include <cmath>
@@ -104,18 +106,6 @@ size_t utf8Length(std::string_view s) {
     for (unsigned char c : s)
         if ((c & 0xC0) != 0x80) ++n;
     return n;
-}
-
-// The first `chars` characters of s.
-std::string_view utf8Prefix(std::string_view s, size_t chars) {
-    size_t n = 0;
-    for (size_t i = 0; i < s.size(); ++i) {
-        if ((static_cast<unsigned char>(s[i]) & 0xC0) != 0x80) {
-            if (n == chars) return s.substr(0, i);
-            ++n;
-        }
-    }
-    return s;
 }
 
 struct Spec {
