@@ -10,7 +10,7 @@ workspace. Every composition, price, inclusion limit and requirement of the broi
 and grower, the laying hen and the growing pig comes from ingredients.csv,
 inclusion_limits.csv and requirements.csv; the finisher, peak-production and finishing-pig
 formulas are the usual steps down from those figures. FEED_DATA_DIR defaults to
-../shared/data/feed beside the project.
+data/feed in the project.
 """
 import csv
 import json
@@ -236,7 +236,7 @@ def build(folder):
 
 
 def main():
-    folder = sys.argv[1] if len(sys.argv) > 1 else os.path.join(ROOT, "..", "shared", "data", "feed")
+    folder = sys.argv[1] if len(sys.argv) > 1 else os.path.join(ROOT, "data", "feed")
     text = json.dumps(build(folder), ensure_ascii=False, indent=1) + "\n"
     with open(os.path.join(ROOT, "samples", "sample_workspace.json"), "w", encoding="utf-8") as f:
         f.write(text)

@@ -3,7 +3,7 @@
 
     python3 scripts/make_samples.py [FEED_DATA_DIR]
 
-FEED_DATA_DIR defaults to ../shared/data/feed beside the project. Every number of the
+FEED_DATA_DIR defaults to data/feed in the project. Every number of the
 broiler starter (composition, dry matter, prices, inclusion limits, requirements) comes
 from ingredients.csv, inclusion_limits.csv and requirements.csv; this script only picks
 the ingredients, gives them and the nutrients their Spanish names and codes, and derives
@@ -200,7 +200,7 @@ def write(path, formula):
 
 
 def main():
-    folder = sys.argv[1] if len(sys.argv) > 1 else os.path.join(ROOT, "..", "shared", "data", "feed")
+    folder = sys.argv[1] if len(sys.argv) > 1 else os.path.join(ROOT, "data", "feed")
     samples = os.path.join(ROOT, "samples")
     os.makedirs(samples, exist_ok=True)
     write(os.path.join(samples, "broiler_starter.json"), broiler_starter(folder))
