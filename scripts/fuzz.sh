@@ -1,9 +1,15 @@
 #!/usr/bin/env bash
-# Builds the workspace unpacker's libFuzzer target with clang (address and undefined
-# behaviour sanitizers) and runs it for a given number of seconds, starting from the
-# seeds in fuzz/corpus/. New inputs go to fuzz/corpus-run/, crashes to build-fuzz/.
-# Not part of the normal build or of ctest.
+# Builds a libFuzzer target with clang (address and undefined behaviour sanitizers) and
+# runs it for a given number of seconds. Not part of the normal build or of ctest.
 #   scripts/fuzz.sh [SECONDS] [extra libFuzzer flags...]
+# FUZZ_TARGET picks the target:
+#   unpack (default)  the workspace unpacker, from the seeds in fuzz/corpus/; new inputs go
+#                     to fuzz/corpus-run/;
+#   open              the whole open path (container, database bounds and schema check,
+#                     upgrade, first queries and a least-cost run), from seeds that
+#                     fuzz/make_open_seeds.py writes (sound and hostile databases); new inputs
+#                     go to fuzz/corpus-open-run/.
+# Crashes go to build-fuzz/.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 secs=${1:-60}
@@ -24,9 +30,22 @@ if ! command -v "$CXX" >/dev/null || ! probe; then
     probe || { echo "fuzz: clang cannot build a libFuzzer target" >&2; exit 1; }
 fi
 
-mkdir -p "$out" fuzz/corpus-run
-"$CXX" -std=c++20 -O1 -g -fsanitize=fuzzer,address,undefined -fno-sanitize-recover=undefined \
-    -Isrc src/store/container/*.cpp fuzz/unpack_fuzzer.cpp -lz -o "$out/unpack_fuzzer"
+flags=(-std=c++20 -O1 -g -fsanitize=fuzzer,address,undefined -fno-sanitize-recover=undefined -Isrc)
+mkdir -p "$out"
+if [ "${FUZZ_TARGET:-unpack}" = open ]; then
+    # The store and the engine are plain C++ over SQLite and zlib: built from source here.
+    rm -rf "$out/seeds-open"
+    python3 fuzz/make_open_seeds.py "$out/seeds-open"
+    mkdir -p fuzz/corpus-open-run
+    "$CXX" "${flags[@]}" src/store/container/*.cpp src/store/*.cpp src/engine/*.cpp \
+        fuzz/open_fuzzer.cpp -lsqlite3 -lz -o "$out/open_fuzzer"
+    cd "$out"
+    ./open_fuzzer -max_total_time="$secs" -max_len=300000 -rss_limit_mb=1024 -timeout=60 \
+        -print_final_stats=1 "$@" ../fuzz/corpus-open-run seeds-open
+    exit
+fi
+mkdir -p fuzz/corpus-run
+"$CXX" "${flags[@]}" src/store/container/*.cpp fuzz/unpack_fuzzer.cpp -lz -o "$out/unpack_fuzzer"
 
 cd "$out"
 ./unpack_fuzzer -max_total_time="$secs" -max_len=300000 -rss_limit_mb=1024 -timeout=20 \

@@ -88,6 +88,7 @@ int solveWorkspace(const SolveRequest& request, std::ostream& out, std::ostream&
     const std::string dbName = NombreBD(ws.vxf().DBDef, ws.vxf().CurrentVXF);
     int code = 0;
     std::vector<std::string> results;
+    std::vector<FailedWrite> unsaved;
     for (int32_t lr : formulas) {
         MemoryReportDocument doc;
         TMixObject2 mix(doc, lr, dm);
@@ -106,6 +107,7 @@ int solveWorkspace(const SolveRequest& request, std::ostream& out, std::ostream&
             code = std::max(code, 1);
             continue;
         }
+        unsaved.insert(unsaved.end(), mix.unsavedResults().begin(), mix.unsavedResults().end());
         if (request.json) {
             results.push_back(resultJson(mix));
         } else {
@@ -125,6 +127,17 @@ int solveWorkspace(const SolveRequest& request, std::ostream& out, std::ostream&
         } else if (!results.empty()) {
             out << results[0];
         }
+    }
+    if (request.save && !unsaved.empty()) {
+        // Saving now would give the file results that are not the ones just computed.
+        err << "vexa-cli: no se guardaron estos resultados; el archivo queda sin cambios:\n";
+        std::string lines = describeFailedWrites(unsaved);
+        for (size_t at = 0; at < lines.size();) {
+            size_t end = lines.find('\n', at);
+            err << "  " << lines.substr(at, end - at) << '\n';
+            at = end + 1;
+        }
+        return 2;
     }
     if (request.save) {
         ws.vxf().DBModified = true;

@@ -5,6 +5,7 @@
 
 #include <nlohmann/json.hpp>
 
+#include <algorithm>
 #include <fstream>
 #include <set>
 #include <sstream>
@@ -103,17 +104,82 @@ const json& list(const json& obj, const char* key) {
     return v;
 }
 
+// Follows the parser through the document, so that an error of the parser itself (a number
+// out of range) can name the field it was reading: "ingredients[2].price".
+class FieldTracker {
+public:
+    bool operator()(int, json::parse_event_t event, json&) {
+        switch (event) {
+            case json::parse_event_t::object_start:
+            case json::parse_event_t::array_start:
+                frames_.push_back({event == json::parse_event_t::array_start, 0, {}});
+                break;
+            case json::parse_event_t::key:
+                break;  // the key's text comes with the value below
+            case json::parse_event_t::object_end:
+            case json::parse_event_t::array_end:
+                if (!frames_.empty()) frames_.pop_back();
+                next();
+                break;
+            case json::parse_event_t::value:
+                next();
+                break;
+        }
+        return true;
+    }
+    void key(std::string k) {
+        if (!frames_.empty()) frames_.back().key = std::move(k);
+    }
+    std::string where() const {
+        std::string out;
+        for (const Frame& f : frames_) {
+            if (f.array)
+                out += "[" + std::to_string(f.count + 1) + "]";
+            else if (!f.key.empty())
+                out += (out.empty() ? "" : ".") + f.key;
+        }
+        return out;
+    }
+
+private:
+    struct Frame {
+        bool array;
+        size_t count;
+        std::string key;
+    };
+    void next() {
+        if (!frames_.empty() && frames_.back().array) ++frames_.back().count;
+    }
+    std::vector<Frame> frames_;
+};
+
+// The parser's own text without its error id ("[json.exception.out_of_range.406] ").
+std::string parserText(const json::exception& e) {
+    std::string msg = e.what();
+    auto close = msg.find("] ");
+    return close == std::string::npos ? msg : msg.substr(close + 2);
+}
+
 }  // namespace
 
 Formula parseFormulaJson(std::string_view textIn) {
     json doc;
+    FieldTracker tracker;
     try {
-        doc = json::parse(textIn);
+        // Keys reach the callback with the key event; record them for the path.
+        doc = json::parse(textIn, [&](int depth, json::parse_event_t event, json& parsed) {
+            if (event == json::parse_event_t::key && parsed.is_string())
+                tracker.key(parsed.get<std::string>());
+            return tracker(depth, event, parsed);
+        });
     } catch (const json::parse_error& e) {
-        std::string msg = e.what();
-        // nlohmann prefixes its own error id; keep the part that says where
-        auto colon = msg.find("parse error");
-        fail("", "not valid JSON (" + (colon == std::string::npos ? msg : msg.substr(colon)) + ")");
+        const std::string field = tracker.where();
+        fail("", "not valid JSON (" + parserText(e) +
+                     (field.empty() ? std::string() : ", in field \"" + field + "\"") + ")");
+    } catch (const json::exception& e) {
+        const std::string field = tracker.where();
+        fail("", (field.empty() ? std::string("the file") : "field \"" + field + "\"") + ": " +
+                     parserText(e));
     }
     if (!doc.is_object()) fail("", "the file must hold a JSON object");
 
@@ -170,6 +236,9 @@ Formula parseFormulaJson(std::string_view textIn) {
             fi.dryMatter = asFixed(*it, where, "dry_matter");
             if (fi.dryMatter < Fixed4() || fi.dryMatter > hundred)
                 fail(where, "\"dry_matter\" must lie between 0 and 100");
+            // Every share is divided by it: a formula on dry matter needs some.
+            if (f.useDryMatter && fi.dryMatter.isZero())
+                fail(where, "\"dry_matter\" must be above 0 (the formula uses dry matter)");
         } else if (f.useDryMatter) {
             fail(where, "missing field \"dry_matter\" (the formula uses dry matter)");
         }
@@ -178,14 +247,15 @@ Formula parseFormulaJson(std::string_view textIn) {
                 fail(where,
                      std::string("field \"values\" must be an object, not ") + typeName(*it));
             for (const auto& [key, val] : it->items()) {
+                // Digits only: std::stoi would take " 5" (spaces, a sign) as 5.
                 int32_t nc = 0;
                 size_t used = 0;
-                try {
-                    nc = std::stoi(key, &used);
-                } catch (const std::exception&) {
-                    used = 0;
-                }
-                if (used != key.size() || key.empty())
+                const bool digits = !key.empty() && key.size() <= 9 &&
+                                    std::all_of(key.begin(), key.end(), [](unsigned char c) {
+                                        return c >= '0' && c <= '9';
+                                    });
+                if (digits) nc = std::stoi(key, &used);
+                if (!digits || used != key.size())
                     fail(where, "value key \"" + key + "\" is not a nutrient code");
                 if (!nutrientCodes.count(nc))
                     fail(where, "unknown nutrient code " + key + " in \"values\"");

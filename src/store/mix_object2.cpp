@@ -38,9 +38,29 @@ TMixObject2::TMixObject2(ReportDocument& report, int32_t formulaCode, Tdm& dm)
 }
 
 void TMixObject2::Mix() {
+    unsaved_.clear();
+    resultsWritten_ = false;
     Transaction tx(dm_.db());
     TMixObject::Mix();
-    tx.commit();
+    if (!resultsWritten_) {
+        tx.commit();
+        return;
+    }
+    // Only the results are written: when they do not reach the database the run still stands,
+    // and unsavedResults() says what was lost.
+    try {
+        if (!tx.active()) {
+            if (unsaved_.empty()) tx.commit();  // throws with the engine's cause
+            return;
+        }
+        tx.commit();
+    } catch (const std::exception& e) {
+        unsaved_.assign(1, FailedWrite{allResults(), e.what()});
+    }
+}
+
+std::string TMixObject2::allResults() const {
+    return "Los resultados de la fórmula " + std::to_string(FormulaCode);
 }
 
 void TMixObject2::readRestrictions() {
@@ -204,19 +224,37 @@ std::string TMixObject2::ReportFormat(int32_t index) {
 }
 
 void TMixObject2::SaveResults() {
-    // One transaction: a formula with many rows is stored at once, and a failed update is
-    // ignored as each service ignores its own.
+    // One transaction: a formula with many rows is stored at once. A failed update does not
+    // stop the run (each service swallows its own), but it is kept in unsavedResults().
+    resultsWritten_ = true;
+    const size_t before = dm_.failedWrites().size();
     try {
         Transaction tx(dm_.db());
+        // Once the database has rolled the transaction back, what follows would be written on
+        // its own while what came before is gone: stop, and report the whole set.
+        auto lost = [&] {
+            if (tx.active()) return false;
+            tx.commit();  // throws with the engine's cause
+            return true;
+        };
         dm_.GuardarUltima(FormulaCode, MixedAt, CostPerKg);
-        for (const TInsumo& g : Ingredients)
+        for (const TInsumo& g : Ingredients) {
+            if (lost()) return;
             dm_.GuardarResultado("RIN", FormulaCode, g.Codigo,
                                  toFixed4Or(ToReportBasis(g.Cantidad.toDouble()), Fixed4()));
-        for (const TNutriente& n : Nutrients)
+        }
+        for (const TNutriente& n : Nutrients) {
+            if (lost()) return;
             dm_.GuardarResultado("RNU", FormulaCode, n.Codigo, n.Cantidad);
+        }
         tx.commit();
-    } catch (const std::exception&) {
+    } catch (const std::exception& e) {
+        unsaved_.assign(1, FailedWrite{allResults(), e.what()});
+        return;
     }
+    const auto& failed = dm_.failedWrites();
+    unsaved_.insert(unsaved_.end(), failed.begin() + static_cast<std::ptrdiff_t>(before),
+                    failed.end());
 }
 
 void TMixObject2::WriteHeader() {

@@ -44,6 +44,11 @@ public:
     // One run inside one transaction: every read sees the same state of the tables and the
     // store locks once, and a refused formula stores nothing.
     void Mix();
+    // What the last Mix could not store (RIn.Resul, RNu.Resul, LR.Ultima/Valor), with the
+    // store's cause; empty when every result was stored. The run and its reports stand
+    // either way, but a command must not say it stored these (describeFailedWrites, tdm.h).
+    const std::vector<FailedWrite>& unsavedResults() const { return unsaved_; }
+    bool resultsSaved() const { return unsaved_.empty(); }
 
     int32_t GroupCode = 0;
     // The formula editor's content table; when left null the object keeps its own.
@@ -84,6 +89,7 @@ private:
     void loadValues(const std::vector<int32_t>& ingredients);
     void fillGroupNutrients(ContentTable& table);
     ContentTable& content() { return Content ? *Content : ownContent_; }
+    std::string allResults() const;
 
     Tdm& dm_;
     bool found_ = false;
@@ -94,6 +100,8 @@ private:
     std::unordered_set<int32_t> partlyLoaded_;        // the programme's values read
     std::unordered_set<int32_t> programmeNutrients_;  // which those are
     ContentTable ownContent_;
+    std::vector<FailedWrite> unsaved_;
+    bool resultsWritten_ = false;
 };
 
 }  // namespace vexa

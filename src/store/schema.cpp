@@ -310,11 +310,54 @@ std::vector<std::string> upgradeStatements(int version) {
     return out;
 }
 
+namespace {
+
+// "ALTER TABLE T ADD C TYPE" and "CREATE INDEX N ON T (...)": whether the file already has
+// what the statement adds (a workspace upgraded halfway by an earlier release).
+bool alreadyApplied(Database& db, const std::string& sql) {
+    auto word = [&](size_t n) {
+        size_t at = 0;
+        std::string w;
+        for (size_t k = 0; k <= n; ++k) {
+            while (at < sql.size() && sql[at] == ' ') ++at;
+            size_t end = sql.find_first_of(" (", at);
+            if (end == std::string::npos) end = sql.size();
+            w = sql.substr(at, end - at);
+            at = end;
+        }
+        return w;
+    };
+    if (sameName(word(0), "ALTER")) {
+        for (const std::string& c : db.columnNames(word(2)))
+            if (sameName(c, word(4))) return true;
+        return false;
+    }
+    Statement s =
+        db.prepare("SELECT 1 FROM sqlite_master WHERE type='index' AND name=:n COLLATE NOCASE");
+    s.bind("n", word(2));
+    return s.step();
+}
+
+}  // namespace
+
 void upgradeDatabase(Database& db, int version) {
     if (!isKnownLayoutVersion(version))
         throw std::invalid_argument("Versión de base de datos desconocida: " +
                                     std::to_string(version));
-    for (const std::string& sql : upgradeStatements(version)) db.exec(sql);
+    const std::vector<std::string> statements = upgradeStatements(version);
+    if (statements.empty()) return;
+    try {
+        Transaction tx(db);
+        for (const std::string& sql : statements)
+            if (!alreadyApplied(db, sql)) db.exec(sql);
+        tx.commit();
+    } catch (const SqlError& e) {
+        throw SqlError(
+            "No se pudo actualizar la base de datos a la versión 1030.04; el archivo "
+            "queda como estaba: " +
+                std::string(e.what()),
+            e.code());
+    }
 }
 
 }  // namespace vexa

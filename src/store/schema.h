@@ -64,9 +64,11 @@ void createTables(Database& db, int layoutVersion = kLayoutVersion);
 // current layout), and the statements they run.
 std::string upgradeSteps(int version);
 std::vector<std::string> upgradeStatements(int version);
-// Brings an open database of `version` to the current layout, one statement at a time.
-// An unknown version throws std::invalid_argument before any statement runs; a failing
-// statement throws SqlError and leaves the ones already run applied.
+// Brings an open database of `version` to the current layout in one transaction. A column or
+// index the file already has is not added again (a file left half upgraded completes). An
+// unknown version throws std::invalid_argument before any statement runs; a failing statement
+// throws SqlError with its cause and leaves the database as it was: the caller must then fail
+// the open and keep the recorded version.
 void upgradeDatabase(Database& db, int version);
 
 }  // namespace vexa

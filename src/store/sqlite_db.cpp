@@ -1,6 +1,8 @@
 #include "store/sqlite_db.h"
 
+#include "store/container/cp1252.h"
 #include "store/same_name.h"
+#include "store/schema_check.h"
 
 #include <sqlite3.h>
 
@@ -9,6 +11,7 @@
 #include <cstdio>
 #include <ctime>
 #include <map>
+#include <mutex>
 
 namespace vexa {
 
@@ -20,6 +23,14 @@ struct SqlConnection {
     std::filesystem::path file;
     std::multimap<std::string, sqlite3_stmt*> cache;
     int savepointSerial = 0;
+    // Each call into the engine must end by this time (the progress handler interrupts it).
+    std::chrono::milliseconds stepLimit = kDefaultStepLimit;
+    std::chrono::steady_clock::time_point deadline = std::chrono::steady_clock::time_point::max();
+    // The last refusal of the engine, also when a caller swallowed it: a transaction that the
+    // engine rolled back reports it instead of a missing savepoint.
+    std::string lastError;
+
+    void startCall() { deadline = std::chrono::steady_clock::now() + stepLimit; }
 
     ~SqlConnection() { close(); }
     void close() {
@@ -40,10 +51,90 @@ std::string lower(std::string_view s) {
     return out;
 }
 
-[[noreturn]] void fail(sqlite3* db, int rc, std::string_view context = {}) {
-    std::string msg = db ? sqlite3_errmsg(db) : sqlite3_errstr(rc);
+// The engine's own text, with what our bounds mean said in Spanish.
+std::string describe(const SqlConnection* conn, sqlite3* db, int rc, const char* engineText) {
+    std::string msg = engineText ? engineText : db ? sqlite3_errmsg(db) : sqlite3_errstr(rc);
+    switch (rc & 0xFF) {
+        case SQLITE_INTERRUPT:
+            if (conn && std::chrono::steady_clock::now() >= conn->deadline) {
+                char secs[32];
+                std::snprintf(secs, sizeof secs, "%.1f", conn->stepLimit.count() / 1000.0);
+                return "La consulta superó el tiempo máximo de " + std::string(secs) +
+                       " s y fue cancelada (" + msg + ")";
+            }
+            break;
+        case SQLITE_NOMEM:
+            return "La consulta necesitó más memoria de la permitida (" + msg + ")";
+        case SQLITE_TOOBIG:
+            return "Un valor de la base de datos excede el tamaño permitido (" + msg + ")";
+        default:
+            break;
+    }
+    return msg;
+}
+
+[[noreturn]] void fail(SqlConnection* conn, sqlite3* db, int rc, std::string_view context = {}) {
+    std::string msg = describe(conn, db, rc, nullptr);
     if (!context.empty()) msg += " (" + std::string(context) + ")";
+    if (conn) conn->lastError = msg;
     throw SqlError(msg, rc);
+}
+
+int onProgress(void* arg) {
+    auto* conn = static_cast<SqlConnection*>(arg);
+    return std::chrono::steady_clock::now() >= conn->deadline ? 1 : 0;
+}
+
+// Valid UTF-8 as it stands; anything else is taken as code page 1252, as files written by
+// other systems carry their names.
+bool isUtf8(const unsigned char* t, size_t n) {
+    for (size_t i = 0; i < n;) {
+        const unsigned char c = t[i];
+        if (c < 0x80) {
+            ++i;
+            continue;
+        }
+        int extra = (c & 0xE0) == 0xC0 ? 1 : (c & 0xF0) == 0xE0 ? 2 : (c & 0xF8) == 0xF0 ? 3 : -1;
+        if (extra < 0 || i + static_cast<size_t>(extra) >= n) return false;
+        uint32_t cp = c & (0x3F >> extra);
+        for (int k = 1; k <= extra; ++k) {
+            if ((t[i + k] & 0xC0) != 0x80) return false;
+            cp = (cp << 6) | (t[i + k] & 0x3F);
+        }
+        constexpr uint32_t kMin[4] = {0, 0x80, 0x800, 0x10000};
+        if (cp < kMin[extra] || cp > 0x10FFFF || (cp >= 0xD800 && cp <= 0xDFFF)) return false;
+        i += extra + 1;
+    }
+    return true;
+}
+
+// Bounds every connection gets before it reads the file: a workspace comes from anywhere,
+// and its schema must not run code, hang or take the machine's memory.
+void harden(sqlite3* db) {
+    static std::once_flag heapOnce;
+    std::call_once(heapOnce, [] { sqlite3_hard_heap_limit64(kHeapLimitBytes); });
+    struct Flag {
+        int op, value;
+    };
+    for (Flag f : {Flag{SQLITE_DBCONFIG_DEFENSIVE, 1}, Flag{SQLITE_DBCONFIG_TRUSTED_SCHEMA, 0},
+                   Flag{SQLITE_DBCONFIG_ENABLE_TRIGGER, 0}, Flag{SQLITE_DBCONFIG_ENABLE_VIEW, 0},
+                   Flag{SQLITE_DBCONFIG_ENABLE_LOAD_EXTENSION, 0}}) {
+        int now = -1;
+        int rc = sqlite3_db_config(db, f.op, f.value, &now);
+        if (rc != SQLITE_OK || now != f.value)
+            throw SqlError("No se pudo proteger la conexión con la base de datos", rc);
+    }
+    sqlite3_limit(db, SQLITE_LIMIT_LENGTH, kMaxValueBytes);
+    sqlite3_limit(db, SQLITE_LIMIT_SQL_LENGTH, 1000000);
+    sqlite3_limit(db, SQLITE_LIMIT_COLUMN, 500);
+    sqlite3_limit(db, SQLITE_LIMIT_EXPR_DEPTH, 200);
+    sqlite3_limit(db, SQLITE_LIMIT_COMPOUND_SELECT, 50);
+    sqlite3_limit(db, SQLITE_LIMIT_VDBE_OP, 100000);
+    sqlite3_limit(db, SQLITE_LIMIT_FUNCTION_ARG, 32);
+    sqlite3_limit(db, SQLITE_LIMIT_ATTACHED, 0);
+    sqlite3_limit(db, SQLITE_LIMIT_LIKE_PATTERN_LENGTH, 1000);
+    sqlite3_limit(db, SQLITE_LIMIT_VARIABLE_NUMBER, 1000);
+    sqlite3_limit(db, SQLITE_LIMIT_TRIGGER_DEPTH, 10);
 }
 
 }  // namespace
@@ -126,7 +217,7 @@ std::string Statement::sql() const {
 }
 
 void Statement::check(int rc) const {
-    if (rc != SQLITE_OK) fail(sqlite3_db_handle(stmt_), rc);
+    if (rc != SQLITE_OK) fail(conn_.get(), sqlite3_db_handle(stmt_), rc);
 }
 
 std::vector<int> Statement::parameterIndexes(std::string_view name) const {
@@ -194,12 +285,14 @@ Statement& Statement::bind(std::string_view name, const SqlValue& v) {
 
 bool Statement::step() {
     if (!stmt_) throw SqlError("Sentencia no preparada");
+    if (conn_) conn_->startCall();
     int rc = sqlite3_step(stmt_);
     if (rc == SQLITE_ROW) return true;
     if (rc == SQLITE_DONE) return false;
     sqlite3* db = sqlite3_db_handle(stmt_);
-    std::string msg = sqlite3_errmsg(db);
+    std::string msg = describe(conn_.get(), db, rc, sqlite3_errmsg(db));
     sqlite3_reset(stmt_);
+    if (conn_) conn_->lastError = msg;
     throw SqlError(msg, rc);
 }
 
@@ -294,7 +387,10 @@ std::string Statement::getText(int i, std::string_view def) const {
     if (isNull(i)) return std::string(def);
     const unsigned char* t = sqlite3_column_text(stmt_, i);
     int n = sqlite3_column_bytes(stmt_, i);
-    return t ? std::string(reinterpret_cast<const char*>(t), n) : std::string(def);
+    if (!t) return std::string(def);
+    std::string text(reinterpret_cast<const char*>(t), n);
+    if (isUtf8(t, static_cast<size_t>(n))) return text;
+    return vxf::cp1252ToUtf8(text);
 }
 
 Fixed4 Statement::getFixed4(int i, Fixed4 def) const {
@@ -343,12 +439,16 @@ Database::Database(const std::filesystem::path& file, Mode mode) {
     }
     sqlite3_extended_result_codes(c->db, 1);
     sqlite3_busy_timeout(c->db, 5000);
+    harden(c->db);
+    sqlite3_progress_handler(c->db, 1000, onProgress, c.get());
     conn_ = std::move(c);
+    exec("PRAGMA trusted_schema=OFF; PRAGMA cell_size_check=ON");
     // A rollback journal leaves no side files once a change is committed, so the folder
     // always packs as one complete file.
     if (!conn_->readOnly) exec("PRAGMA journal_mode=DELETE");
-    // Reading a file that was never written is an error worth reporting at once.
-    exec("SELECT count(*) FROM sqlite_master");
+    // Reading a file that was never written is an error worth reporting at once, and a file
+    // whose schema is not ours is refused before anything reads its tables.
+    checkWorkspaceSchema(*this);
 }
 
 Database& Database::operator=(Database&& other) noexcept {
@@ -382,6 +482,14 @@ sqlite3* Database::handle() const {
     return conn_ ? conn_->db : nullptr;
 }
 
+void Database::setStepTimeLimit(std::chrono::milliseconds limit) {
+    conn().stepLimit = limit;
+}
+
+const std::string& Database::lastError() const {
+    return conn().lastError;
+}
+
 SqlConnection& Database::conn() const {
     if (!isOpen()) throw SqlError("La base de datos no está abierta");
     return *conn_;
@@ -391,10 +499,12 @@ void Database::exec(std::string_view sql) {
     sqlite3* db = conn().db;
     std::string text(sql);
     char* err = nullptr;
+    conn().startCall();
     int rc = sqlite3_exec(db, text.c_str(), nullptr, nullptr, &err);
     if (rc != SQLITE_OK) {
-        std::string msg = err ? err : sqlite3_errstr(rc);
+        std::string msg = describe(conn_.get(), db, rc, err ? err : sqlite3_errstr(rc));
         sqlite3_free(err);
+        conn_->lastError = msg;
         throw SqlError(msg, rc);
     }
 }
@@ -402,8 +512,9 @@ void Database::exec(std::string_view sql) {
 Statement Database::prepare(std::string_view sql) {
     sqlite3* db = conn().db;
     sqlite3_stmt* stmt = nullptr;
+    conn_->startCall();
     int rc = sqlite3_prepare_v2(db, sql.data(), static_cast<int>(sql.size()), &stmt, nullptr);
-    if (rc != SQLITE_OK) fail(db, rc, sql);
+    if (rc != SQLITE_OK) fail(conn_.get(), db, rc, sql);
     if (!stmt) throw SqlError("Sentencia vacía");
     return Statement(conn_, stmt, false);
 }
@@ -463,7 +574,9 @@ Transaction::Transaction(Database& db) : db_(db) {
 }
 
 Transaction::~Transaction() {
-    if (done_ || !db_.isOpen()) return;
+    // A transaction the engine already rolled back (a trigger's RAISE(ROLLBACK), an interrupt,
+    // a full disk) has no savepoint left to return to.
+    if (done_ || !db_.isOpen() || !db_.inTransaction()) return;
     try {
         db_.exec("ROLLBACK TO " + name_);
         db_.exec("RELEASE " + name_);
@@ -472,8 +585,19 @@ Transaction::~Transaction() {
     }
 }
 
+bool Transaction::active() const {
+    return !done_ && db_.isOpen() && db_.inTransaction();
+}
+
 void Transaction::commit() {
     if (done_) return;
+    if (!db_.inTransaction()) {
+        done_ = true;
+        const std::string& cause = db_.conn().lastError;
+        throw SqlError("La base de datos anuló la transacción; no se guardó ningún cambio" +
+                           (cause.empty() ? std::string() : ": " + cause),
+                       SQLITE_ABORT);
+    }
     db_.exec("RELEASE " + name_);
     done_ = true;
 }

@@ -36,6 +36,14 @@ private:
 
 using DateTime = std::chrono::system_clock::time_point;
 
+// Bounds of every connection: a workspace file may come from anyone. One call into the
+// engine (a step, a statement run) is cancelled after kDefaultStepLimit; a single text or
+// blob may not exceed kMaxValueBytes; the engine as a whole (every connection of the
+// process) may not allocate more than kHeapLimitBytes.
+inline constexpr std::chrono::milliseconds kDefaultStepLimit{30000};
+inline constexpr int kMaxValueBytes = 16 << 20;
+inline constexpr int64_t kHeapLimitBytes = int64_t{256} << 20;
+
 // A field value as SQLite holds it (blobs are not used by the schema and read as text).
 using SqlValue = std::variant<std::monostate, int64_t, double, std::string>;
 
@@ -91,7 +99,8 @@ public:
     void clearBindings();
 
     // Row reading. Fields are found by name without regard to case (the first of that name);
-    // an unknown name throws SqlError. Null reads as the default given.
+    // an unknown name throws SqlError. Null reads as the default given. Text that is not
+    // valid UTF-8 (names written by other systems) is read as code page 1252.
     int columnCount() const;
     std::string columnName(int i) const;
     std::string declaredType(int i) const;         // as written in the table ("MONEY", ...), or ""
@@ -160,6 +169,9 @@ public:
     };
 
     Database() = default;
+    // Every connection runs without triggers, views, extensions or attached files, with the
+    // bounds above, and refuses a file whose schema is not a workspace's
+    // (checkWorkspaceSchema, store/schema_check.h): SqlError with the reason.
     explicit Database(const std::filesystem::path& file, Mode mode = Mode::ReadWrite);
     Database(Database&& other) noexcept = default;
     Database& operator=(Database&& other) noexcept;
@@ -182,6 +194,10 @@ public:
     int64_t lastInsertRowId() const;
     int changes() const;
     bool inTransaction() const;
+    // How long one call into the engine may run before it is cancelled (kDefaultStepLimit).
+    void setStepTimeLimit(std::chrono::milliseconds limit);
+    // The last error of a statement on this connection, also one a caller swallowed.
+    const std::string& lastError() const;
     // Table and column names as they stand in the file.
     bool tableExists(std::string_view table);
     std::vector<std::string> tableNames();
@@ -197,7 +213,9 @@ private:
 };
 
 // Groups changes into one commit; rolled back when destroyed without commit(). Nests
-// (savepoints), so services that use one may call each other.
+// (savepoints), so services that use one may call each other. When the engine itself rolled
+// the transaction back (a RAISE(ROLLBACK), an interrupt, a full disk), commit() throws
+// SqlError naming that cause.
 class Transaction {
 public:
     explicit Transaction(Database& db);
@@ -205,6 +223,8 @@ public:
     Transaction& operator=(const Transaction&) = delete;
     ~Transaction();
     void commit();
+    // False once committed, or when the engine rolled the transaction back.
+    bool active() const;
 
 private:
     Database& db_;

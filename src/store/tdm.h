@@ -20,8 +20,10 @@
 // (store/sqlite_db.h), even when it only reads.
 //
 // Errors: the row primitives (Agregar*, ActualizarValor, GuardarResultado, GuardarUltima)
-// swallow their own errors and return false. Deletions, copies and enabling services run in
-// one transaction each and throw SqlError (the store's text) when the store refuses; a failure
+// swallow their own errors and return false; each such failure is also kept in
+// failedWrites() (what, and the store's cause) until clearFailedWrites(), so a command that
+// goes on never claims to have stored what it did not. Deletions, copies and enabling services run
+// in one transaction each and throw SqlError (the store's text) when the store refuses; a failure
 // leaves the tables as they were. Lookups give their defaults on missing rows or values.
 #include "engine/fixed4.h"
 #include "store/db_def.h"
@@ -44,6 +46,15 @@ enum : int {
     kNombreFormula = 3,
     kNombreMezcla = 5
 };
+
+// A write that a row primitive could not make: what was not stored, and why (the store's
+// text). Both Spanish, for the user.
+struct FailedWrite {
+    std::string what;
+    std::string cause;
+};
+// "RIn.Resul de la fórmula 3, insumo 5: <cause>" lines, one per failure.
+std::string describeFailedWrites(const std::vector<FailedWrite>& failures);
 
 // A row of a caller's nutrient list filled by CargarRestrNut.
 struct RestrNutDestino {
@@ -110,7 +121,10 @@ public:
     // and must be plain identifiers (anything else gives 0).
     int32_t MaxCodigo(std::string_view table, std::string_view field);
 
-    // ---- row primitives (errors swallowed: false)
+    // ---- row primitives (errors swallowed: false, and kept in failedWrites())
+    const std::vector<FailedWrite>& failedWrites() const { return failed_; }
+    void clearFailedWrites() { failed_.clear(); }
+
     bool AgregarValor(int32_t ins, int32_t nut, Fixed4 valor);
     bool ActualizarValor(int32_t ins, int32_t nut, Fixed4 valor);
     bool AgregarInsumo(std::string_view nombre, std::string_view redondeo, int32_t itid);
@@ -126,7 +140,8 @@ public:
     bool AgregarRestrNut(int32_t lr, int32_t cni, Fixed4 min, Fixed4 max, Fixed4 resul);
     bool AgregarItemMezcla(int32_t cmm, int32_t cins, int32_t red, bool defred, Fixed4 perc,
                            Fixed4 ms, Fixed4 valor);
-    // `tabla` is RIn or RNu (any case); anything else writes nothing.
+    // `tabla` is RIn or RNu (any case); anything else writes nothing. A result whose row is
+    // not there is not stored either: false.
     bool GuardarResultado(std::string_view tabla, int32_t lr, int32_t cni, Fixed4 valor);
     bool GuardarUltima(int32_t lr, DateTime fecha, Fixed4 valor);
 
@@ -168,12 +183,16 @@ public:
 private:
     int run(Statement& s);  // executes; reports a change
     bool tryRun(Statement& s) noexcept;
+    // Runs a primitive's body; a failure is swallowed and recorded under `what()`.
+    template <typename Body, typename What>
+    bool attempt(Body&& body, What&& what) noexcept;
     void modified();
     std::vector<int32_t> codes(std::string_view sql, std::string_view param, int32_t value);
     void deleteWhere(std::string_view sql, std::string_view param, int32_t value);
 
     Database& db_;
     TDBDef& def_;
+    std::vector<FailedWrite> failed_;
 };
 
 }  // namespace vexa

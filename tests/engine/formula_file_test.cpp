@@ -81,6 +81,30 @@ TEST(FormulaFile, EachProblemIsNamedOnOneLine) {
          "ingredient 2 (code 1): the code is listed twice"},
         {formula(ing + R"(, "price": -1})", nut + "}"),
          "ingredient 1 (code 1): negative \"price\""},
+        // Errors of the parser itself name the field it was reading.
+        {formula(ing + R"(, "price": 1e400})", nut + "}"),
+         "field \"ingredients[1].price\": number overflow parsing '1e400'"},
+        {formula(ing + "}," + ing + R"(, "values": {"3": -1e999}})", nut + "}"),
+         "field \"ingredients[2].values.3\": number overflow"},
+        {formula(ing + "}", nut + R"(, "min": 1e400})"),
+         "field \"nutrients[1].min\": number overflow"},
+        {R"({"name": "F", "feed_weight": 1E+400, "ingredients": [], "nutrients": []})",
+         "field \"feed_weight\": number overflow"},
+        {formula(ing + R"(, "name": "x"  "max": 3})", nut + "}"),
+         "not valid JSON (parse error at line 1"},
+        // A ration on dry matter divides by it.
+        {R"({"name": "F", "use_dry_matter": true, "ingredients": [{"code": 1, "name": "M", )"
+         R"("price": 0.2, "dry_matter": 0}], "nutrients": []})",
+         "ingredient 1 (code 1): \"dry_matter\" must be above 0"},
+        // Value keys are nutrient codes as written, digits only.
+        {formula(ing + R"(, "values": {" 3": 1}})", nut + "}"),
+         "ingredient 1 (code 1): value key \" 3\" is not a nutrient code"},
+        {formula(ing + R"(, "values": {"3 ": 1}})", nut + "}"),
+         "ingredient 1 (code 1): value key \"3 \" is not a nutrient code"},
+        {formula(ing + R"(, "values": {"+3": 1}})", nut + "}"),
+         "ingredient 1 (code 1): value key \"+3\" is not a nutrient code"},
+        {formula(ing + R"(, "values": {"99999999999": 1}})", nut + "}"),
+         "ingredient 1 (code 1): value key \"99999999999\" is not a nutrient code"},
     };
     for (const Case& c : cases) {
         try {
@@ -90,6 +114,7 @@ TEST(FormulaFile, EachProblemIsNamedOnOneLine) {
             const std::string what = e.what();
             EXPECT_NE(what.find(c.message), std::string::npos) << what;
             EXPECT_EQ(what.find('\n'), std::string::npos) << what;
+            EXPECT_EQ(what.find("json.exception"), std::string::npos) << what;
         }
     }
 }
@@ -104,6 +129,14 @@ TEST(FormulaFile, FileErrorsNameTheFile) {
         ADD_FAILURE() << "accepted";
     } catch (const FormulaFileError& e) {
         EXPECT_STREQ(e.what(), "roto.json: missing field \"nutrients\"");
+    }
+    std::ofstream(path) << R"({"name": "F", "feed_weight": 1e400, "ingredients": [], )"
+                           R"("nutrients": []})";
+    try {
+        loadFormulaFile(path);
+        ADD_FAILURE() << "accepted";
+    } catch (const FormulaFileError& e) {
+        EXPECT_STREQ(e.what(), "roto.json: field \"feed_weight\": number overflow parsing '1e400'");
     }
     EXPECT_THROW(loadFormulaFile(dir / "no_existe.json"), FormulaFileError);
     std::filesystem::remove_all(dir);

@@ -7,6 +7,8 @@
 
 #include <gtest/gtest.h>
 
+#include <sqlite3.h>
+
 #include <nlohmann/json.hpp>
 
 #include <set>
@@ -316,6 +318,95 @@ TEST(Mix2, NutrientAndBatchContent) {
     EXPECT_EQ(doc.Lines()[5].text, "Proteína                   %                     24.6000");
     EXPECT_EQ(doc.Lines()[7].text,
               "Fibra                      %                      2.8000       2.8000 Kg");
+}
+
+// A result the database refuses is never taken as stored: the run stands, and
+// unsavedResults() names what was lost with the store's cause.
+TEST(Mix2, RefusedResultsAreReportedNotStored) {
+    struct Case {
+        const char* name;
+        const char* trigger;  // run with triggers allowed on this connection only
+        bool readOnly;
+        std::vector<std::string> unsaved;  // what, in order
+        const char* cause;
+    };
+    const Case cases[] = {
+        {"read-only database",
+         nullptr,
+         true,
+         {"LR.Ultima y LR.Valor de la fórmula", "RIn.Resul de la fórmula",
+          "RIn.Resul de la fórmula", "RNu.Resul de la fórmula"},
+         "readonly"},
+        {"trigger refusing the nutrient results",
+         "CREATE TRIGGER no_rnu BEFORE UPDATE ON RNu BEGIN SELECT RAISE(ABORT, 'RNu cerrada'); "
+         "END",
+         false,
+         {"RNu.Resul de la fórmula"},
+         "RNu cerrada"},
+        {"trigger rolling the transaction back",
+         "CREATE TRIGGER no_rin BEFORE UPDATE ON RIn BEGIN SELECT RAISE(ROLLBACK, 'RIn cerrada'); "
+         "END",
+         false,
+         {"Los resultados de la fórmula"},
+         "RIn cerrada"},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        SampleDatabase s;
+        TinyFormula t(s.db);
+        t.restrict("insert into RIn (LR, CNI) values (:L, :C)", t.corn);
+        t.restrict("insert into RIn (LR, CNI) values (:L, :C)", t.soy);
+        t.restrict("insert into RNu (LR, CNI, \"Min\") values (:L, :C, 20)", t.protein);
+        Database ro;
+        Database* db = &s.db;
+        if (c.readOnly) {
+            ro = Database(databaseFile(s.folder), Database::Mode::ReadOnly);
+            db = &ro;
+        }
+        if (c.trigger) {
+            ASSERT_EQ(sqlite3_db_config(db->handle(), SQLITE_DBCONFIG_ENABLE_TRIGGER, 1, nullptr),
+                      SQLITE_OK);
+            db->exec(c.trigger);
+        }
+        Tdm dm(*db, s.def);
+        MemoryReportDocument doc;
+        TMixObject2 mix(doc, t.lr, dm);
+        mix.Mix();
+        EXPECT_TRUE(mix.Feasible);  // the run itself stands
+        EXPECT_FALSE(mix.resultsSaved());
+        ASSERT_EQ(mix.unsavedResults().size(), c.unsaved.size());
+        for (size_t i = 0; i < c.unsaved.size(); ++i) {
+            EXPECT_EQ(mix.unsavedResults()[i].what.rfind(c.unsaved[i], 0), 0u)
+                << mix.unsavedResults()[i].what;
+            EXPECT_NE(mix.unsavedResults()[i].cause.find(c.cause), std::string::npos)
+                << mix.unsavedResults()[i].cause;
+            EXPECT_EQ(mix.unsavedResults()[i].cause.find("savepoint"), std::string::npos);
+        }
+        const std::string text = describeFailedWrites(mix.unsavedResults());
+        EXPECT_NE(text.find(std::to_string(t.lr)), std::string::npos) << text;
+        // Whatever is listed as lost is indeed not in the database.
+        auto count = [&](const std::string& sql) {
+            auto q = s.db.prepare(sql + std::to_string(t.lr));
+            q.step();
+            return q.getInt(0);
+        };
+        if (c.readOnly || std::string(c.name).find("rolling") != std::string::npos) {
+            EXPECT_EQ(count("select count(*) from LR where Ultima is not null and Codigo = "), 0);
+            EXPECT_EQ(count("select count(*) from RIn where Resul is not null and LR = "), 0);
+        } else {
+            EXPECT_EQ(count("select count(*) from LR where Ultima is not null and Codigo = "), 1);
+            EXPECT_EQ(count("select count(*) from RIn where Resul is not null and LR = "), 2);
+        }
+        EXPECT_EQ(count("select count(*) from RNu where Resul is not null and LR = "), 0);
+    }
+    // And a run that stores everything says so.
+    SampleDatabase s;
+    TinyFormula t(s.db);
+    t.restrict("insert into RIn (LR, CNI) values (:L, :C)", t.corn);
+    MemoryReportDocument doc;
+    TMixObject2 mix(doc, t.lr, *s.dm);
+    mix.Mix();
+    EXPECT_TRUE(mix.resultsSaved());
 }
 
 }  // namespace

@@ -3,6 +3,8 @@
 
 #include <gtest/gtest.h>
 
+#include <sqlite3.h>
+
 #include <algorithm>
 #include <set>
 
@@ -182,14 +184,76 @@ TEST(TablesSchema, UnknownVersionRunsNoStatement) {
     EXPECT_EQ(layoutVersionFromNumber(1030.01), 103001);
 }
 
-TEST(TablesSchema, FailedUpgradeStatementLeavesEarlierOnesApplied) {
+// Everything an upgrade could change: the schema and the rows.
+std::string snapshot(Database& db) {
+    std::string out;
+    Statement s = db.prepare("SELECT type, name, sql FROM sqlite_master ORDER BY name");
+    while (s.step()) out += s.getText(0) + " " + s.getText(1) + " " + s.getText(2) + "\n";
+    for (const char* t : {"RIn", "MMI", "LR"}) {
+        Statement r = db.prepare(std::string("SELECT * FROM ") + t);
+        while (r.step())
+            for (int i = 0; i < r.columnCount(); ++i) out += r.getText(i, "null") + ";";
+    }
+    return out;
+}
+
+TEST(TablesSchema, HalfUpgradedFileIsCompleted) {
     TempDir dir;
-    Database db(databaseFile(dir.path()), Database::Mode::Create);
+    Database current = createDatabase(dir.path());
+    std::filesystem::create_directories(dir.path() / "old");
+    Database db(databaseFile(dir.path() / "old"), Database::Mode::Create);
     createTables(db, 103001);
-    db.exec("ALTER TABLE RNu ADD Resul MONEY");  // the third statement of step A now fails
-    EXPECT_THROW(upgradeDatabase(db, 103001), SqlError);
-    auto cols = db.columnNames("MMI");
-    EXPECT_NE(std::find(cols.begin(), cols.end(), "Perc"), cols.end());
+    // An earlier release stopped after these, and wrote no new version.
+    db.exec(
+        "ALTER TABLE MMI ADD Perc MONEY; ALTER TABLE RNu ADD Resul MONEY;"
+        "CREATE INDEX MM_CatNom ON MM (Cat, Nombre)");
+    upgradeDatabase(db, 103001);
+    for (const TableDef& t : schemaTables())
+        EXPECT_EQ(db.columnNames(t.name), current.columnNames(t.name)) << t.name;
+    EXPECT_EQ(indexNames(db), indexNames(current));
+}
+
+// Fails the n-th statement of the upgrade for n = 1, 2, ... until none is left to fail: each
+// failure is reported with its cause and leaves the database exactly as it was.
+TEST(TablesSchema, FailedUpgradeLeavesTheDatabaseAsItWas) {
+    struct Deny {
+        int n = 0, seen = 0;
+    };
+    auto authorize = [](void* arg, int action, const char*, const char*, const char*, const char*) {
+        auto* d = static_cast<Deny*>(arg);
+        if (action != SQLITE_ALTER_TABLE && action != SQLITE_CREATE_INDEX) return SQLITE_OK;
+        return ++d->seen == d->n ? SQLITE_DENY : SQLITE_OK;
+    };
+    int failures = 0;
+    for (int n = 1;; ++n) {
+        SCOPED_TRACE("statement " + std::to_string(n));
+        TempDir dir;
+        Database db(databaseFile(dir.path()), Database::Mode::Create);
+        createTables(db, 103001);
+        db.exec(
+            "INSERT INTO RIn (LR, CNI, Min) VALUES (1, 2, 3.5);"
+            "INSERT INTO MMI (CMM, CIns, Valor) VALUES (1, 2, 50)");
+        const std::string before = snapshot(db);
+        Deny deny{n, 0};
+        sqlite3_set_authorizer(db.handle(), +authorize, &deny);
+        try {
+            upgradeDatabase(db, 103001);
+            sqlite3_set_authorizer(db.handle(), nullptr, nullptr);
+            EXPECT_EQ(failures, deny.seen);  // each statement of steps A, B and C was failed
+            EXPECT_NE(snapshot(db), before);
+            break;
+        } catch (const SqlError& e) {
+            sqlite3_set_authorizer(db.handle(), nullptr, nullptr);
+            ++failures;
+            const std::string what = e.what();
+            EXPECT_NE(what.find("No se pudo actualizar la base de datos"), std::string::npos);
+            EXPECT_NE(what.find("not authorized"), std::string::npos) << what;
+            EXPECT_FALSE(db.inTransaction());
+            EXPECT_EQ(snapshot(db), before);
+        }
+        ASSERT_LT(n, 20);
+    }
+    EXPECT_GE(failures, 7);
 }
 
 }  // namespace

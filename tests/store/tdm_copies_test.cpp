@@ -1,5 +1,7 @@
 #include "tdm_fixture.h"
 
+#include <sqlite3.h>
+
 namespace vexa {
 namespace {
 
@@ -237,6 +239,9 @@ TEST_F(TdmDataTest, ReplacingRestrictionsAndFailedParentInserts) {
     EXPECT_EQ(where("RNu", "LR = " + s(forms[1][0])), 2);
 
     // When the store refuses the new formula, its restrictions are not hung on another one.
+    // (Connections run without triggers; this one allows them to stand for such a store.)
+    ASSERT_EQ(sqlite3_db_config(db.handle(), SQLITE_DBCONFIG_ENABLE_TRIGGER, 1, nullptr),
+              SQLITE_OK);
     db.exec("CREATE TRIGGER no_lr BEFORE INSERT ON LR BEGIN SELECT RAISE(ABORT, 'no'); END");
     const auto before = allCounts();
     EXPECT_EQ(dm.CopiarFormula(forms[0][0], -1), 0);
