@@ -40,7 +40,8 @@ std::vector<SchemaProblem> findSchemaProblems(Database& db) {
         } else if (p.type != "table" && p.type != "index") {
             p.reason = "contiene un objeto desconocido \"" + p.name + "\" (" + p.type + ")";
         } else if (p.type != "table" && isWorkspaceTable(p.name)) {
-            p.reason = "tiene \"" + p.name + "\" (" + p.type + ") en lugar de la tabla de ese nombre";
+            p.reason =
+                "tiene \"" + p.name + "\" (" + p.type + ") en lugar de la tabla de ese nombre";
         } else {
             continue;
         }
@@ -54,8 +55,9 @@ void checkWorkspaceSchema(Database& db) {
     try {
         problems = findSchemaProblems(db);
     } catch (const SqlError& e) {
-        throw SqlError("El archivo no es una base de datos de Vexa válida: " + std::string(e.what()),
-                       e.code());
+        throw SqlError(
+            "El archivo no es una base de datos de Vexa válida: " + std::string(e.what()),
+            e.code());
     }
     if (problems.empty()) return;
     std::string msg = "El archivo no es un espacio de trabajo seguro: su base de datos " +

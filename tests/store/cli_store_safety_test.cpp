@@ -58,18 +58,20 @@ fs::path makeWorkspace(DocumentsFolder& docs, const std::string& corn, const std
     Tdmvxf w(docs.settings(), ui);
     const fs::path file = docs.vxf("Ajena.vxf");
     w.CrearVXF(file, [&](Database& db, TDBDef&) {
-        db.exec("INSERT INTO Nut (Nombre, Unidad, Tipo, Orden) VALUES ('Costo', '$/Kg', 1, 1);"
-                "INSERT INTO Nut (Nombre, Unidad, Tipo, Orden) VALUES ('Proteína', '%', 4, 2);"
-                "INSERT INTO Cat (Nombre, Precio) VALUES ('G', 1);"
-                "INSERT INTO EN (Cat, CNI) VALUES (1, 2);"
-                "INSERT INTO LR (Nombre, Cat, Cons) VALUES ('F', 1, 100)");
+        db.exec(
+            "INSERT INTO Nut (Nombre, Unidad, Tipo, Orden) VALUES ('Costo', '$/Kg', 1, 1);"
+            "INSERT INTO Nut (Nombre, Unidad, Tipo, Orden) VALUES ('Proteína', '%', 4, 2);"
+            "INSERT INTO Cat (Nombre, Precio) VALUES ('G', 1);"
+            "INSERT INTO EN (Cat, CNI) VALUES (1, 2);"
+            "INSERT INTO LR (Nombre, Cat, Cons) VALUES ('F', 1, 100)");
         Statement ins = db.prepare("INSERT INTO Ins (Nombre, ItId) VALUES (:N, 1)");
         ins.bind("N", corn).execute();
         ins.bind("N", std::string("Soya")).execute();
-        db.exec("INSERT INTO Val VALUES (1, 1, 0.19); INSERT INTO Val VALUES (1, 2, 9);"
-                "INSERT INTO Val VALUES (2, 1, 0.39); INSERT INTO Val VALUES (2, 2, 48);"
-                "INSERT INTO RIn (LR, CNI) VALUES (1, 1); INSERT INTO RIn (LR, CNI) VALUES (1, 2);"
-                "INSERT INTO RNu (LR, CNI, Min) VALUES (1, 2, 20)");
+        db.exec(
+            "INSERT INTO Val VALUES (1, 1, 0.19); INSERT INTO Val VALUES (1, 2, 9);"
+            "INSERT INTO Val VALUES (2, 1, 0.39); INSERT INTO Val VALUES (2, 2, 48);"
+            "INSERT INTO RIn (LR, CNI) VALUES (1, 1); INSERT INTO RIn (LR, CNI) VALUES (1, 2);"
+            "INSERT INTO RNu (LR, CNI, Min) VALUES (1, 2, 20)");
         if (extra.empty()) return;
         sqlite3* raw = nullptr;
         ASSERT_EQ(sqlite3_open(db.file().c_str(), &raw), SQLITE_OK);

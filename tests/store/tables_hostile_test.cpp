@@ -63,9 +63,10 @@ TEST(TablesHostile, ForeignSchemaObjectsRefuseTheFile) {
         TempDir dir;
         createDatabase(dir.path()).close();
         const auto file = databaseFile(dir.path());
-        rawExec(file, "INSERT INTO Ins (Nombre) VALUES ('Maíz'); INSERT INTO LR (Nombre) "
-                      "VALUES ('F'); " +
-                          std::string(c.sql));
+        rawExec(file,
+                "INSERT INTO Ins (Nombre) VALUES ('Maíz'); INSERT INTO LR (Nombre) "
+                "VALUES ('F'); " +
+                    std::string(c.sql));
         const std::string before = bytesOf(file);
         for (auto mode : {Database::Mode::ReadWrite, Database::Mode::ReadOnly}) {
             try {
@@ -183,7 +184,7 @@ TEST(TablesHostile, TextThatIsNotUtf8IsReadAsCodePage1252) {
         {"Ma\xEDz", "Maíz"},
         {"Ma\xC3\xADz", "Maíz"},  // already UTF-8: unchanged
         {"\x80 Pre\xE7o \x93x\x94", "€ Preço “x”"},
-        {"Soja\xC3", "SojaÃ"},        // a cut UTF-8 sequence
+        {"Soja\xC3", "SojaÃ"},           // a cut UTF-8 sequence
         {"\xED\xA0\x80", "í\xC2\xA0€"},  // an encoded surrogate is not UTF-8
     };
     Statement ins = db.prepare("INSERT INTO Ins (Nombre) VALUES (:N)");
