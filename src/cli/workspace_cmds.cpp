@@ -17,6 +17,7 @@ namespace fs = std::filesystem;
 int createWorkspace(const fs::path& file, const Tdmvxf::FillDatabase& fill) {
     CliUi ui(std::cerr);
     auto settings = cliWorkspaceSettings();
+    guardProcessFolder(settings);
     int code = 0;
     {
         Tdmvxf vxf(settings, ui);
@@ -27,8 +28,7 @@ int createWorkspace(const fs::path& file, const Tdmvxf::FillDatabase& fill) {
             code = 2;
         }
     }
-    std::error_code ec;
-    fs::remove_all(settings.workRoot.parent_path(), ec);
+    releaseProcessFolder(settings);
     return code;
 }
 

@@ -1,6 +1,9 @@
 #include "store/workspace.h"
 
+#include "store/container/binary_file.h"
 #include "store/container/container.h"
+#include "store/container/file_ops.h"
+#include "store/container/signal_cleanup.h"
 #include "store/schema.h"
 
 #include <cctype>
@@ -9,6 +12,8 @@
 #include <ctime>
 #include <stdexcept>
 #include <system_error>
+
+#include <unistd.h>
 
 namespace vexa {
 
@@ -75,12 +80,23 @@ Tdmvxf::Tdmvxf(WorkspaceSettings settings, WorkspaceUi& ui)
     : settings_(std::move(settings)), ui_(ui) {
     std::error_code ec;
     if (!settings_.privateFolder.empty()) fs::create_directories(settings_.privateFolder, ec);
+    // What killed runs left behind: their working folders and temporary archives.
+    removeStaleWorkingFolders(settings_.workRoot);
+    removeStaleLeftovers(settings_.privateFolder);
+    removeStaleLeftovers(fs::temp_directory_path(ec));
 }
 
 Tdmvxf::~Tdmvxf() {
     // Without a proper close the folder stays when it holds unsaved work.
     disconnect();
-    if (!DBModified) BorrarCarpetaTrabajo(WorkDir);
+    if (!DBModified) forgetWorkDir();
+}
+
+void Tdmvxf::forgetWorkDir() {
+    if (WorkDir.empty()) return;
+    vxf::forgetCleanupPath(WorkDir);
+    unmarkWorkingFolder(WorkDir);
+    BorrarCarpetaTrabajo(WorkDir);
 }
 
 Database& Tdmvxf::db() {
@@ -126,50 +142,137 @@ void Tdmvxf::BorrarCarpetaTrabajo(const fs::path& folder) {
     fs::remove_all(folder, ec);
 }
 
+std::optional<TDBDef> Tdmvxf::unpackChecked(const fs::path& f, const fs::path& folder) {
+    // Everything about the new file is checked into its own folder before the open
+    // workspace is touched: a file that is damaged or no workspace leaves it as it was.
+    try {
+        OpenStage = kStageNaming;
+        OpenStage = kStageReading;
+        OpenStage = kStageUnpacking;
+        AskingHandler handler(ui_);
+        unpackFile(f, folder, &handler);
+        std::error_code ec;
+        if (fs::is_empty(folder, ec)) {
+            OpenStage = kStageReading;
+            throw ContainerError(ContainerError::Kind::Corrupted, "no contiene ningún archivo");
+        }
+    } catch (const ContainerError& e) {
+        // A file that is no container of this kind fails where the container is read.
+        if (e.kind() == ContainerError::Kind::BadSignature ||
+            e.kind() == ContainerError::Kind::UnknownVersion)
+            OpenStage = kStageReading;
+        fail(openErrorText(f, e));
+        return std::nullopt;
+    }
+    OpenStage = kStageReadingDef;
+    try {
+        TDBDef def = readDBDef(folder, settings_.decimalSeparator);
+        if (!isKnownLayoutVersion(layoutVersionFromNumber(def.Ver.toDouble()))) {
+            OpenStage = kStageVersion;
+            fail("El archivo VXF es de una versión no reconocida.");
+            return std::nullopt;
+        }
+        return def;
+    } catch (const std::exception& e) {
+        fail(e.what());
+        return std::nullopt;
+    }
+}
+
 void Tdmvxf::AbrirVXF(const fs::path& file) {
     lastUpgrade_.clear();
     std::error_code ec;
     const fs::path f = fs::absolute(file, ec);
-    fs::path folder = CrearCarpetaTrabajo(f);
-    if (folder.empty()) OpenStage = kStageNoWorkFolder;
+    removeStaleLeftovers(f.parent_path());
 
-    if (isOpen() || !WorkDir.empty()) {
-        if (!CerrarVXF()) {
-            // The open workspace could not be saved: it stays open and nothing is lost.
-            removeIfEmpty(folder);
+    if (!fs::exists(f, ec)) {
+        // A save or a crash may have left the workspace under another name only.
+        auto copy = findRecoverableCopy(f);
+        OpenStage = kStageReading;
+        if (!copy) {
+            fail("No existe el archivo " + f.string());
+            return;
+        }
+        if (!ui_.askYesNo("Se encontró una copia de " + f.string() + " en " + copy->string() +
+                              ". ¿Desea recuperarla?",
+                          "Confirmación")) {
+            lastError_ = "No existe el archivo " + f.string() + ". Se encontró una copia en " +
+                         copy->string() + ".";
+            return;
+        }
+        if (int error = restoreCopy(*copy, f)) {
+            fail("No se pudo recuperar la copia " + copy->string() + ". " +
+                 writeErrorText(error, f.parent_path()));
             return;
         }
     }
-    WorkDir.clear();
-    CurrentVXF.clear();
-    DBDef = TDBDef{};
+
+    // The lock of the file being opened; the open file's own lock passes over at the close.
+    const bool reopening = lock_.holds(f);
+    WorkspaceLock lock;
+    bool readOnly = !userMayWrite(f);
+    if (lockOnOpen_ && !settings_.readOnly && !readOnly && !reopening) {
+        if (auto owner = lock.acquire(f)) {
+            if (!ui_.askOpenReadOnly(lockedMessage(f, *owner))) {
+                OpenStage = kStageReading;
+                lastError_ = lockedMessage(f, *owner);
+                return;
+            }
+            readOnly = true;
+        }
+    }
+
+    fs::path folder = CrearCarpetaTrabajo(f);
+    if (folder.empty()) {
+        OpenStage = kStageNoWorkFolder;
+        fail("Es necesario la trayectoria de extracción (property ExtractPath)");
+        return;
+    }
+    markWorkingFolder(folder);
+    vxf::addCleanupPath(folder, true);
+    auto dropFolder = [&] {
+        vxf::forgetCleanupPath(folder);
+        unmarkWorkingFolder(folder);
+        BorrarCarpetaTrabajo(folder);
+        removeIfEmpty(folder);
+        fs::remove_all(folder, ec);  // made by this open, holds nothing of the user's
+    };
+    const auto identity = fileIdentity(f);
+    std::optional<TDBDef> def = unpackChecked(f, folder);
+    if (!def) {
+        dropFolder();
+        return;
+    }
+
+    if (isOpen() || !WorkDir.empty()) {
+        int stage = OpenStage;
+        if (!CerrarVXF()) {
+            // The open workspace could not be saved: it stays open and nothing is lost.
+            dropFolder();
+            return;
+        }
+        OpenStage = stage;
+    }
+    if (reopening && lockOnOpen_ && !settings_.readOnly && !readOnly) {
+        if (auto owner = lock.acquire(f)) {
+            if (!ui_.askOpenReadOnly(lockedMessage(f, *owner))) {
+                dropFolder();
+                OpenStage = kStageReading;
+                return;
+            }
+            readOnly = true;
+        }
+    }
+
+    WorkDir = folder;
+    CurrentVXF = f;
+    DBDef = *def;
+    lock_ = std::move(lock);
+    readOnlyFile_ = readOnly;
+    identity_ = identity;
+    const int version = layoutVersionFromNumber(DBDef.Ver.toDouble());
 
     try {
-        OpenStage = kStageNaming;
-        OpenStage = kStageReading;
-        if (!hasEntries(f)) throw std::runtime_error("No existe el archivo " + f.string());
-        OpenStage = kStageUnpacking;
-        try {
-            AskingHandler handler(ui_);
-            unpackFile(f, folder, &handler);
-        } catch (...) {
-            BorrarCarpetaTrabajo(folder);
-            throw;
-        }
-        OpenStage = kStageOk;
-
-        OpenStage = kStageReadingDef;
-        TDBDef def = readDBDef(folder, settings_.decimalSeparator);
-        int version = layoutVersionFromNumber(def.Ver.toDouble());
-        if (!isKnownLayoutVersion(version)) {
-            OpenStage = kStageVersion;
-            throw std::runtime_error("El archivo VXF es de una versión no reconocida.");
-        }
-
-        WorkDir = folder;
-        CurrentVXF = f;
-        DBDef = def;
-
         OpenStage = kStageConnecting;
         db_ = Database(databaseFile(WorkDir),
                        settings_.readOnly ? Database::Mode::ReadOnly : Database::Mode::ReadWrite);
@@ -193,11 +296,14 @@ void Tdmvxf::AbrirVXF(const fs::path& file) {
         OpenStage = kStageOk;
     } catch (const std::exception& e) {
         fail(e.what());
-        if (OpenStage > 60) disconnect();
-        if (OpenStage > 30) BorrarCarpetaTrabajo(folder);
+        if (OpenStage >= kStageConnecting) disconnect();
+        forgetWorkDir();
         removeIfEmpty(folder);
         WorkDir.clear();
         CurrentVXF.clear();
+        lock_.release();
+        readOnlyFile_ = false;
+        identity_.reset();
         if (OpenStage == kStageOk) OpenStage = kStageReading;
     }
 }
@@ -211,8 +317,9 @@ bool Tdmvxf::AbrirConDialogo() {
 
 void Tdmvxf::packAndRotate(const fs::path& folder, const fs::path& target) {
     std::error_code ec;
-    auto partial = target;
-    partial += ".guardando";
+    const fs::path dir = target.parent_path();
+    removeStaleLeftovers(dir);
+    const fs::path partial = savingPath(target);
     fs::remove(partial, ec);
 
     OpenStage = kStagePackCreate;
@@ -229,36 +336,120 @@ void Tdmvxf::packAndRotate(const fs::path& folder, const fs::path& target) {
         throw;
     }
 
-    // The new file is complete: only now is the backup rotated.
+    // The new file is complete. The old backup stays until the current file has taken its
+    // place (linked to a second name, then renamed over it in one step); only then does the
+    // old one go to the bin.
     OpenStage = kStageBackup;
-    const auto backup = backupPath(target);
-    if (fs::exists(backup, ec)) {
-        ui_.moveToTrash(backup);
-        if (fs::exists(backup, ec)) fs::remove(backup, ec);
-    }
+    const fs::path backup = backupPath(target);
+    fs::path previous = backup, fresh = backup;
+    previous += ".anterior";
+    fresh += ".nuevo";
+    fs::remove(previous, ec);
+    fs::remove(fresh, ec);
+    const bool hadBackup = fs::exists(backup, ec);
+    bool previousLinked = hadBackup && vxf::linkFile(backup, previous) == 0;
+    bool previousMoved = false;
+    auto fail = [&](int error, const fs::path& where, bool dropPartial) {
+        if (dropPartial) fs::remove(partial, ec);
+        if (previousLinked) fs::remove(previous, ec);
+        throw std::system_error(error, std::generic_category(), where.string());
+    };
     const bool hadCurrent = fs::exists(target, ec);
+    bool linked = false;
     if (hadCurrent) {
-        fs::rename(target, backup, ec);
-        if (ec) {
-            fs::remove(partial, ec);
-            throw std::runtime_error("No se pudo respaldar " + target.string() + " como " +
-                                     backup.string());
+        if (vxf::linkFile(target, fresh) == 0) {
+            if (int error = vxf::renameFile(fresh, backup)) {
+                fs::remove(fresh, ec);
+                fail(error, backup, true);
+            }
+            linked = true;
+        } else {
+            // Without links the current file moves to the backup's name; from here to the
+            // next rename the workspace is found there, or as ".guardando", and offered back.
+            if (hadBackup && !previousLinked)
+                previousMoved = vxf::renameFile(backup, previous) == 0;
+            if (int error = vxf::renameFile(target, backup)) {
+                if (previousMoved) vxf::renameFile(previous, backup);
+                fail(error, target, true);
+            }
         }
     }
-    fs::rename(partial, target, ec);
-    if (ec) {
-        std::string why = ec.message();
-        if (hadCurrent) fs::rename(backup, target, ec);
-        fs::remove(partial, ec);
-        throw std::runtime_error("No se pudo escribir " + target.string() + ": " + why);
+    if (int error = vxf::renameFile(partial, target)) {
+        if (hadCurrent && !linked) {
+            // Put the user's file back; failing that, both copies stay where an open finds
+            // them.
+            if (vxf::renameFile(backup, target) != 0) fail(error, target, false);
+            if (previousMoved && vxf::renameFile(previous, backup) == 0) previousMoved = false;
+        }
+        if (previousMoved) previousLinked = true;  // retired with the rest
+        fail(error, target, true);
+    }
+    vxf::BinaryFile::syncFolder(dir);
+    if (previousLinked || previousMoved) {
+        ui_.moveToTrash(previous);
+        fs::remove(previous, ec);
     }
     OpenStage = kStageOk;
+}
+
+std::string Tdmvxf::saveErrorText(const fs::path& target, const std::exception& e) {
+    std::string text = "No se pudo guardar la base de datos en " + target.string() + ". ";
+    int error = 0;
+    if (auto* c = dynamic_cast<const ContainerError*>(&e)) {
+        error = c->systemError();
+        if (!error && c->kind() != ContainerError::Kind::CannotCreate &&
+            c->kind() != ContainerError::Kind::CannotOpen)
+            return text + c->what();
+    } else if (auto* s = dynamic_cast<const std::system_error*>(&e)) {
+        error = s->code().value();
+    } else {
+        return text + e.what();
+    }
+    if (!error) return text + "No se pudo escribir el archivo.";
+    const fs::path dir = target.parent_path();
+    bool folderRefused = ::access(dir.c_str(), W_OK) != 0;
+    return text + writeErrorText(error, folderRefused ? dir : target);
 }
 
 bool Tdmvxf::GuardarVXF() {
     if (!isOpen() || CurrentVXF.empty()) {
         fail("No hay una base de datos abierta");
         return false;
+    }
+    if (readOnlyFile_) {
+        // The file is another program's or may not be written: only another name will do.
+        std::string text =
+            "La base de datos " + CurrentVXF.string() + " está abierta en modo de sólo lectura.";
+        lastError_ = text + " Use \"Guardar como...\" para guardarla con otro nombre.";
+        if (ui_.askYesNo(text + " ¿Desea guardarla con otro nombre?", "Confirmación"))
+            return GuardarVXFComo();
+        return false;
+    }
+    std::error_code ec;
+    if (identity_ && fs::exists(CurrentVXF, ec) && fileIdentity(CurrentVXF) != identity_) {
+        std::string text = "Otro programa modificó el archivo " + CurrentVXF.string() +
+                           " después de que se abrió.";
+        switch (ui_.askChangedOnDisk(text)) {
+            case WorkspaceUi::ChangedFileAnswer::SaveAs:
+                return GuardarVXFComo();
+            case WorkspaceUi::ChangedFileAnswer::Overwrite:
+                break;
+            case WorkspaceUi::ChangedFileAnswer::Cancel:
+                lastError_ = text + " No se guardó la base de datos.";
+                return false;
+        }
+    }
+    return saveTo(CurrentVXF);
+}
+
+bool Tdmvxf::saveTo(const fs::path& target) {
+    // Whoever saves holds the lock, also a program that opened the file without it.
+    WorkspaceLock lock;
+    if (!lock_.holds(target)) {
+        if (auto owner = lock.acquire(target)) {
+            fail(lockedMessage(target, *owner) + " No se guardó la base de datos.");
+            return false;
+        }
     }
     ui_.setBusy(true);
     bool ok = false;
@@ -273,25 +464,44 @@ bool Tdmvxf::GuardarVXF() {
         OpenStage = kStageSavingDef;
         writeDBDef(WorkDir, DBDef, settings_.decimalSeparator);
 
-        packAndRotate(WorkDir, CurrentVXF);
+        packAndRotate(WorkDir, target);
         DBModified = false;
         OpenStage = kStageOk;
         ok = true;
     } catch (const std::exception& e) {
-        fail("No se pudo guardar la base de datos en " + CurrentVXF.string() + ". " + e.what());
+        fail(saveErrorText(target, e));
     }
     ui_.setBusy(false);
+    if (ok) {
+        if (!lock_.holds(target)) lock_ = std::move(lock);
+        identity_ = fileIdentity(target);
+        readOnlyFile_ = false;
+    }
     return ok;
 }
 
 bool Tdmvxf::GuardarVXFComo() {
     auto chosen = ui_.chooseSaveFile("Guardar base de datos", settings_.vxfPath);
     if (!chosen) return false;
-    auto previous = CurrentVXF;
     std::error_code ec;
-    CurrentVXF = fs::absolute(*chosen, ec);
-    if (GuardarVXF()) return true;
+    const fs::path target = fs::absolute(*chosen, ec);
+    if (fs::exists(target, ec) && !userMayWrite(target)) {
+        fail("No tiene permiso para escribir en " + target.string() + ".");
+        return false;
+    }
+    if (!isOpen()) {
+        fail("No hay una base de datos abierta");
+        return false;
+    }
+    auto previous = CurrentVXF;
+    bool wasReadOnly = readOnlyFile_;
+    CurrentVXF = target;
+    if (saveTo(target)) {
+        if (previous != target || wasReadOnly) ui_.notifyShell(kRequestCaption, 0);
+        return true;
+    }
     CurrentVXF = previous;
+    readOnlyFile_ = wasReadOnly;
     return false;
 }
 
@@ -304,10 +514,24 @@ void Tdmvxf::CrearVXF(const fs::path& file, const FillDatabase& fill) {
     def.Autor = settings_.userName;
     def.Comentario = "Creado por Vexa 3.1 (" + shortDate() + ")";
 
+    // A file another program holds, or one the user may not write, is never replaced.
+    if (fs::exists(n, ec)) {
+        if (!lock_.holds(n)) checkNotLocked(n);
+        if (!userMayWrite(n))
+            throw std::runtime_error("No tiene permiso para escribir en " + n.string() + ".");
+    }
     fs::path folder = CrearCarpetaTrabajo(n);
     if (folder.empty())
         throw ContainerError(ContainerError::Kind::NoExtractPath,
                              "Es necesario la trayectoria de extracción (property ExtractPath)");
+    markWorkingFolder(folder);
+    vxf::addCleanupPath(folder, true);
+    auto drop = [&] {
+        vxf::forgetCleanupPath(folder);
+        unmarkWorkingFolder(folder);
+        BorrarCarpetaTrabajo(folder);
+        fs::remove_all(folder, ec);  // made by this call, holds nothing of the user's
+    };
     try {
         {
             Database db = createDatabase(folder);
@@ -315,12 +539,14 @@ void Tdmvxf::CrearVXF(const fs::path& file, const FillDatabase& fill) {
         }
         writeDBDef(folder, def, settings_.decimalSeparator);
         packAndRotate(folder, n);
-    } catch (...) {
-        BorrarCarpetaTrabajo(folder);
-        fs::remove_all(folder, ec);  // made by this call, holds nothing of the user's
-        throw;
+    } catch (const std::exception& e) {
+        drop();
+        std::string text = saveErrorText(n, e);
+        const std::string head = "No se pudo guardar la base de datos en ";
+        if (text.rfind(head, 0) == 0) text = "No se pudo crear " + text.substr(head.size());
+        throw std::runtime_error(text);
     }
-    BorrarCarpetaTrabajo(folder);
+    drop();
 }
 
 void Tdmvxf::NuevaVXF(const fs::path& startFolder) {
@@ -352,9 +578,12 @@ bool Tdmvxf::CerrarVXF() {
     if (!PreguntarGuardar()) return false;
     disconnect();
     DBModified = false;
-    BorrarCarpetaTrabajo(WorkDir);
+    forgetWorkDir();
     WorkDir.clear();
     CurrentVXF.clear();
+    lock_.release();
+    readOnlyFile_ = false;
+    identity_.reset();
     OpenStage = kStageOk;
     return true;
 }

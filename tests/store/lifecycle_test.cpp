@@ -170,13 +170,13 @@ TEST(LifecycleOpen, MissingOrForeignFileIsRefusedAndLeftAlone) {
     Tdmvxf w(docs.settings(), ui);
     auto missing = docs.vxf("NoEsta.vxf");
     w.AbrirVXF(missing);
-    EXPECT_EQ(w.OpenStage, 12);
+    EXPECT_EQ(w.OpenStage, kStageReading);
     ASSERT_EQ(ui.errors.size(), 1u);
     EXPECT_EQ(ui.errors[0], "No existe el archivo " + missing.string());
     auto text = docs.vxf("Texto.vxf");
     std::ofstream(text) << "no soy un espacio de trabajo";
     w.AbrirVXF(text);
-    EXPECT_EQ(w.OpenStage, 12);
+    EXPECT_EQ(w.OpenStage, kStageReading);
     EXPECT_EQ(bytesOf(text), "no soy un espacio de trabajo");
     EXPECT_FALSE(w.isOpen());
     EXPECT_TRUE(fs::is_empty(docs.root / "Devov"));  // no empty folders left behind
@@ -195,11 +195,13 @@ TEST(LifecycleSave, SavingTwiceKeepsOneBackupOfThePreviousVersion) {
     ASSERT_TRUE(w.GuardarVXF());
     EXPECT_EQ(bytesOf(backupPath(file)), first);
     EXPECT_EQ(ui.requests.back(), (std::pair<int, int>{22, 0}));
-    EXPECT_EQ(ui.trashed.back(), backupPath(file));  // the old backup went to the bin first
+    // The old backup went to the bin once the new one was in place (under a second name, as
+    // it had to stay until then).
+    EXPECT_EQ(ui.trashed.back(), docs.vxf("Granja.bkp.anterior"));
     std::vector<std::string> names;
     for (auto& e : fs::directory_iterator(docs.root / "VXF")) names.push_back(e.path().filename());
     std::sort(names.begin(), names.end());
-    EXPECT_EQ(names, (std::vector<std::string>{"Granja.bkp", "Granja.vxf"}));
+    EXPECT_EQ(names, (std::vector<std::string>{".~lock.Granja.vxf#", "Granja.bkp", "Granja.vxf"}));
 
     // The backup opens as the version before the last save.
     w.AbrirVXF(backupPath(file));

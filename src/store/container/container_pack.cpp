@@ -9,6 +9,7 @@
 #include "store/container/container.h"
 #include "store/container/cp1252.h"
 #include "store/container/file_date.h"
+#include "store/container/file_ops.h"
 #include "store/container/temp_file.h"
 
 namespace vexa {
@@ -85,8 +86,8 @@ void packFolder(const fs::path& folder, const fs::path& file, const PackOptions&
     std::optional<TempFile> outer;
     try {
         outer.emplace(targetFolder);
-    } catch (const ContainerError&) {
-        failCannotCreate(file.string());
+    } catch (const ContainerError& e) {
+        failCannotCreate(file.string(), e.systemError());
     }
     {
         ArchiveWriter writer(outer->file(), file.string(), kOuterFlags, *comment);
@@ -96,10 +97,8 @@ void packFolder(const fs::path& folder, const fs::path& file, const PackOptions&
                         inner.path().string());
         writer.finish(true);
     }
-    if (!outer->file().close()) failCannotCreate(file.string());
-    std::error_code ec;
-    fs::rename(outer->path(), file, ec);
-    if (ec) failCannotCreate(file.string());
+    if (!outer->file().close()) failCannotCreate(file.string(), outer->file().lastError());
+    if (int error = renameFile(outer->path(), file)) failCannotCreate(file.string(), error);
     outer->keep();
     // The rename itself should survive a power cut too; failing that is no reason to fail.
     BinaryFile::syncFolder(targetFolder);
