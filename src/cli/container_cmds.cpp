@@ -90,7 +90,9 @@ const VerbRegistrar unpackVerb([](CLI::App& app) {
 const VerbRegistrar checkVerb([](CLI::App& app) {
     auto file = std::make_shared<fs::path>();
     CLI::App* sub = app.add_subcommand(
-        "check", "Lista los archivos de un .vxf y verifica cada bloque; 0 si está sano");
+        "check",
+        "Lista los archivos de un .vxf y verifica cada bloque sin escribir nada en el disco; "
+        "0 si está sano");
     sub->add_option("file", *file, "Archivo .vxf")->required();
     sub->callback([file] { exitCode() = check(*file); });
 });

@@ -28,7 +28,8 @@ class AskingHandler : public ContainerErrorHandler {
 public:
     explicit AskingHandler(WorkspaceUi& ui) : ui_(ui) {}
     FileErrorAnswer onFileError(const std::string& fileName, const ContainerError& error) override {
-        ui_.showError(error.what());
+        std::string cause = writeErrorText(error.systemError(), fileName);
+        ui_.showError(cause.empty() ? error.what() : cause + " (" + error.what() + ")");
         return ui_.askContinueAfterFileError(fileName) ? FileErrorAnswer::Continue
                                                        : FileErrorAnswer::Stop;
     }

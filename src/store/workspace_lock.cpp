@@ -66,7 +66,8 @@ std::optional<LockOwner> readOwner(int fd) {
 }
 
 bool sameFile(int fd, const fs::path& path) {
-    struct stat a {}, b {};
+    struct stat a {
+    }, b{};
     return ::fstat(fd, &a) == 0 && ::stat(path.c_str(), &b) == 0 && a.st_dev == b.st_dev &&
            a.st_ino == b.st_ino;
 }

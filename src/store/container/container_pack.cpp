@@ -73,6 +73,8 @@ void packFolder(const fs::path& folder, const fs::path& file, const PackOptions&
             try {
                 packOneFile(writer, path);
             } catch (const ContainerError& error) {
+                // Writing the archive itself (a full disk) is no fault of that one file.
+                if (error.kind() == ContainerError::Kind::CannotCreate) throw;
                 ContainerErrorHandler* handler = options.errorHandler;
                 if (!handler || handler->onFileError(path.string(), error) == FileErrorAnswer::Stop)
                     throw;

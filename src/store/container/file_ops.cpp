@@ -11,12 +11,14 @@ namespace {
 long counted = 0;
 long failAt = 0;
 int failError = 0;
+bool failAfter = false;
 }  // namespace
 
-void failNthFileOperation(long n, int error) {
+void failNthFileOperation(long n, int error, bool sticky) {
     counted = 0;
     failAt = n;
     failError = error;
+    failAfter = sticky;
 }
 
 long fileOperationCount() {
@@ -25,7 +27,7 @@ long fileOperationCount() {
 
 bool fileOperationAllowed() {
     ++counted;
-    if (failAt > 0 && counted == failAt) {
+    if (failAt > 0 && (counted == failAt || (failAfter && counted > failAt))) {
         errno = failError;
         return false;
     }

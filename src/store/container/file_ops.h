@@ -8,8 +8,9 @@
 namespace vexa::vxf {
 
 // Test seam: counting from this call, the n-th write, flush, link or rename fails with
-// `error` (n >= 1); n = 0 turns failures off. Only one failure is made per call.
-void failNthFileOperation(long n, int error);
+// `error` (n >= 1); with `sticky` every later one fails too, as a disk that stays full or an
+// immutable file. n = 0 turns failures off.
+void failNthFileOperation(long n, int error, bool sticky = false);
 // Operations counted since the last failNthFileOperation call.
 long fileOperationCount();
 // Counts one operation; false (and errno set) when it is the one to fail.
