@@ -17,7 +17,6 @@ namespace fs = std::filesystem;
 int createWorkspace(const fs::path& file, const Tdmvxf::FillDatabase& fill) {
     CliUi ui(std::cerr);
     auto settings = cliWorkspaceSettings();
-    guardProcessFolder(settings);
     int code = 0;
     {
         Tdmvxf vxf(settings, ui);

@@ -32,12 +32,13 @@ WorkspaceSettings cliWorkspaceSettings() {
         auto ini = settingsFilePath(fs::path(), config);
         if (fs::exists(ini, ec)) s.userName = IniFile::load(ini).readString("User", "Nombre");
     }
+    // Guarded before anything is made in it.
+    guardProcessFolder(s);
     return s;
 }
 
 CliWorkspace::CliWorkspace(std::ostream& err) : ui_(err), vxf_(cliWorkspaceSettings(), ui_) {
     vxf_.setLockOnOpen(false);
-    guardProcessFolder(vxf_.settings());
 }
 
 CliWorkspace::~CliWorkspace() {
@@ -54,9 +55,9 @@ void guardProcessFolder(const WorkspaceSettings& settings) {
 }
 
 void releaseProcessFolder(const WorkspaceSettings& settings) {
-    vxf::forgetCleanupPath(settings.workRoot.parent_path());
     std::error_code ec;
     fs::remove_all(settings.workRoot.parent_path(), ec);
+    vxf::forgetCleanupPath(settings.workRoot.parent_path());
 }
 
 bool CliWorkspace::open(const fs::path& file, bool forSaving) {

@@ -16,6 +16,11 @@ class CliUi : public WorkspaceUi {
 public:
     explicit CliUi(std::ostream& err) : err_(err) {}
     void showError(const std::string& message) override { err_ << "vexa-cli: " << message << '\n'; }
+    // A question left unanswered is still shown (a copy found beside a missing file).
+    bool askYesNo(const std::string& question, const std::string&) override {
+        showError(question + " No.");
+        return false;
+    }
     bool askOpenReadOnly(const std::string& lockedText) override {
         showError(lockedText + " No se puede guardar en él.");
         return false;
@@ -29,9 +34,9 @@ private:
     std::ostream& err_;
 };
 
+// The settings of this process; its own folder (below the system's temporary folder) is
+// guarded from here on: removed at the end and when a signal stops the run.
 WorkspaceSettings cliWorkspaceSettings();
-// The process's own folder (below the system's temporary folder) is removed at the end and
-// when a signal stops the run.
 void guardProcessFolder(const WorkspaceSettings& settings);
 void releaseProcessFolder(const WorkspaceSettings& settings);
 

@@ -95,9 +95,10 @@ Tdmvxf::~Tdmvxf() {
 
 void Tdmvxf::forgetWorkDir() {
     if (WorkDir.empty()) return;
-    vxf::forgetCleanupPath(WorkDir);
-    unmarkWorkingFolder(WorkDir);
+    // Removed before it is forgotten, so a signal in between still finds it.
     BorrarCarpetaTrabajo(WorkDir);
+    unmarkWorkingFolder(WorkDir);
+    vxf::forgetCleanupPath(WorkDir);
 }
 
 Database& Tdmvxf::db() {
@@ -232,11 +233,11 @@ void Tdmvxf::AbrirVXF(const fs::path& file) {
     markWorkingFolder(folder);
     vxf::addCleanupPath(folder, true);
     auto dropFolder = [&] {
-        vxf::forgetCleanupPath(folder);
-        unmarkWorkingFolder(folder);
         BorrarCarpetaTrabajo(folder);
         removeIfEmpty(folder);
         fs::remove_all(folder, ec);  // made by this open, holds nothing of the user's
+        unmarkWorkingFolder(folder);
+        vxf::forgetCleanupPath(folder);
     };
     const auto identity = fileIdentity(f);
     std::optional<TDBDef> def = unpackChecked(f, folder);
@@ -528,10 +529,10 @@ void Tdmvxf::CrearVXF(const fs::path& file, const FillDatabase& fill) {
     markWorkingFolder(folder);
     vxf::addCleanupPath(folder, true);
     auto drop = [&] {
-        vxf::forgetCleanupPath(folder);
-        unmarkWorkingFolder(folder);
         BorrarCarpetaTrabajo(folder);
         fs::remove_all(folder, ec);  // made by this call, holds nothing of the user's
+        unmarkWorkingFolder(folder);
+        vxf::forgetCleanupPath(folder);
     };
     try {
         {

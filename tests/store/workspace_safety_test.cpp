@@ -184,9 +184,8 @@ TEST(WorkspaceLock, StaleLockOfADeadProcessIsTakenOver) {
     char host[256] = {};
     ::gethostname(host, sizeof host - 1);
     const long dead = deadPid();
-    writeText(lockFilePath(file), "Vexa\nusuario=otro\nequipo=" + std::string(host) +
-                                      "\nproceso=" + std::to_string(dead) +
-                                      "\nfecha=2026-01-01 08:00\n");
+    writeText(lockFilePath(file), "Vexa\nusuario=otro\nequipo=" + std::string(host) + "\nproceso=" +
+                                      std::to_string(dead) + "\nfecha=2026-01-01 08:00\n");
     EXPECT_FALSE(lockHolder(file).has_value());
     EXPECT_NO_THROW(checkNotLocked(file));
     w.AbrirVXF(file);
@@ -303,10 +302,9 @@ TEST(WorkspaceSave, EveryFailedWriteOrRenameLeavesTheUsersFileAndSaysWhy) {
             EXPECT_EQ(message.rfind("No se pudo guardar la base de datos en " + file.string(), 0),
                       0u)
                 << message;
-            EXPECT_TRUE(contains(message, error == ENOSPC
-                                              ? "No hay espacio en el disco."
-                                              : "No tiene permiso para escribir en " +
-                                                    file.string()))
+            EXPECT_TRUE(contains(
+                message, error == ENOSPC ? "No hay espacio en el disco."
+                                         : "No tiene permiso para escribir en " + file.string()))
                 << message;
             EXPECT_FALSE(contains(message, ".guardando")) << message;
             EXPECT_FALSE(contains(message, "~Archiv")) << message;

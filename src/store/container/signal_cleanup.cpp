@@ -91,6 +91,8 @@ void installSignalCleanup() {
 void addCleanupPath(const std::filesystem::path& path, bool tree) {
     const std::string& text = path.native();
     if (text.empty() || text.size() >= kLongestPath) return;
+    for (Slot& slot : slots)
+        if (slot.state != 0 && text == slot.path) return;
     for (Slot& slot : slots) {
         if (slot.state != 0) continue;
         std::memcpy(slot.path, text.c_str(), text.size() + 1);

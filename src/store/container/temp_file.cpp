@@ -64,11 +64,11 @@ std::filesystem::path systemTempFolder() {
 
 TempFile::~TempFile() {
     file_.close();
-    forgetCleanupPath(path_);
     if (!kept_) {
         std::error_code ec;
         std::filesystem::remove(path_, ec);
     }
+    forgetCleanupPath(path_);
 }
 
 }  // namespace vexa::vxf

@@ -1,0 +1,67 @@
+#!/usr/bin/env bash
+# Kills `vexa-cli solve --save` at random moments N times (SIGKILL, and SIGTERM every third
+# time) and checks after each kill that a complete workspace is under the user's name or
+# beside it where an open finds it (".guardando", ".bkp"), that the backup is complete, and
+# that a run stopped by SIGTERM left nothing behind. Not part of ctest: it takes minutes.
+#
+#   scripts/kill_test.sh N [build-folder]
+set -u
+N=${1:?usage: kill_test.sh N [build-folder]}
+BUILD=${2:-build}
+CLI=$(cd "$(dirname "$0")/.." && pwd)/$BUILD/src/vexa-cli
+[ -x "$CLI" ] || { echo "no $CLI" >&2; exit 2; }
+
+WORK=$(mktemp -d /tmp/vexa-kill-XXXXXX)
+export TMPDIR=$WORK/tmp
+mkdir -p "$TMPDIR"
+F=$WORK/Granja.vxf
+"$CLI" sample "$F" >/dev/null || exit 2
+
+check() { "$CLI" check "$1" >/dev/null 2>&1; }
+
+intact=0 recovered=0 saved=0 failed=0 backupBad=0 termLeft=0 term=0
+for ((i = 1; i <= N; i++)); do
+    before=$(stat -c %Y.%s "$F" 2>/dev/null || echo none)
+    "$CLI" solve "$F" --group $((i % 3 + 1)) --all --save >/dev/null 2>&1 &
+    pid=$!
+    # Anywhere in a run (about 50 to 150 ms here), the save included.
+    sleep "0.$(printf '%03d' $((RANDOM % 160)))"
+    if ((i % 3 == 0)); then sig=TERM; else sig=KILL; fi
+    kill -s $sig $pid 2>/dev/null
+    wait $pid 2>/dev/null
+    status=$?
+    if [ "$sig" = TERM ] && ((status == 143)); then
+        term=$((term + 1))
+        if [ -e "$TMPDIR/vexa-cli-$pid" ]; then termLeft=$((termLeft + 1)); fi
+    fi
+    ((status == 0)) && saved=$((saved + 1))
+
+    if [ -f "$F" ] && check "$F"; then
+        intact=$((intact + 1))
+    elif [ ! -e "$F" ] && { check "$F.guardando" || check "${F%.vxf}.bkp"; }; then
+        # What an open offers back ("Se encontró una copia ..."): take it as the user would.
+        recovered=$((recovered + 1))
+        if check "$F.guardando"; then mv "$F.guardando" "$F"; else cp "${F%.vxf}.bkp" "$F"; fi
+    else
+        failed=$((failed + 1))
+        echo "run $i ($sig after kill, status $status, file before $before): no complete workspace" >&2
+        ls -la "$WORK" >&2
+        cp -a "$WORK" "$WORK-failure-$i" 2>/dev/null
+        "$CLI" sample "$F" >/dev/null
+    fi
+    if [ -e "${F%.vxf}.bkp" ] && ! check "${F%.vxf}.bkp"; then
+        backupBad=$((backupBad + 1))
+        echo "run $i: damaged backup" >&2
+    fi
+done
+
+# The next run clears what the killed ones left in the temporary folder and beside the file.
+"$CLI" list "$F" groups >/dev/null 2>&1
+left=$(find "$TMPDIR" "$WORK" -maxdepth 1 \( -name 'vexa-cli-*' -o -name '~Archiv-*' \) | wc -l)
+
+echo "runs: $N  killed by SIGTERM: $term  completed before the kill: $saved"
+echo "file complete after the kill: $intact  offered back from .guardando/.bkp: $recovered"
+echo "no complete workspace: $failed  damaged backup: $backupBad"
+echo "SIGTERM runs that left their folder: $termLeft  leftovers after the next run: $left"
+rm -rf "$WORK"
+((failed == 0 && backupBad == 0 && termLeft == 0 && left == 0))
