@@ -14,6 +14,8 @@ CLI=$(cd "$(dirname "$0")/.." && pwd)/$BUILD/src/vexa-cli
 WORK=$(mktemp -d /tmp/vexa-kill-XXXXXX)
 export TMPDIR=$WORK/tmp
 mkdir -p "$TMPDIR"
+# A copy of the program, so that a rebuild during the run changes nothing.
+cp "$CLI" "$WORK/vexa-cli" && CLI=$WORK/vexa-cli
 F=$WORK/Granja.vxf
 "$CLI" sample "$F" >/dev/null || exit 2
 

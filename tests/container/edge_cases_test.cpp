@@ -57,8 +57,11 @@ TEST_F(EdgeCases, DatesAroundDayZeroAreDaysAndRestoredOnlyFromTheFirstValidDay) 
     struct {
         int y, m, d, h;
         double days;
-    } packed[] = {{1899, 12, 29, 12, -1.5}, {1899, 12, 30, 0, 0.0}, {1899, 12, 28, 6, -2.25},
-                  {1900, 1, 1, 6, 2.25},    {2024, 3, 15, 12, 45366.5}};
+    } packed[] = {{1899, 12, 29, 12, -1.5},
+                  {1899, 12, 30, 0, 0.0},
+                  {1899, 12, 28, 6, -2.25},
+                  {1900, 1, 1, 6, 2.25},
+                  {2024, 3, 15, 12, 45366.5}};
     for (const auto& c : packed) {
         SCOPED_TRACE(std::to_string(c.y) + "-" + std::to_string(c.m) + "-" + std::to_string(c.d));
         EXPECT_DOUBLE_EQ(vxf::fileTimeToDays(localTime(c.y, c.m, c.d, c.h, 0)), c.days);
@@ -103,9 +106,11 @@ TEST_F(EdgeCases, OnlyFileCountDamaged) {
         std::uint32_t count;
         bool opens;
     } cases[] = {
-        {"inner count 0", false, 0, true},     {"inner count 2", false, 2, true},
+        {"inner count 0", false, 0, true},
+        {"inner count 2", false, 2, true},
         {"inner count huge", false, 1u << 30, false},
-        {"outer count 0", true, 0, true},      {"outer count 5", true, 5, true},
+        {"outer count 0", true, 0, true},
+        {"outer count 5", true, 5, true},
         {"outer count huge", true, 0xFFFFFFFF, false},
     };
     for (const auto& c : cases) {
@@ -219,8 +224,7 @@ TEST_F(EdgeCases, DeclaredSizesBeyondTheBoundAreRefusedBeforeAnythingIsWritten) 
     BuiltEntry zeros = makeEntry("vexa.sqlite", Bytes(36u << 20, 0), true);
     inner.entries.push_back(zeros);
     writeBytes(root_ / "bomba2.vxf", buildWorkspace(buildArchive(inner)));
-    EXPECT_EQ(kindOf([&] { unpackFile(root_ / "bomba2.vxf", root_ / "dest"); }),
-              Kind::TooLarge);
+    EXPECT_EQ(kindOf([&] { unpackFile(root_ / "bomba2.vxf", root_ / "dest"); }), Kind::TooLarge);
     EXPECT_TRUE(names(root_ / "dest").empty());
 
     // A workspace of empty pages well within the bound opens.
