@@ -21,9 +21,9 @@ F=$WORK/Granja.vxf
 
 check() { "$CLI" check "$1" >/dev/null 2>&1; }
 
-intact=0 recovered=0 saved=0 failed=0 backupBad=0 termLeft=0 term=0
+intact=0 recovered=0 saved=0 failed=0 backupBad=0 termLeft=0 term=0 midSave=0 newInPlace=0
 for ((i = 1; i <= N; i++)); do
-    before=$(stat -c %Y.%s "$F" 2>/dev/null || echo none)
+    before=$(stat -c %i.%s.%Y "$F" 2>/dev/null || echo none)
     "$CLI" solve "$F" --group $((i % 3 + 1)) --all --save >/dev/null 2>&1 &
     pid=$!
     # Anywhere in a run (about 50 to 150 ms here), the save included.
@@ -38,6 +38,10 @@ for ((i = 1; i <= N; i++)); do
     fi
     ((status == 0)) && saved=$((saved + 1))
 
+    # Killed inside the save: its new file, or the links and renames of the rotation, remain.
+    if ((status != 0)) && compgen -G "$WORK/Granja.*.*" >/dev/null; then midSave=$((midSave + 1)); fi
+    after=$(stat -c %i.%s.%Y "$F" 2>/dev/null || echo none)
+    if ((status != 0)) && [ "$after" != "$before" ]; then newInPlace=$((newInPlace + 1)); fi
     if [ -f "$F" ] && check "$F"; then
         intact=$((intact + 1))
     elif [ ! -e "$F" ] && { check "$F.guardando" || check "${F%.vxf}.bkp"; }; then
@@ -62,6 +66,8 @@ done
 left=$(find "$TMPDIR" "$WORK" -maxdepth 1 \( -name 'vexa-cli-*' -o -name '~Archiv-*' \) | wc -l)
 
 echo "runs: $N  killed by SIGTERM: $term  completed before the kill: $saved"
+echo "killed inside the save (a .guardando, .nuevo or .anterior left): $midSave"
+echo "killed after the new file was in place: $newInPlace"
 echo "file complete after the kill: $intact  offered back from .guardando/.bkp: $recovered"
 echo "no complete workspace: $failed  damaged backup: $backupBad"
 echo "SIGTERM runs that left their folder: $termLeft  leftovers after the next run: $left"

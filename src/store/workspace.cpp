@@ -346,6 +346,8 @@ void Tdmvxf::packAndRotate(const fs::path& folder, const fs::path& target) {
     fs::path previous = backup, fresh = backup;
     previous += ".anterior";
     fresh += ".nuevo";
+    // What an earlier save left half done: a backup still moved aside is put back.
+    if (!fs::exists(backup, ec) && fs::exists(previous, ec)) fs::rename(previous, backup, ec);
     fs::remove(previous, ec);
     fs::remove(fresh, ec);
     const bool hadBackup = fs::exists(backup, ec);

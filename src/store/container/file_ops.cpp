@@ -12,7 +12,12 @@ long counted = 0;
 long failAt = 0;
 int failError = 0;
 bool failAfter = false;
+bool noLinks = false;
 }  // namespace
+
+void simulateNoLinks(bool on) {
+    noLinks = on;
+}
 
 void failNthFileOperation(long n, int error, bool sticky) {
     counted = 0;
@@ -41,6 +46,7 @@ int renameFile(const std::filesystem::path& from, const std::filesystem::path& t
 
 int linkFile(const std::filesystem::path& from, const std::filesystem::path& to) {
     if (!fileOperationAllowed()) return errno;
+    if (noLinks) return EPERM;
     return ::link(from.c_str(), to.c_str()) == 0 ? 0 : errno;
 }
 

@@ -11,6 +11,8 @@ namespace vexa::vxf {
 // `error` (n >= 1); with `sticky` every later one fails too, as a disk that stays full or an
 // immutable file. n = 0 turns failures off.
 void failNthFileOperation(long n, int error, bool sticky = false);
+// Test seam: every link fails as on a file system without hard links.
+void simulateNoLinks(bool on);
 // Operations counted since the last failNthFileOperation call.
 long fileOperationCount();
 // Counts one operation; false (and errno set) when it is the one to fail.
