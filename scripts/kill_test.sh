@@ -21,13 +21,19 @@ F=$WORK/Granja.vxf
 
 check() { "$CLI" check "$1" >/dev/null 2>&1; }
 
+# Kill moments spread over a whole run, as long as one takes on this machine.
+start=$(date +%s%N)
+for g in 1 2 3; do "$CLI" solve "$F" --group $g --all --save >/dev/null 2>&1; done
+span=$(( ($(date +%s%N) - start) / 3000000 * 6 / 5 + 5 ))
+
 intact=0 recovered=0 saved=0 failed=0 backupBad=0 termLeft=0 term=0 midSave=0 newInPlace=0
 for ((i = 1; i <= N; i++)); do
     before=$(stat -c %i.%s.%Y "$F" 2>/dev/null || echo none)
     "$CLI" solve "$F" --group $((i % 3 + 1)) --all --save >/dev/null 2>&1 &
     pid=$!
-    # Anywhere in a run (about 50 to 150 ms here), the save included.
-    sleep "0.$(printf '%03d' $((RANDOM % 160)))"
+    # Anywhere in a run, the save included.
+    ms=$((RANDOM % span))
+    sleep "$((ms / 1000)).$(printf '%03d' $((ms % 1000)))"
     if ((i % 3 == 0)); then sig=TERM; else sig=KILL; fi
     kill -s $sig $pid 2>/dev/null
     wait $pid 2>/dev/null
@@ -65,7 +71,7 @@ done
 "$CLI" list "$F" groups >/dev/null 2>&1
 left=$(find "$TMPDIR" "$WORK" -maxdepth 1 \( -name 'vexa-cli-*' -o -name '~Archiv-*' \) | wc -l)
 
-echo "runs: $N  killed by SIGTERM: $term  completed before the kill: $saved"
+echo "runs: $N  kill moments 0 to $span ms  killed by SIGTERM: $term  completed before the kill: $saved"
 echo "killed inside the save (a .guardando, .nuevo or .anterior left): $midSave"
 echo "killed after the new file was in place: $newInPlace"
 echo "file complete after the kill: $intact  offered back from .guardando/.bkp: $recovered"
