@@ -8,6 +8,7 @@
 
 #include "cli/verbs.h"
 #include "store/container/container.h"
+#include "store/workspace_files.h"
 
 namespace vexa::cli {
 
@@ -38,19 +39,26 @@ std::string padRight(const std::string& text, std::size_t width) {
     return chars >= width ? text : text + std::string(width - chars, ' ');
 }
 
+// A damaged file says so, with the container's reason; a refused write says why, naming
+// the file the user asked for.
 template <typename Run>
-int reportingErrors(Run&& run) {
+int reportingErrors(const fs::path& file, bool writing, Run&& run) {
     try {
         run();
         return 0;
     } catch (const ContainerError& e) {
-        std::cerr << e.what() << '\n';
+        std::string cause = writeErrorText(e.systemError(), file);
+        if (writing && !e.isDamage())
+            std::cerr << "vexa-cli: No se pudo escribir " << file.string() << ". "
+                      << (cause.empty() ? e.what() : cause) << '\n';
+        else
+            std::cerr << "vexa-cli: " << openErrorText(file, e) << '\n';
         return 1;
     }
 }
 
 int check(const fs::path& file) {
-    return reportingErrors([&] {
+    return reportingErrors(file, false, [&] {
         std::vector<ContainerEntryInfo> entries = checkFile(file);
         std::uint64_t total = 0, stored = 0;
         std::printf("%s       Tamaño     Guardado  Fecha\n", padRight("Nombre", 32).c_str());
@@ -73,8 +81,9 @@ const VerbRegistrar packVerb([](CLI::App& app) {
     CLI::App* sub = app.add_subcommand("pack", "Empaqueta los archivos de una carpeta en un .vxf");
     sub->add_option("folder", *folder, "Carpeta de trabajo")->required();
     sub->add_option("file", *file, "Archivo .vxf que se crea o reemplaza")->required();
-    sub->callback(
-        [folder, file] { exitCode() = reportingErrors([&] { packFolder(*folder, *file); }); });
+    sub->callback([folder, file] {
+        exitCode() = reportingErrors(*file, true, [&] { packFolder(*folder, *file); });
+    });
 });
 
 const VerbRegistrar unpackVerb([](CLI::App& app) {
@@ -83,14 +92,17 @@ const VerbRegistrar unpackVerb([](CLI::App& app) {
     CLI::App* sub = app.add_subcommand("unpack", "Desempaqueta un .vxf en una carpeta");
     sub->add_option("file", *file, "Archivo .vxf")->required();
     sub->add_option("folder", *folder, "Carpeta de destino (se crea si no existe)")->required();
-    sub->callback(
-        [file, folder] { exitCode() = reportingErrors([&] { unpackFile(*file, *folder); }); });
+    sub->callback([file, folder] {
+        exitCode() = reportingErrors(*file, false, [&] { unpackFile(*file, *folder); });
+    });
 });
 
 const VerbRegistrar checkVerb([](CLI::App& app) {
     auto file = std::make_shared<fs::path>();
     CLI::App* sub = app.add_subcommand(
-        "check", "Lista los archivos de un .vxf y verifica cada bloque; 0 si está sano");
+        "check",
+        "Lista los archivos de un .vxf y verifica cada bloque sin escribir nada en el disco; "
+        "0 si está sano");
     sub->add_option("file", *file, "Archivo .vxf")->required();
     sub->callback([file] { exitCode() = check(*file); });
 });

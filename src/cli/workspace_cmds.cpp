@@ -27,8 +27,7 @@ int createWorkspace(const fs::path& file, const Tdmvxf::FillDatabase& fill) {
             code = 2;
         }
     }
-    std::error_code ec;
-    fs::remove_all(settings.workRoot.parent_path(), ec);
+    releaseProcessFolder(settings);
     return code;
 }
 

@@ -2,6 +2,7 @@
 
 #include "store/ini_file.h"
 #include "store/settings.h"
+#include "store/container/signal_cleanup.h"
 
 #include <unistd.h>
 
@@ -31,20 +32,45 @@ WorkspaceSettings cliWorkspaceSettings() {
         auto ini = settingsFilePath(fs::path(), config);
         if (fs::exists(ini, ec)) s.userName = IniFile::load(ini).readString("User", "Nombre");
     }
+    // Guarded before anything is made in it.
+    guardProcessFolder(s);
     return s;
 }
 
-CliWorkspace::CliWorkspace(std::ostream& err) : ui_(err), vxf_(cliWorkspaceSettings(), ui_) {}
+CliWorkspace::CliWorkspace(std::ostream& err) : ui_(err), vxf_(cliWorkspaceSettings(), ui_) {
+    vxf_.setLockOnOpen(false);
+}
 
 CliWorkspace::~CliWorkspace() {
     // Never saved implicitly: what was not saved by the verb is given up.
     vxf_.DBModified = false;
     vxf_.CerrarVXF();
-    std::error_code ec;
-    fs::remove_all(vxf_.settings().workRoot.parent_path(), ec);
+    releaseProcessFolder(vxf_.settings());
 }
 
-bool CliWorkspace::open(const fs::path& file) {
+void guardProcessFolder(const WorkspaceSettings& settings) {
+    // A run stopped by a signal removes its folder (and its temporary archives) too.
+    vxf::installSignalCleanup();
+    vxf::addCleanupPath(settings.workRoot.parent_path(), true);
+}
+
+void releaseProcessFolder(const WorkspaceSettings& settings) {
+    std::error_code ec;
+    fs::remove_all(settings.workRoot.parent_path(), ec);
+    vxf::forgetCleanupPath(settings.workRoot.parent_path());
+}
+
+bool CliWorkspace::open(const fs::path& file, bool forSaving) {
+    if (forSaving) {
+        std::error_code ec;
+        fs::path f = fs::absolute(file, ec);
+        if (fs::exists(f, ec) && !userMayWrite(f)) {
+            ui_.showError("No tiene permiso para escribir en " + f.string() +
+                          ". No se puede guardar en él.");
+            return false;
+        }
+    }
+    vxf_.setLockOnOpen(forSaving);
     vxf_.AbrirVXF(file);
     if (vxf_.OpenStage != kStageOk || !vxf_.isOpen()) return false;
     dm_ = std::make_unique<Tdm>(vxf_.database(), vxf_.DBDef);

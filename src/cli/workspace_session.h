@@ -10,24 +10,44 @@
 
 namespace vexa::cli {
 
-// Errors go to the error stream; every question is answered No.
+// Errors go to the error stream; every question is answered No, and the ones that stop a
+// save or an open say why.
 class CliUi : public WorkspaceUi {
 public:
     explicit CliUi(std::ostream& err) : err_(err) {}
     void showError(const std::string& message) override { err_ << "vexa-cli: " << message << '\n'; }
+    // A question left unanswered is still shown (a copy found beside a missing file).
+    bool askYesNo(const std::string& question, const std::string&) override {
+        showError(question + " No.");
+        return false;
+    }
+    bool askOpenReadOnly(const std::string& lockedText) override {
+        showError(lockedText + " No se puede guardar en él.");
+        return false;
+    }
+    ChangedFileAnswer askChangedOnDisk(const std::string& text) override {
+        showError(text + " No se guardó la base de datos.");
+        return ChangedFileAnswer::Cancel;
+    }
 
 private:
     std::ostream& err_;
 };
 
+// The settings of this process; its own folder (below the system's temporary folder) is
+// guarded from here on: removed at the end and when a signal stops the run.
 WorkspaceSettings cliWorkspaceSettings();
+void guardProcessFolder(const WorkspaceSettings& settings);
+void releaseProcessFolder(const WorkspaceSettings& settings);
 
 class CliWorkspace {
 public:
     explicit CliWorkspace(std::ostream& err);
     ~CliWorkspace();
-    // False (the error printed) when the file cannot be opened.
-    bool open(const std::filesystem::path& file);
+    // False (the error printed) when the file cannot be opened; with `forSaving`, also when
+    // another program holds it or the user may not write it (the file is then locked until
+    // the end).
+    bool open(const std::filesystem::path& file, bool forSaving = false);
     Tdmvxf& vxf() { return vxf_; }
     Tdm& dm() { return *dm_; }
 

@@ -65,7 +65,7 @@ int solveWorkspace(const SolveRequest& request, std::ostream& out, std::ostream&
         return 2;
     }
     CliWorkspace ws(err);
-    if (!ws.open(request.file)) return 2;
+    if (!ws.open(request.file, request.save)) return 2;
     Tdm& dm = ws.dm();
     Database& db = ws.vxf().db();
 

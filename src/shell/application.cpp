@@ -13,6 +13,7 @@
 #include "shell/about_dialog.h"
 #include "shell/settings_dialogs.h"
 #include "shell/startup.h"
+#include "store/container/signal_cleanup.h"
 #include "store/sample_workspace.h"
 
 namespace vexa {
@@ -23,6 +24,8 @@ VexaApp::VexaApp(AppFolders f) : settingsFile_(f.settingsFile) {
     StandardFolders sf = standardFolders(CarpetaDocumentos(f.documents));
     folders_ = sf;
     SisOpc() = LeerOpciones(settingsFile_, sf.documents);
+    // SIGTERM and SIGINT remove the working folder and the lock of the open workspace.
+    vxf::installSignalCleanup();
     std::error_code ec;
     fs::create_directories(sf.workRoot, ec);
     fs::create_directories(sf.temp, ec);

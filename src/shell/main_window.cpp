@@ -177,7 +177,7 @@ QString MainWindow::statusText(int panel) const {
 }
 
 void MainWindow::refreshCaption() {
-    bool ro = readOnly && readOnly();
+    bool ro = (readOnly && readOnly()) || ws_.fileReadOnly();
     setWindowTitle(QString::fromStdString(mainCaption(ws_.title(), ws_.currentFile(), ro)));
     status_[0]->setText(QString("%1 rev %2").arg(kAppTitle, kRevision));
     status_[1]->setText(userName ? userName() : QString());

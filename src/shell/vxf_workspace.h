@@ -44,6 +44,7 @@ public:
     bool close() override;
     bool connected() const override;
     bool readOnly() const override { return readOnly_; }
+    bool fileReadOnly() const override { return vxf_->readOnlyFile(); }
     Database* database() override;
     std::string currentFile() const override;
     std::string title() const override;

@@ -25,6 +25,9 @@ public:
     virtual bool connected() const = 0;
     // Read-only mode of this session: every workspace is opened read-only.
     virtual bool readOnly() const { return false; }
+    // The open file may not be saved under its name (another program holds it, or the user
+    // may not write it); "Guardar como..." is the way out.
+    virtual bool fileReadOnly() const { return false; }
     virtual Database* database() = 0;
 
     virtual std::string currentFile() const = 0;

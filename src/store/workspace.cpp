@@ -1,7 +1,9 @@
 #include "store/workspace.h"
 
 #include "store/container/container.h"
+#include "store/container/signal_cleanup.h"
 #include "store/schema.h"
+#include "store/workspace_asking.h"
 
 #include <cctype>
 #include <chrono>
@@ -17,20 +19,6 @@ namespace fs = std::filesystem;
 namespace {
 
 constexpr int kMaxFolderFailures = 11;
-
-// Shows a single file's error, then lets the user decide whether to go on without it.
-class AskingHandler : public ContainerErrorHandler {
-public:
-    explicit AskingHandler(WorkspaceUi& ui) : ui_(ui) {}
-    FileErrorAnswer onFileError(const std::string& fileName, const ContainerError& error) override {
-        ui_.showError(error.what());
-        return ui_.askContinueAfterFileError(fileName) ? FileErrorAnswer::Continue
-                                                       : FileErrorAnswer::Stop;
-    }
-
-private:
-    WorkspaceUi& ui_;
-};
 
 std::string shortDate() {
     std::time_t now = std::time(nullptr);
@@ -75,12 +63,24 @@ Tdmvxf::Tdmvxf(WorkspaceSettings settings, WorkspaceUi& ui)
     : settings_(std::move(settings)), ui_(ui) {
     std::error_code ec;
     if (!settings_.privateFolder.empty()) fs::create_directories(settings_.privateFolder, ec);
+    // What killed runs left behind: their working folders and temporary archives.
+    removeStaleWorkingFolders(settings_.workRoot);
+    removeStaleLeftovers(settings_.privateFolder);
+    removeStaleLeftovers(fs::temp_directory_path(ec));
 }
 
 Tdmvxf::~Tdmvxf() {
     // Without a proper close the folder stays when it holds unsaved work.
     disconnect();
-    if (!DBModified) BorrarCarpetaTrabajo(WorkDir);
+    if (!DBModified) forgetWorkDir();
+}
+
+void Tdmvxf::forgetWorkDir() {
+    if (WorkDir.empty()) return;
+    // Removed before it is forgotten, so a signal in between still finds it.
+    BorrarCarpetaTrabajo(WorkDir);
+    unmarkWorkingFolder(WorkDir);
+    vxf::forgetCleanupPath(WorkDir);
 }
 
 Database& Tdmvxf::db() {
@@ -126,50 +126,137 @@ void Tdmvxf::BorrarCarpetaTrabajo(const fs::path& folder) {
     fs::remove_all(folder, ec);
 }
 
+std::optional<TDBDef> Tdmvxf::unpackChecked(const fs::path& f, const fs::path& folder) {
+    // Everything about the new file is checked into its own folder before the open
+    // workspace is touched: a file that is damaged or no workspace leaves it as it was.
+    try {
+        OpenStage = kStageNaming;
+        OpenStage = kStageReading;
+        OpenStage = kStageUnpacking;
+        AskingHandler handler(ui_);
+        unpackFile(f, folder, &handler);
+        std::error_code ec;
+        if (fs::is_empty(folder, ec)) {
+            OpenStage = kStageReading;
+            throw ContainerError(ContainerError::Kind::Corrupted, "no contiene ningún archivo");
+        }
+    } catch (const ContainerError& e) {
+        // A file that is no container of this kind fails where the container is read.
+        if (e.kind() == ContainerError::Kind::BadSignature ||
+            e.kind() == ContainerError::Kind::UnknownVersion)
+            OpenStage = kStageReading;
+        fail(openErrorText(f, e));
+        return std::nullopt;
+    }
+    OpenStage = kStageReadingDef;
+    try {
+        TDBDef def = readDBDef(folder, settings_.decimalSeparator);
+        if (!isKnownLayoutVersion(layoutVersionFromNumber(def.Ver.toDouble()))) {
+            OpenStage = kStageVersion;
+            fail("El archivo VXF es de una versión no reconocida.");
+            return std::nullopt;
+        }
+        return def;
+    } catch (const std::exception& e) {
+        fail(e.what());
+        return std::nullopt;
+    }
+}
+
 void Tdmvxf::AbrirVXF(const fs::path& file) {
     lastUpgrade_.clear();
     std::error_code ec;
     const fs::path f = fs::absolute(file, ec);
-    fs::path folder = CrearCarpetaTrabajo(f);
-    if (folder.empty()) OpenStage = kStageNoWorkFolder;
+    removeStaleLeftovers(f.parent_path());
 
-    if (isOpen() || !WorkDir.empty()) {
-        if (!CerrarVXF()) {
-            // The open workspace could not be saved: it stays open and nothing is lost.
-            removeIfEmpty(folder);
+    if (!fs::exists(f, ec)) {
+        // A save or a crash may have left the workspace under another name only.
+        auto copy = findRecoverableCopy(f);
+        OpenStage = kStageReading;
+        if (!copy) {
+            fail("No existe el archivo " + f.string());
+            return;
+        }
+        if (!ui_.askYesNo("Se encontró una copia de " + f.string() + " en " + copy->string() +
+                              ". ¿Desea recuperarla?",
+                          "Confirmación")) {
+            lastError_ = "No existe el archivo " + f.string() + ". Se encontró una copia en " +
+                         copy->string() + ".";
+            return;
+        }
+        if (int error = restoreCopy(*copy, f)) {
+            fail("No se pudo recuperar la copia " + copy->string() + ". " +
+                 writeErrorText(error, f.parent_path()));
             return;
         }
     }
-    WorkDir.clear();
-    CurrentVXF.clear();
-    DBDef = TDBDef{};
+
+    // The lock of the file being opened; the open file's own lock passes over at the close.
+    const bool reopening = lock_.holds(f);
+    WorkspaceLock lock;
+    bool readOnly = !userMayWrite(f);
+    if (lockOnOpen_ && !settings_.readOnly && !readOnly && !reopening) {
+        if (auto owner = lock.acquire(f)) {
+            if (!ui_.askOpenReadOnly(lockedMessage(f, *owner))) {
+                OpenStage = kStageReading;
+                lastError_ = lockedMessage(f, *owner);
+                return;
+            }
+            readOnly = true;
+        }
+    }
+
+    fs::path folder = CrearCarpetaTrabajo(f);
+    if (folder.empty()) {
+        OpenStage = kStageNoWorkFolder;
+        fail("Es necesario la trayectoria de extracción (property ExtractPath)");
+        return;
+    }
+    markWorkingFolder(folder);
+    vxf::addCleanupPath(folder, true);
+    auto dropFolder = [&] {
+        BorrarCarpetaTrabajo(folder);
+        removeIfEmpty(folder);
+        fs::remove_all(folder, ec);  // made by this open, holds nothing of the user's
+        unmarkWorkingFolder(folder);
+        vxf::forgetCleanupPath(folder);
+    };
+    const auto identity = fileIdentity(f);
+    std::optional<TDBDef> def = unpackChecked(f, folder);
+    if (!def) {
+        dropFolder();
+        return;
+    }
+
+    if (isOpen() || !WorkDir.empty()) {
+        int stage = OpenStage;
+        if (!CerrarVXF()) {
+            // The open workspace could not be saved: it stays open and nothing is lost.
+            dropFolder();
+            return;
+        }
+        OpenStage = stage;
+    }
+    if (reopening && lockOnOpen_ && !settings_.readOnly && !readOnly) {
+        if (auto owner = lock.acquire(f)) {
+            if (!ui_.askOpenReadOnly(lockedMessage(f, *owner))) {
+                dropFolder();
+                OpenStage = kStageReading;
+                return;
+            }
+            readOnly = true;
+        }
+    }
+
+    WorkDir = folder;
+    CurrentVXF = f;
+    DBDef = *def;
+    lock_ = std::move(lock);
+    readOnlyFile_ = readOnly;
+    identity_ = identity;
+    const int version = layoutVersionFromNumber(DBDef.Ver.toDouble());
 
     try {
-        OpenStage = kStageNaming;
-        OpenStage = kStageReading;
-        if (!hasEntries(f)) throw std::runtime_error("No existe el archivo " + f.string());
-        OpenStage = kStageUnpacking;
-        try {
-            AskingHandler handler(ui_);
-            unpackFile(f, folder, &handler);
-        } catch (...) {
-            BorrarCarpetaTrabajo(folder);
-            throw;
-        }
-        OpenStage = kStageOk;
-
-        OpenStage = kStageReadingDef;
-        TDBDef def = readDBDef(folder, settings_.decimalSeparator);
-        int version = layoutVersionFromNumber(def.Ver.toDouble());
-        if (!isKnownLayoutVersion(version)) {
-            OpenStage = kStageVersion;
-            throw std::runtime_error("El archivo VXF es de una versión no reconocida.");
-        }
-
-        WorkDir = folder;
-        CurrentVXF = f;
-        DBDef = def;
-
         OpenStage = kStageConnecting;
         db_ = Database(databaseFile(WorkDir),
                        settings_.readOnly ? Database::Mode::ReadOnly : Database::Mode::ReadWrite);
@@ -193,11 +280,14 @@ void Tdmvxf::AbrirVXF(const fs::path& file) {
         OpenStage = kStageOk;
     } catch (const std::exception& e) {
         fail(e.what());
-        if (OpenStage > 60) disconnect();
-        if (OpenStage > 30) BorrarCarpetaTrabajo(folder);
+        if (OpenStage >= kStageConnecting) disconnect();
+        forgetWorkDir();
         removeIfEmpty(folder);
         WorkDir.clear();
         CurrentVXF.clear();
+        lock_.release();
+        readOnlyFile_ = false;
+        identity_.reset();
         if (OpenStage == kStageOk) OpenStage = kStageReading;
     }
 }
@@ -209,92 +299,6 @@ bool Tdmvxf::AbrirConDialogo() {
     return true;
 }
 
-void Tdmvxf::packAndRotate(const fs::path& folder, const fs::path& target) {
-    std::error_code ec;
-    auto partial = target;
-    partial += ".guardando";
-    fs::remove(partial, ec);
-
-    OpenStage = kStagePackCreate;
-    PackOptions options;
-    if (!settings_.privateFolder.empty() && fs::is_directory(settings_.privateFolder, ec))
-        options.tempFolder = settings_.privateFolder;
-    AskingHandler handler(ui_);
-    options.errorHandler = &handler;
-    OpenStage = kStagePackAdd;
-    try {
-        packFolder(folder, partial, options);
-    } catch (...) {
-        fs::remove(partial, ec);
-        throw;
-    }
-
-    // The new file is complete: only now is the backup rotated.
-    OpenStage = kStageBackup;
-    const auto backup = backupPath(target);
-    if (fs::exists(backup, ec)) {
-        ui_.moveToTrash(backup);
-        if (fs::exists(backup, ec)) fs::remove(backup, ec);
-    }
-    const bool hadCurrent = fs::exists(target, ec);
-    if (hadCurrent) {
-        fs::rename(target, backup, ec);
-        if (ec) {
-            fs::remove(partial, ec);
-            throw std::runtime_error("No se pudo respaldar " + target.string() + " como " +
-                                     backup.string());
-        }
-    }
-    fs::rename(partial, target, ec);
-    if (ec) {
-        std::string why = ec.message();
-        if (hadCurrent) fs::rename(backup, target, ec);
-        fs::remove(partial, ec);
-        throw std::runtime_error("No se pudo escribir " + target.string() + ": " + why);
-    }
-    OpenStage = kStageOk;
-}
-
-bool Tdmvxf::GuardarVXF() {
-    if (!isOpen() || CurrentVXF.empty()) {
-        fail("No hay una base de datos abierta");
-        return false;
-    }
-    ui_.setBusy(true);
-    bool ok = false;
-    try {
-        OpenStage = kStageSavingEdits;
-        ui_.notifyShell(kRequestReread, 0);
-        // Every change is committed as it is made; an open transaction here would be a
-        // window's unfinished edit, which must not reach the file half done.
-        if (db_.inTransaction())
-            throw std::runtime_error("Hay cambios sin aplicar en la base de datos");
-
-        OpenStage = kStageSavingDef;
-        writeDBDef(WorkDir, DBDef, settings_.decimalSeparator);
-
-        packAndRotate(WorkDir, CurrentVXF);
-        DBModified = false;
-        OpenStage = kStageOk;
-        ok = true;
-    } catch (const std::exception& e) {
-        fail("No se pudo guardar la base de datos en " + CurrentVXF.string() + ". " + e.what());
-    }
-    ui_.setBusy(false);
-    return ok;
-}
-
-bool Tdmvxf::GuardarVXFComo() {
-    auto chosen = ui_.chooseSaveFile("Guardar base de datos", settings_.vxfPath);
-    if (!chosen) return false;
-    auto previous = CurrentVXF;
-    std::error_code ec;
-    CurrentVXF = fs::absolute(*chosen, ec);
-    if (GuardarVXF()) return true;
-    CurrentVXF = previous;
-    return false;
-}
-
 void Tdmvxf::CrearVXF(const fs::path& file, const FillDatabase& fill) {
     std::error_code ec;
     const fs::path n = fs::absolute(file, ec);
@@ -304,10 +308,24 @@ void Tdmvxf::CrearVXF(const fs::path& file, const FillDatabase& fill) {
     def.Autor = settings_.userName;
     def.Comentario = "Creado por Vexa 3.1 (" + shortDate() + ")";
 
+    // A file another program holds, or one the user may not write, is never replaced.
+    if (fs::exists(n, ec)) {
+        if (!lock_.holds(n)) checkNotLocked(n);
+        if (!userMayWrite(n))
+            throw std::runtime_error("No tiene permiso para escribir en " + n.string() + ".");
+    }
     fs::path folder = CrearCarpetaTrabajo(n);
     if (folder.empty())
         throw ContainerError(ContainerError::Kind::NoExtractPath,
                              "Es necesario la trayectoria de extracción (property ExtractPath)");
+    markWorkingFolder(folder);
+    vxf::addCleanupPath(folder, true);
+    auto drop = [&] {
+        BorrarCarpetaTrabajo(folder);
+        fs::remove_all(folder, ec);  // made by this call, holds nothing of the user's
+        unmarkWorkingFolder(folder);
+        vxf::forgetCleanupPath(folder);
+    };
     try {
         {
             Database db = createDatabase(folder);
@@ -315,12 +333,14 @@ void Tdmvxf::CrearVXF(const fs::path& file, const FillDatabase& fill) {
         }
         writeDBDef(folder, def, settings_.decimalSeparator);
         packAndRotate(folder, n);
-    } catch (...) {
-        BorrarCarpetaTrabajo(folder);
-        fs::remove_all(folder, ec);  // made by this call, holds nothing of the user's
-        throw;
+    } catch (const std::exception& e) {
+        drop();
+        std::string text = saveErrorText(n, e);
+        const std::string head = "No se pudo guardar la base de datos en ";
+        if (text.rfind(head, 0) == 0) text = "No se pudo crear " + text.substr(head.size());
+        throw std::runtime_error(text);
     }
-    BorrarCarpetaTrabajo(folder);
+    drop();
 }
 
 void Tdmvxf::NuevaVXF(const fs::path& startFolder) {
@@ -352,9 +372,12 @@ bool Tdmvxf::CerrarVXF() {
     if (!PreguntarGuardar()) return false;
     disconnect();
     DBModified = false;
-    BorrarCarpetaTrabajo(WorkDir);
+    forgetWorkDir();
     WorkDir.clear();
     CurrentVXF.clear();
+    lock_.release();
+    readOnlyFile_ = false;
+    identity_.reset();
     OpenStage = kStageOk;
     return true;
 }

@@ -3,13 +3,22 @@
 // folder and connects the database there (upgrading older layouts); saving packs the folder
 // back into the file and keeps the previous version as ".bkp"; closing removes the folder.
 //
-// Saving never risks the user's file: the folder is packed into a temporary file beside the
-// target and only a complete file is rotated in (old ".bkp" to the trash, current to ".bkp",
-// new to current). A failed save leaves both files as they were, reports the error and keeps
-// DBModified. Closing (also when another workspace is opened) never removes a folder with
-// unsaved changes unless the user declined to save them.
+// Saving never risks the user's file: the folder is packed into "NAME.guardando" beside the
+// target and only a complete file is rotated in: the current file becomes the ".bkp" by a
+// hard link and a rename over the old one, then the new file is renamed over the current.
+// At every instant a complete workspace is under the user's name, or (where links are not
+// available) under ".bkp" or ".guardando", where opening finds it and offers it back. A
+// failed save reports the cause, leaves the user's file in place and keeps DBModified.
+// Closing (also when another workspace is opened) never removes a folder with unsaved
+// changes unless the user declined to save them.
+//
+// The open file is locked (workspace_lock.h) so that a second program opens it read-only,
+// and a save first checks that the file is still the one opened. A file the user may not
+// write opens read-only too: saving it asks for another name.
 #include "store/db_def.h"
 #include "store/sqlite_db.h"
+#include "store/workspace_files.h"
+#include "store/workspace_lock.h"
 #include "store/workspace_ui.h"
 
 #include <filesystem>
@@ -19,8 +28,9 @@
 
 namespace vexa {
 
-// OpenStage codes.
-enum : int {
+// OpenStage codes: the stage an open, save or close reached, 0 when it succeeded. Callers
+// and the lifecycle itself compare OpenStage with these names, never with bare numbers.
+enum OpenStageCode : int {
     kStageNoCommandLine = -1,
     kStageOk = 0,
     kStageNaming = 11,
@@ -86,6 +96,11 @@ public:
     bool Terminar();
 
     bool isOpen() const { return db_.isOpen(); }
+    // The open file may not be saved under its name: another program holds it, or the user
+    // may not write it. The caption says " [Sólo lectura]"; "Guardar como..." is the way out.
+    bool readOnlyFile() const { return readOnlyFile_; }
+    // Whether opens take the file's lock (a program that will not save needs none).
+    void setLockOnOpen(bool on) { lockOnOpen_ = on; }
     // The database of the open workspace (dbVexa); throws std::logic_error when none is open.
     Database& db();
     // The connection object itself, open or not: services keep a reference to it, and each
@@ -113,14 +128,26 @@ public:
 private:
     void fail(const std::string& message);
     void disconnect();
-    // Packs WorkDir into `target` through a temporary file and rotates the backup.
+    // Packs WorkDir into `target` through "target.guardando" and rotates the backup.
     void packAndRotate(const std::filesystem::path& folder, const std::filesystem::path& target);
+    // Saves into `target`; the lock and the identity of the open file follow it.
+    bool saveTo(const std::filesystem::path& target);
+    // The cause of a failed save, naming the user's file.
+    std::string saveErrorText(const std::filesystem::path& target, const std::exception& e);
+    // Unpacks and checks F into `folder`; the DB.def read, or nullopt after telling the user.
+    std::optional<TDBDef> unpackChecked(const std::filesystem::path& file,
+                                        const std::filesystem::path& folder);
+    void forgetWorkDir();
 
     WorkspaceSettings settings_;
     WorkspaceUi& ui_;
     Database db_;
     std::string lastUpgrade_;
     std::string lastError_;
+    WorkspaceLock lock_;
+    bool lockOnOpen_ = true;
+    bool readOnlyFile_ = false;
+    std::optional<FileIdentity> identity_;
 };
 
 // ".bkp" beside a workspace file.

@@ -47,6 +47,24 @@ public:
     virtual bool moveToTrash(const std::filesystem::path& /*file*/) { return false; }
     // Busy cursor around a save.
     virtual void setBusy(bool /*busy*/) {}
+
+    // Another program holds the workspace being opened (`lockedText` says who): true opens
+    // it read-only, false gives the open up. Asked as a Yes/No question unless overridden.
+    virtual bool askOpenReadOnly(const std::string& lockedText) {
+        return askYesNo(lockedText + " ¿Desea abrirlo en modo de sólo lectura?", "Confirmación");
+    }
+    // The file to be saved was changed by another program since it was opened (`text` says
+    // so). Asked as two Yes/No questions unless overridden.
+    enum class ChangedFileAnswer { SaveAs, Overwrite, Cancel };
+    virtual ChangedFileAnswer askChangedOnDisk(const std::string& text) {
+        if (askYesNo(text + " ¿Desea guardar la base de datos con otro nombre?", "Confirmación"))
+            return ChangedFileAnswer::SaveAs;
+        if (askYesNo("¿Desea reemplazar el archivo con la base de datos abierta? La versión del "
+                     "otro programa quedará como respaldo (.bkp).",
+                     "Confirmación"))
+            return ChangedFileAnswer::Overwrite;
+        return ChangedFileAnswer::Cancel;
+    }
 };
 
 }  // namespace vexa

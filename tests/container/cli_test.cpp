@@ -65,7 +65,18 @@ TEST_F(Cli, PackCheckUnpackAndADamagedFile) {
     writeBytes(vxf, damaged);
     check = run("check " + quoted(vxf));
     EXPECT_EQ(check.code, 1);
-    EXPECT_EQ(check.output, "CRC incorrecto: los datos dentro del archivo estan corrompidos\n");
+    EXPECT_EQ(check.output, "vexa-cli: El archivo " + vxf.string() +
+                                " está dañado o no es un espacio de trabajo de Vexa (CRC "
+                                "incorrecto: los datos dentro del archivo estan corrompidos).\n");
+    // A refused write names the user's file and the cause, not a temporary name.
+    Result pack = run("pack " + quoted(src) + " " + quoted(root_ / "no such folder" / "w.vxf"));
+    EXPECT_EQ(pack.code, 1);
+    EXPECT_EQ(pack.output.rfind("vexa-cli: No se pudo escribir " +
+                                    (root_ / "no such folder" / "w.vxf").string() + ". ",
+                                0),
+              0u)
+        << pack.output;
+    EXPECT_EQ(pack.output.find("~Archiv"), std::string::npos) << pack.output;
 }
 
 }  // namespace

@@ -76,6 +76,9 @@ std::string messageOf(Kind kind, const fs::path& file) {
             return "CRC incorrecto: los datos dentro del archivo estan corrompidos";
         case Kind::InflateFailed:
             return "No es posible descomprimir el bloque";
+        case Kind::TooLarge:
+            return "El archivo \"" + file.string() + "\" declara 4294967300 bytes, más de lo que " +
+                   "un archivo de su tamaño puede contener";
         default:
             return "";
     }
@@ -156,8 +159,12 @@ TEST_F(DamagedFiles, EachFailsWithItsMessageAndWritesNothingOutside) {
              return withBlocks({{1000, noiseBytes(1000, 3), {}}}, 1000);
          },
          Kind::InflateFailed},
+        // A size no file of this length can hold is refused before anything is written.
         {"entry Size above its blocks",
          [] { return wrapInner([](BuiltArchive& a) { a.entries[1].size = 0xFFFFFFF0; }); },
+         Kind::TooLarge},
+        {"entry Size above its blocks, within the budget",
+         [] { return wrapInner([](BuiltArchive& a) { a.entries[1].size = 1000000; }); },
          Kind::Corrupted},
         {"entry Size below its blocks",
          [] { return wrapInner([](BuiltArchive& a) { a.entries[1].size = 10; }); },

@@ -4,6 +4,8 @@
 
 #include <gtest/gtest.h>
 
+#include <unistd.h>
+
 #include <filesystem>
 #include <string>
 #include <utility>
@@ -43,13 +45,15 @@ public:
     }
 };
 
-// <temp>/vexa_<test name>/ with the folders a documents folder holds.
+// <temp>/vexa_<test name>_<process>/ with the folders a documents folder holds; the
+// process id keeps test runs side by side apart.
 class DocumentsFolder {
 public:
     DocumentsFolder() {
         auto* info = ::testing::UnitTest::GetInstance()->current_test_info();
         root = std::filesystem::temp_directory_path() /
-               (std::string("vexa_") + info->test_suite_name() + "_" + info->name());
+               (std::string("vexa_") + info->test_suite_name() + "_" + info->name() + "_" +
+                std::to_string(::getpid()));
         std::filesystem::remove_all(root);
         std::filesystem::create_directories(root / "VXF");
     }

@@ -67,7 +67,7 @@ TEST(LifecycleOpen, NewWorkspaceOpensEmptyAndNamedAfterItsFile) {
     Tdmvxf w(docs.settings(), ui);
     w.CrearVXF(docs.vxf("Granja.vxf"));
     w.AbrirVXF(docs.vxf("Granja.vxf"));
-    ASSERT_EQ(w.OpenStage, 0) << (ui.errors.empty() ? "" : ui.errors[0]);
+    ASSERT_EQ(w.OpenStage, kStageOk) << (ui.errors.empty() ? "" : ui.errors[0]);
     EXPECT_TRUE(w.isOpen());
     EXPECT_EQ(w.WorkDir, docs.root / "Devov" / "Granja.000");
     EXPECT_EQ(w.DBDef.Nombre, "Granja.vxf");
@@ -92,7 +92,7 @@ TEST(LifecycleOpen, LeftoverWorkingFolderIsSkipped) {
     fs::create_directories(docs.root / "Devov" / "Granja.000");
     std::ofstream(docs.root / "Devov" / "Granja.000" / "notas.txt") << "de otra sesión";
     w.AbrirVXF(docs.vxf("Granja.vxf"));
-    ASSERT_EQ(w.OpenStage, 0);
+    ASSERT_EQ(w.OpenStage, kStageOk);
     EXPECT_EQ(w.WorkDir.filename(), "Granja.001");
     for (int i = 2; i < 11; ++i)
         fs::create_directories(w.CrearCarpetaTrabajo(docs.vxf("Granja.vxf")));
@@ -121,14 +121,14 @@ TEST(LifecycleOpen, VersionsAreCheckedAndOldLayoutsUpgraded) {
         writeOldWorkspace(file, c.layout, c.ver);
         w.AbrirVXF(file);
         if (!c.steps) {
-            EXPECT_EQ(w.OpenStage, 31);
+            EXPECT_EQ(w.OpenStage, kStageVersion);
             ASSERT_EQ(ui.errors.size(), 1u);
             EXPECT_EQ(ui.errors[0], "El archivo VXF es de una versión no reconocida.");
             EXPECT_FALSE(w.isOpen());
             EXPECT_TRUE(fs::is_empty(docs.root / "Devov"));  // working folder removed
             continue;
         }
-        ASSERT_EQ(w.OpenStage, 0) << (ui.errors.empty() ? "" : ui.errors[0]);
+        ASSERT_EQ(w.OpenStage, kStageOk) << (ui.errors.empty() ? "" : ui.errors[0]);
         EXPECT_EQ(w.lastUpgradeSteps(), c.steps);
         EXPECT_EQ(w.DBDef.Ver, kCurrentVer);
         EXPECT_EQ(w.DBDef.Precio, 3);
@@ -140,7 +140,7 @@ TEST(LifecycleOpen, VersionsAreCheckedAndOldLayoutsUpgraded) {
         w.DBModified = true;
         ASSERT_TRUE(w.GuardarVXF());
         w.AbrirVXF(file);
-        ASSERT_EQ(w.OpenStage, 0);
+        ASSERT_EQ(w.OpenStage, kStageOk);
         EXPECT_EQ(w.lastUpgradeSteps(), "");
         EXPECT_EQ(IniFile::load(dbDefPath(w.WorkDir)).readString("Extra", "Clave"), "valor");
         EXPECT_EQ(IniFile::load(dbDefPath(w.WorkDir)).readString("Def", "Ver"), "1030.04");
@@ -156,7 +156,7 @@ TEST(LifecycleOpen, FailedUpgradeKeepsTheWorkspaceOpenAndItsOldVersion) {
     auto file = docs.vxf("Vieja.vxf");
     writeOldWorkspace(file, 103003, "1030.03");
     w.AbrirVXF(file);
-    EXPECT_EQ(w.OpenStage, 0);
+    EXPECT_EQ(w.OpenStage, kStageOk);
     EXPECT_TRUE(w.isOpen());
     EXPECT_EQ(ui.errors.size(), 1u);
     // Still recorded as 1030.03, so the next open tries the upgrade again.
@@ -170,13 +170,13 @@ TEST(LifecycleOpen, MissingOrForeignFileIsRefusedAndLeftAlone) {
     Tdmvxf w(docs.settings(), ui);
     auto missing = docs.vxf("NoEsta.vxf");
     w.AbrirVXF(missing);
-    EXPECT_EQ(w.OpenStage, 12);
+    EXPECT_EQ(w.OpenStage, kStageReading);
     ASSERT_EQ(ui.errors.size(), 1u);
     EXPECT_EQ(ui.errors[0], "No existe el archivo " + missing.string());
     auto text = docs.vxf("Texto.vxf");
     std::ofstream(text) << "no soy un espacio de trabajo";
     w.AbrirVXF(text);
-    EXPECT_EQ(w.OpenStage, 12);
+    EXPECT_EQ(w.OpenStage, kStageReading);
     EXPECT_EQ(bytesOf(text), "no soy un espacio de trabajo");
     EXPECT_FALSE(w.isOpen());
     EXPECT_TRUE(fs::is_empty(docs.root / "Devov"));  // no empty folders left behind
@@ -195,15 +195,17 @@ TEST(LifecycleSave, SavingTwiceKeepsOneBackupOfThePreviousVersion) {
     ASSERT_TRUE(w.GuardarVXF());
     EXPECT_EQ(bytesOf(backupPath(file)), first);
     EXPECT_EQ(ui.requests.back(), (std::pair<int, int>{22, 0}));
-    EXPECT_EQ(ui.trashed.back(), backupPath(file));  // the old backup went to the bin first
+    // The old backup went to the bin once the new one was in place (under a second name, as
+    // it had to stay until then).
+    EXPECT_EQ(ui.trashed.back(), docs.vxf("Granja.bkp.anterior"));
     std::vector<std::string> names;
     for (auto& e : fs::directory_iterator(docs.root / "VXF")) names.push_back(e.path().filename());
     std::sort(names.begin(), names.end());
-    EXPECT_EQ(names, (std::vector<std::string>{"Granja.bkp", "Granja.vxf"}));
+    EXPECT_EQ(names, (std::vector<std::string>{".~lock.Granja.vxf#", "Granja.bkp", "Granja.vxf"}));
 
     // The backup opens as the version before the last save.
     w.AbrirVXF(backupPath(file));
-    ASSERT_EQ(w.OpenStage, 0);
+    ASSERT_EQ(w.OpenStage, kStageOk);
     EXPECT_EQ(count(w.db(), "select count(*) from Ins"), 1);
     w.AbrirVXF(file);
     EXPECT_EQ(count(w.db(), "select count(*) from Ins"), 2);
@@ -243,11 +245,11 @@ TEST(LifecycleSave, FailedSaveLeavesBothFilesAsTheyWereAndSaysSo) {
     ScriptedUi ui;
     Tdmvxf w(docs.settings(), ui);
     w.AbrirVXF(target.file);
-    ASSERT_EQ(w.OpenStage, 0);
+    ASSERT_EQ(w.OpenStage, kStageOk);
     addIngredient(w, "Sorgo");
     EXPECT_FALSE(w.GuardarVXF());
     EXPECT_TRUE(w.DBModified);
-    EXPECT_NE(w.OpenStage, 0);
+    EXPECT_NE(w.OpenStage, kStageOk);
     ASSERT_EQ(ui.errors.size(), 1u);
     EXPECT_EQ(ui.errors[0].rfind("No se pudo guardar la base de datos en ", 0), 0u);
     target.expectUntouched(docs);
@@ -292,7 +294,7 @@ TEST(LifecycleSave, SaveAsMovesTheWorkspaceAndABackupIsNeverItsOwnBackup) {
     ASSERT_TRUE(fs::exists(backup));
     const auto before = bytesOf(backup);
     w.AbrirVXF(backup);
-    ASSERT_EQ(w.OpenStage, 0);
+    ASSERT_EQ(w.OpenStage, kStageOk);
     addIngredient(w, "Mijo");
     ASSERT_TRUE(w.GuardarVXF());
     EXPECT_EQ(bytesOf(docs.vxf("Copia.bkp.bkp")), before);
@@ -309,7 +311,7 @@ TEST(LifecycleOpen, NoWorkingFolderMeansNoOpen) {
     fs::remove_all(docs.root / "Devov");
     std::ofstream(docs.root / "Devov") << "un archivo donde debía haber una carpeta";
     w.AbrirVXF(file);
-    EXPECT_NE(w.OpenStage, 0);
+    EXPECT_NE(w.OpenStage, kStageOk);
     EXPECT_FALSE(w.isOpen());
     ASSERT_EQ(ui.errors.size(), 1u);
     EXPECT_EQ(ui.errors[0], "Es necesario la trayectoria de extracción (property ExtractPath)");
@@ -323,7 +325,7 @@ TEST(LifecycleClose, UnsavedWorkIsNeverRemovedUnlessTheUserDeclines) {
     auto other = docs.root / "Otra.vxf";
     w.CrearVXF(other);
     w.AbrirVXF(target.file);
-    ASSERT_EQ(w.OpenStage, 0);
+    ASSERT_EQ(w.OpenStage, kStageOk);
     const auto workDir = w.WorkDir;
     addIngredient(w, "Sorgo");
 
@@ -374,7 +376,7 @@ TEST(LifecycleNew, NewWorkspaceOverAnExistingFileKeepsItAsBackup) {
     const auto saved = bytesOf(file);
     ui.fileToChoose = file;
     w.NuevaVXF(docs.root / "VXF");
-    ASSERT_EQ(w.OpenStage, 0);
+    ASSERT_EQ(w.OpenStage, kStageOk);
     EXPECT_EQ(bytesOf(backupPath(file)), saved);
     EXPECT_EQ(count(w.db(), "select count(*) from Ins"), 0);
     EXPECT_EQ(w.DBDef.Nombre, "Granja.vxf");

@@ -117,12 +117,12 @@ void failDeflate() {
     throw ContainerError(ContainerError::Kind::DeflateFailed, "No se puede comprimir el bloque");
 }
 
-void failCannotCreate(const std::string& what) {
-    throw ContainerError(ContainerError::Kind::CannotCreate, "Can not create " + what);
+void failCannotCreate(const std::string& what, int systemError) {
+    throw ContainerError(ContainerError::Kind::CannotCreate, "Can not create " + what, systemError);
 }
 
-void failCannotOpen(const std::string& what) {
-    throw ContainerError(ContainerError::Kind::CannotOpen, "Can not open " + what);
+void failCannotOpen(const std::string& what, int systemError) {
+    throw ContainerError(ContainerError::Kind::CannotOpen, "Can not open " + what, systemError);
 }
 
 }  // namespace vexa::vxf

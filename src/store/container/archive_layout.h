@@ -89,7 +89,7 @@ void putU32(std::uint8_t* p, std::uint32_t v);
 [[noreturn]] void failCorrupted();
 [[noreturn]] void failInflate();
 [[noreturn]] void failDeflate();
-[[noreturn]] void failCannotCreate(const std::string& what);
-[[noreturn]] void failCannotOpen(const std::string& what);
+[[noreturn]] void failCannotCreate(const std::string& what, int systemError = 0);
+[[noreturn]] void failCannotOpen(const std::string& what, int systemError = 0);
 
 }  // namespace vexa::vxf

@@ -1,18 +1,29 @@
 #include "store/container/archive_reader.h"
 
+#include <algorithm>
+#include <cstring>
+
 #include "store/container/block_check.h"
 
 namespace vexa::vxf {
 
-ArchiveReader::ArchiveReader(BinaryFile& in, const std::string& displayName) : in_(in) {
+ArchiveReader::ArchiveReader(ByteSource& in, const std::string& displayName) : in_(in) {
+    readHeader(displayName);
+}
+
+ArchiveReader::ArchiveReader(BinaryFile& in, const std::string& displayName)
+    : ownSource_(std::make_unique<FileSource>(in)), in_(*ownSource_) {
+    readHeader(displayName);
+}
+
+void ArchiveReader::readHeader(const std::string& displayName) {
     fileSize_ = in_.size();
     std::uint8_t fixed[kArchiveHeaderSize];
-    bool whole = in_.seek(0) && fileSize_ >= kArchiveHeaderSize && in_.read(fixed, sizeof fixed);
-    if (fileSize_ < 4 || (!whole && (!in_.seek(0) || !in_.read(fixed, 4))) ||
-        readU32(fixed) != kSignature)
+    std::size_t got = in_.seek(0) ? in_.readUpTo(fixed, sizeof fixed) : 0;
+    if (got < 4 || readU32(fixed) != kSignature)
         throw ContainerError(ContainerError::Kind::BadSignature,
                              "Firma Erronea: el archivo \"" + displayName + "\" no es valido");
-    if (!whole) failCorrupted();
+    if (got < sizeof fixed || fileSize_ < kArchiveHeaderSize) failCorrupted();
     header_ = ArchiveHeader::parseFixed(fixed);
     if (header_.version > kVersion)
         throw ContainerError(ContainerError::Kind::UnknownVersion, "Versión desconocida");
@@ -71,20 +82,30 @@ std::size_t ArchiveReader::readBlock(std::uint64_t remaining, const std::uint8_t
     return inflater_.inflate(stored_.data(), storedSize, raw_.data(), raw_.size());
 }
 
-void ArchiveReader::readData(const EntryView& entry, const Sink& sink) {
+void ArchiveReader::beginData(const EntryView& entry) {
     if (!in_.seek(entry.dataStart)) failCorrupted();
-    std::uint64_t remaining = entry.header.segCompressedSize;
-    std::uint64_t produced = 0;
-    while (remaining > 0) {
-        const std::uint8_t* raw = nullptr;
+    dataRemaining_ = entry.header.segCompressedSize;
+    dataProduced_ = 0;
+    dataSize_ = entry.header.size;
+}
+
+std::size_t ArchiveReader::nextData(const std::uint8_t** raw) {
+    while (dataRemaining_ > 0) {
         std::uint64_t consumed = 0;
-        std::size_t size = readBlock(remaining, &raw, &consumed);
-        produced += size;
-        if (produced > entry.header.size) failCorrupted();
-        if (size > 0) sink(raw, size);
-        remaining -= consumed;
+        std::size_t size = readBlock(dataRemaining_, raw, &consumed);
+        dataRemaining_ -= consumed;
+        dataProduced_ += size;
+        if (dataProduced_ > dataSize_) failCorrupted();
+        if (size > 0) return size;
     }
-    if (produced != entry.header.size) failCorrupted();
+    if (dataProduced_ != dataSize_) failCorrupted();
+    return 0;
+}
+
+void ArchiveReader::readData(const EntryView& entry, const Sink& sink) {
+    beginData(entry);
+    const std::uint8_t* raw = nullptr;
+    while (std::size_t size = nextData(&raw)) sink(raw, size);
 }
 
 std::vector<std::uint8_t> ArchiveReader::readFirstBlock(const EntryView& entry) {
@@ -94,6 +115,40 @@ std::vector<std::uint8_t> ArchiveReader::readFirstBlock(const EntryView& entry) 
     std::uint64_t consumed = 0;
     std::size_t size = readBlock(entry.header.segCompressedSize, &raw, &consumed);
     return {raw, raw + size};
+}
+
+EntrySource::EntrySource(ArchiveReader& outer, const EntryView& entry)
+    : outer_(outer), size_(entry.header.size) {
+    outer_.beginData(entry);
+}
+
+std::size_t EntrySource::readUpTo(void* data, std::size_t size) {
+    auto* out = static_cast<std::uint8_t*>(data);
+    std::size_t done = 0;
+    while (done < size) {
+        if (blockLeft_ == 0) {
+            if (position_ >= size_) break;
+            blockLeft_ = outer_.nextData(&block_);
+            if (blockLeft_ == 0) break;
+        }
+        std::size_t n = std::min(size - done, blockLeft_);
+        if (out) std::memcpy(out + done, block_, n);
+        block_ += n;
+        blockLeft_ -= n;
+        done += n;
+        position_ += n;
+    }
+    return done;
+}
+
+bool EntrySource::seek(std::uint64_t offset) {
+    if (offset < position_ || offset > size_) return false;
+    while (position_ < offset) {
+        std::uint64_t gap = offset - position_;
+        if (readUpTo(nullptr, std::size_t(std::min<std::uint64_t>(gap, 1u << 20))) == 0)
+            return false;
+    }
+    return true;
 }
 
 }  // namespace vexa::vxf

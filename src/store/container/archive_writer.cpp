@@ -1,5 +1,7 @@
 #include "store/container/archive_writer.h"
 
+#include <cerrno>
+
 #include "store/container/block_check.h"
 #include "store/container/temp_file.h"
 
@@ -18,7 +20,7 @@ ArchiveWriter::ArchiveWriter(BinaryFile& out, std::string displayName, std::uint
 
 void ArchiveWriter::writeAt(std::uint64_t offset, const std::vector<std::uint8_t>& bytes) {
     if (!out_.seek(offset) || !out_.write(bytes.data(), bytes.size()))
-        failCannotCreate(displayName_);
+        failCannotCreate(displayName_, out_.lastError());
 }
 
 void ArchiveWriter::writeBlock(const std::uint8_t* data, std::size_t size, EntryHeader& entry) {
@@ -36,7 +38,7 @@ void ArchiveWriter::writeBlock(const std::uint8_t* data, std::size_t size, Entry
     putU32(prefix, std::uint32_t(std::int32_t(length)));
     putU32(prefix + 4, blockCheck(stored, storedSize));
     if (!out_.write(prefix, sizeof prefix) || !out_.write(stored, storedSize))
-        failCannotCreate(displayName_);
+        failCannotCreate(displayName_, out_.lastError());
     entry.segSize += std::uint32_t(size);
     entry.segCompressedSize += std::uint32_t(storedSize + kBlockPrefixSize);
 }
@@ -59,7 +61,7 @@ void ArchiveWriter::addEntry(const std::string& name, double date, std::uint32_t
         // Every offset and size in the file is a 32-bit signed field.
         if (end + got + kBlockPrefixSize + got / 100 + 64 > kLargestOffset ||
             std::uint64_t(entry.segSize) + got > kLargestOffset)
-            failCannotCreate(displayName_);
+            failCannotCreate(displayName_, EFBIG);
         writeBlock(raw_.data(), got, entry);
         end = std::uint64_t(entry.offset) + entry.byteSize() + entry.segCompressedSize;
     }
@@ -86,7 +88,7 @@ void ArchiveWriter::addEntry(const std::string& name, double date, std::uint32_t
 
 void ArchiveWriter::finish(bool durable) {
     if (!out_.truncate(header_.endOffset) || (durable && !out_.sync()))
-        failCannotCreate(displayName_);
+        failCannotCreate(displayName_, out_.lastError());
 }
 
 }  // namespace vexa::vxf

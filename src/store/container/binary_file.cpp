@@ -4,25 +4,40 @@
 #include <sys/types.h>
 #include <unistd.h>
 
+#include <cerrno>
 #include <utility>
+
+#include "store/container/file_ops.h"
 
 namespace vexa::vxf {
 
 BinaryFile::BinaryFile(const std::filesystem::path& path, Mode mode) {
     const char* how = mode == Mode::Read ? "rb" : mode == Mode::CreateNew ? "w+bx" : "w+b";
+    if (mode != Mode::Read && !fileOperationAllowed()) {
+        error_ = errno;
+        return;
+    }
     file_ = std::fopen(path.c_str(), how);
+    if (!file_) error_ = errno;
+}
+
+bool BinaryFile::failed() {
+    error_ = errno ? errno : EIO;
+    return false;
 }
 
 BinaryFile::~BinaryFile() {
     close();
 }
 
-BinaryFile::BinaryFile(BinaryFile&& other) noexcept : file_(std::exchange(other.file_, nullptr)) {}
+BinaryFile::BinaryFile(BinaryFile&& other) noexcept
+    : file_(std::exchange(other.file_, nullptr)), error_(other.error_) {}
 
 BinaryFile& BinaryFile::operator=(BinaryFile&& other) noexcept {
     if (this != &other) {
         close();
         file_ = std::exchange(other.file_, nullptr);
+        error_ = other.error_;
     }
     return *this;
 }
@@ -40,7 +55,10 @@ bool BinaryFile::hasError() const {
 }
 
 bool BinaryFile::write(const void* data, std::size_t size) {
-    return file_ && std::fwrite(data, 1, size, file_) == size;
+    if (!file_) return false;
+    errno = 0;
+    if (!fileOperationAllowed() || std::fwrite(data, 1, size, file_) != size) return failed();
+    return true;
 }
 
 bool BinaryFile::seek(std::uint64_t offset) {
@@ -58,16 +76,27 @@ std::uint64_t BinaryFile::size() {
 }
 
 bool BinaryFile::truncate(std::uint64_t size) {
-    return file_ && std::fflush(file_) == 0 && ftruncate(fileno(file_), off_t(size)) == 0;
+    if (!file_) return false;
+    errno = 0;
+    if (!fileOperationAllowed() || std::fflush(file_) != 0 ||
+        ftruncate(fileno(file_), off_t(size)) != 0)
+        return failed();
+    return true;
 }
 
 bool BinaryFile::sync() {
-    return file_ && std::fflush(file_) == 0 && fsync(fileno(file_)) == 0;
+    if (!file_) return false;
+    errno = 0;
+    if (!fileOperationAllowed() || std::fflush(file_) != 0 || fsync(fileno(file_)) != 0)
+        return failed();
+    return true;
 }
 
 bool BinaryFile::close() {
     if (!file_) return true;
+    errno = 0;
     bool ok = std::fclose(file_) == 0;
+    if (!ok) failed();
     file_ = nullptr;
     return ok;
 }

@@ -37,12 +37,17 @@ public:
     // Flushes the stream and asks the system to put the bytes on the disk.
     bool sync();
     bool close();
+    // The system's error number of the last failed open, write, flush or truncate (0: none).
+    int lastError() const { return error_; }
 
     // Puts a folder's entries (a rename into it) on the disk.
     static bool syncFolder(const std::filesystem::path& folder);
 
 private:
+    bool failed();
+
     std::FILE* file_ = nullptr;
+    int error_ = 0;
 };
 
 }  // namespace vexa::vxf

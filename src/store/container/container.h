@@ -24,13 +24,25 @@ public:
         CannotCreate,    // "Can not create %s"
         CannotOpen,      // "Can not open %s"
         NoTempFile,      // "No puedo construir archivo temporal"
+        TooLarge,        // declared sizes beyond what a file of this size can hold
+        NoSpace,         // declared sizes beyond the free space of the destination
     };
-    ContainerError(Kind kind, const std::string& message)
-        : std::runtime_error(message), kind_(kind) {}
+    ContainerError(Kind kind, const std::string& message, int systemError = 0)
+        : std::runtime_error(message), kind_(kind), systemError_(systemError) {}
     Kind kind() const noexcept { return kind_; }
+    // The system's error number behind a CannotCreate, CannotOpen or NoTempFile (0: unknown),
+    // so the user can be told the cause (a full disk, a permission).
+    int systemError() const noexcept { return systemError_; }
+    // The file that is damaged or not a container at all, rather than one that could not be
+    // read or written.
+    bool isDamage() const noexcept {
+        return kind_ == Kind::BadSignature || kind_ == Kind::UnknownVersion ||
+               kind_ == Kind::Corrupted || kind_ == Kind::InflateFailed || kind_ == Kind::TooLarge;
+    }
 
 private:
     Kind kind_;
+    int systemError_;
 };
 
 // The answer to an error that concerns one file only.
@@ -68,13 +80,22 @@ void packFolder(const std::filesystem::path& folder, const std::filesystem::path
 // Unpacks every file of `file` into `folder` (created when missing; existing files with
 // the same names are overwritten). Entry names that would leave `folder` are refused.
 // An empty `folder` fails with NoExtractPath. Throws ContainerError; a file whose data
-// fails is removed again, never left half-written.
+// fails is removed again, never left half-written. Nothing is written for a file whose
+// declared sizes pass expansionBudget (TooLarge) or the free space of `folder` (NoSpace);
+// the inner archive is read as it is inflated, never stored in a temporary file.
 void unpackFile(const std::filesystem::path& file, const std::filesystem::path& folder,
                 ContainerErrorHandler* handler = nullptr);
 
 // True when `file` is a readable container that holds at least one entry; false when it
 // is missing, unreadable, not a container, of an unknown version, or empty. Never throws.
 bool hasEntries(const std::filesystem::path& file) noexcept;
+
+// The most bytes a container of `fileSize` bytes may declare, for its inner archive and
+// again for the files inside it. A workspace compresses about 10:1, and SQLite pages
+// emptied by deletions are zeros that deflate further; deflate itself reaches about 1000:1,
+// which is what a file built to fill the disk uses. Hence 64 times the file, plus 32 MB so
+// that small workspaces made mostly of empty pages always open.
+std::uint64_t expansionBudget(std::uint64_t fileSize);
 
 // One file inside a workspace, as listed by checkFile.
 struct ContainerEntryInfo {
@@ -86,8 +107,8 @@ struct ContainerEntryInfo {
 };
 
 // Reads the whole file and verifies every check and every block without writing
-// anything; returns the entries of the inner archive. Throws ContainerError at the first
-// fault.
+// anything (the inner archive is read as it is inflated, never stored); returns the entries
+// of the inner archive. Throws ContainerError at the first fault.
 std::vector<ContainerEntryInfo> checkFile(const std::filesystem::path& file);
 
 }  // namespace vexa

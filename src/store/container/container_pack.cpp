@@ -9,6 +9,7 @@
 #include "store/container/container.h"
 #include "store/container/cp1252.h"
 #include "store/container/file_date.h"
+#include "store/container/file_ops.h"
 #include "store/container/temp_file.h"
 
 namespace vexa {
@@ -72,6 +73,8 @@ void packFolder(const fs::path& folder, const fs::path& file, const PackOptions&
             try {
                 packOneFile(writer, path);
             } catch (const ContainerError& error) {
+                // Writing the archive itself (a full disk) is no fault of that one file.
+                if (error.kind() == ContainerError::Kind::CannotCreate) throw;
                 ContainerErrorHandler* handler = options.errorHandler;
                 if (!handler || handler->onFileError(path.string(), error) == FileErrorAnswer::Stop)
                     throw;
@@ -85,8 +88,8 @@ void packFolder(const fs::path& folder, const fs::path& file, const PackOptions&
     std::optional<TempFile> outer;
     try {
         outer.emplace(targetFolder);
-    } catch (const ContainerError&) {
-        failCannotCreate(file.string());
+    } catch (const ContainerError& e) {
+        failCannotCreate(file.string(), e.systemError());
     }
     {
         ArchiveWriter writer(outer->file(), file.string(), kOuterFlags, *comment);
@@ -96,10 +99,8 @@ void packFolder(const fs::path& folder, const fs::path& file, const PackOptions&
                         inner.path().string());
         writer.finish(true);
     }
-    if (!outer->file().close()) failCannotCreate(file.string());
-    std::error_code ec;
-    fs::rename(outer->path(), file, ec);
-    if (ec) failCannotCreate(file.string());
+    if (!outer->file().close()) failCannotCreate(file.string(), outer->file().lastError());
+    if (int error = renameFile(outer->path(), file)) failCannotCreate(file.string(), error);
     outer->keep();
     // The rename itself should survive a power cut too; failing that is no reason to fail.
     BinaryFile::syncFolder(targetFolder);

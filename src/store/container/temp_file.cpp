@@ -1,10 +1,15 @@
 #include "store/container/temp_file.h"
 
+#include <unistd.h>
+
+#include <cerrno>
 #include <chrono>
 #include <cstdio>
+#include <cstring>
 #include <system_error>
 
 #include "store/container/container.h"
+#include "store/container/signal_cleanup.h"
 
 namespace vexa::vxf {
 
@@ -16,18 +21,36 @@ std::uint32_t tickCount() {
 
 TempFile::TempFile(const std::filesystem::path& folder) {
     std::uint32_t base = tickCount();
+    auto pid = static_cast<unsigned>(::getpid());
+    int error = 0;
     for (std::uint32_t i = 1; i <= 1000; ++i) {
-        char name[32];
-        std::snprintf(name, sizeof name, "~Archiv-%x.tmp", base + i);
+        char name[40];
+        std::snprintf(name, sizeof name, "~Archiv-%08x%08x.tmp", pid, base + i);
         std::filesystem::path candidate = folder / name;
         BinaryFile f(candidate, BinaryFile::Mode::CreateNew);
         if (f.isOpen()) {
             path_ = std::move(candidate);
             file_ = std::move(f);
+            addCleanupPath(path_);
             return;
         }
+        error = f.lastError();
+        // Only a name already taken is worth another try.
+        if (error != EEXIST && i > 2) break;
     }
-    throw ContainerError(ContainerError::Kind::NoTempFile, "No puedo construir archivo temporal");
+    throw ContainerError(ContainerError::Kind::NoTempFile, "No puedo construir archivo temporal",
+                         error);
+}
+
+int tempFileOwner(const std::string& fileName) {
+    const char prefix[] = "~Archiv-";
+    const std::size_t digits = 16;
+    if (fileName.size() != std::strlen(prefix) + digits + 4 || fileName.rfind(prefix, 0) != 0 ||
+        fileName.compare(fileName.size() - 4, 4, ".tmp") != 0)
+        return 0;
+    std::string hex = fileName.substr(std::strlen(prefix), 8);
+    if (hex.find_first_not_of("0123456789abcdef") != std::string::npos) return 0;
+    return static_cast<int>(std::stoul(hex, nullptr, 16));
 }
 
 std::filesystem::path systemTempFolder() {
@@ -45,6 +68,7 @@ TempFile::~TempFile() {
         std::error_code ec;
         std::filesystem::remove(path_, ec);
     }
+    forgetCleanupPath(path_);
 }
 
 }  // namespace vexa::vxf

@@ -1,0 +1,176 @@
+#include "store/workspace_files.h"
+
+#include "store/container/container.h"
+#include "store/container/file_ops.h"
+#include "store/container/temp_file.h"
+#include "store/workspace.h"
+
+#include <signal.h>
+#include <sys/stat.h>
+#include <unistd.h>
+#include <zlib.h>
+
+#include <cerrno>
+#include <cstdio>
+#include <cstring>
+#include <fstream>
+#include <vector>
+
+namespace vexa {
+
+namespace fs = std::filesystem;
+
+std::optional<FileIdentity> fileIdentity(const fs::path& file) {
+    struct stat st {};
+    if (::stat(file.c_str(), &st) != 0) return std::nullopt;
+    FileIdentity id;
+    id.size = std::uint64_t(st.st_size);
+    id.modified = std::int64_t(st.st_mtim.tv_sec) * 1000000000 + st.st_mtim.tv_nsec;
+    std::FILE* in = std::fopen(file.c_str(), "rb");
+    if (!in) return std::nullopt;
+    std::vector<unsigned char> buffer(1 << 16);
+    uLong crc = crc32(0, nullptr, 0);
+    while (std::size_t n = std::fread(buffer.data(), 1, buffer.size(), in))
+        crc = crc32(crc, buffer.data(), uInt(n));
+    bool ok = !std::ferror(in);
+    std::fclose(in);
+    if (!ok) return std::nullopt;
+    id.checksum = std::uint32_t(crc);
+    return id;
+}
+
+bool userMayWrite(const fs::path& file) {
+    struct stat st {};
+    if (::stat(file.c_str(), &st) == 0) {
+        if ((st.st_mode & (S_IWUSR | S_IWGRP | S_IWOTH)) == 0) return false;
+        if (::access(file.c_str(), W_OK) != 0) return false;
+    }
+    fs::path folder = file.parent_path().empty() ? fs::path(".") : file.parent_path();
+    return ::access(folder.c_str(), W_OK) == 0;
+}
+
+fs::path savingPath(const fs::path& file) {
+    fs::path p = file;
+    return p += ".guardando";
+}
+
+std::optional<fs::path> findRecoverableCopy(const fs::path& file) {
+    for (const fs::path& copy : {savingPath(file), backupPath(file)}) {
+        std::error_code ec;
+        if (!fs::is_regular_file(copy, ec)) continue;
+        try {
+            if (!checkFile(copy).empty()) return copy;
+        } catch (const ContainerError&) {
+        }
+    }
+    return std::nullopt;
+}
+
+int restoreCopy(const fs::path& copy, const fs::path& file) {
+    if (copy == savingPath(file)) return vxf::renameFile(copy, file);
+    if (vxf::linkFile(copy, file) == 0) return 0;
+    std::error_code ec;
+    fs::copy_file(copy, file, fs::copy_options::none, ec);
+    return ec.value();
+}
+
+std::string writeErrorText(int error, const fs::path& where) {
+    switch (error) {
+        case 0:
+            return "";
+        case ENOSPC:
+        case EDQUOT:
+            return "No hay espacio en el disco.";
+        case EFBIG:
+            return "El archivo excede el tamaño que el disco admite.";
+        case EACCES:
+        case EPERM:
+        case EROFS:
+        case ETXTBSY:
+            return "No tiene permiso para escribir en " + where.string() + ".";
+        case EIO:
+            return "Error de lectura o escritura en el disco.";
+        default:
+            return "Error del sistema " + std::to_string(error) + " (" + std::strerror(error) +
+                   ").";
+    }
+}
+
+std::string openErrorText(const fs::path& file, const ContainerError& error) {
+    if (error.isDamage())
+        return "El archivo " + file.string() +
+               " está dañado o no es un espacio de trabajo de Vexa (" + error.what() + ").";
+    if (error.kind() == ContainerError::Kind::NoSpace)
+        return "No se pudo abrir " + file.string() + ". " + error.what() + ".";
+    if (error.kind() == ContainerError::Kind::CannotOpen &&
+        (error.systemError() == EACCES || error.systemError() == EPERM))
+        return "No tiene permiso para leer " + file.string() + ".";
+    if (error.kind() == ContainerError::Kind::NoExtractPath) return error.what();
+    std::string cause = writeErrorText(error.systemError(), file.parent_path());
+    return "No se pudo abrir " + file.string() + ". " + (cause.empty() ? error.what() : cause);
+}
+
+bool processRunning(long pid) {
+    return pid > 0 && (::kill(pid_t(pid), 0) == 0 || errno == EPERM);
+}
+
+void removeStaleLeftovers(const fs::path& folder) {
+    std::error_code ec;
+    if (folder.empty() || !fs::is_directory(folder, ec)) return;
+    const std::string cliPrefix = "vexa-cli-";
+    std::vector<fs::path> stale;
+    for (fs::directory_iterator it(folder, ec), end; !ec && it != end; it.increment(ec)) {
+        std::string name = it->path().filename().string();
+        long pid = 0;
+        if (name.rfind(cliPrefix, 0) == 0 &&
+            name.find_first_not_of("0123456789", cliPrefix.size()) == std::string::npos &&
+            name.size() > cliPrefix.size() && name.size() < cliPrefix.size() + 10) {
+            pid = std::stol(name.substr(cliPrefix.size()));
+        } else {
+            pid = vxf::tempFileOwner(name);
+        }
+        if (pid > 0 && pid != ::getpid() && !processRunning(pid)) stale.push_back(it->path());
+    }
+    for (const fs::path& p : stale) fs::remove_all(p, ec);
+}
+
+namespace {
+
+fs::path markPath(const fs::path& folder) {
+    std::string name = ".";
+    name += folder.filename().string();
+    name += ".pid";
+    return folder.parent_path() / name;
+}
+
+}  // namespace
+
+void markWorkingFolder(const fs::path& folder) {
+    std::ofstream(markPath(folder)) << ::getpid() << '\n';
+}
+
+void unmarkWorkingFolder(const fs::path& folder) {
+    std::error_code ec;
+    fs::remove(markPath(folder), ec);
+}
+
+void removeStaleWorkingFolders(const fs::path& workRoot) {
+    std::error_code ec;
+    if (workRoot.empty() || !fs::is_directory(workRoot, ec)) return;
+    std::vector<std::pair<fs::path, fs::path>> stale;
+    for (fs::directory_iterator it(workRoot, ec), end; !ec && it != end; it.increment(ec)) {
+        std::string name = it->path().filename().string();
+        if (name.size() < 6 || name[0] != '.' || name.compare(name.size() - 4, 4, ".pid") != 0)
+            continue;
+        long pid = 0;
+        std::ifstream(it->path()) >> pid;
+        if (pid <= 0 || pid == ::getpid() || processRunning(pid)) continue;
+        stale.emplace_back(it->path(), workRoot / name.substr(1, name.size() - 5));
+    }
+    for (const auto& [mark, folder] : stale) {
+        fs::remove_all(folder, ec);
+        fs::remove(mark, ec);
+    }
+}
+
+}  // namespace vexa

@@ -1,0 +1,55 @@
+#pragma once
+// The lock a program holds on the workspace file it may save, as office programs do: a
+// small file ".~lock.NAME#" beside it that says who (user, host, process, time). The holder
+// also keeps a system lock (flock) on it, so a lock whose process died is free at once,
+// whatever its text says; one written on this host by a process that no longer runs is
+// taken over too.
+#include <filesystem>
+#include <optional>
+#include <string>
+
+namespace vexa {
+
+struct LockOwner {
+    std::string user;
+    std::string host;
+    long pid = 0;
+    std::string since;  // local time, "2026-12-10 15:52"
+};
+
+std::filesystem::path lockFilePath(const std::filesystem::path& file);
+
+// "El archivo F está abierto por USER en el equipo HOST (proceso PID) desde FECHA."
+std::string lockedMessage(const std::filesystem::path& file, const LockOwner& owner);
+
+class WorkspaceLock {
+public:
+    WorkspaceLock() = default;
+    ~WorkspaceLock() { release(); }
+    WorkspaceLock(WorkspaceLock&& other) noexcept;
+    WorkspaceLock& operator=(WorkspaceLock&& other) noexcept;
+    WorkspaceLock(const WorkspaceLock&) = delete;
+    WorkspaceLock& operator=(const WorkspaceLock&) = delete;
+
+    // Takes the lock of `file` (releasing any other held); nullopt when taken, else who
+    // holds it. A folder where no lock file can be written (a read-only medium) gives no
+    // lock and no holder: nothing can be saved there anyway.
+    std::optional<LockOwner> acquire(const std::filesystem::path& file);
+    void release();
+    bool held() const { return fd_ >= 0; }
+    // True when this object holds the lock of `file`.
+    bool holds(const std::filesystem::path& file) const;
+
+private:
+    std::filesystem::path file_;
+    std::filesystem::path lockPath_;
+    int fd_ = -1;
+};
+
+// Who holds the lock of `file`, when it is another process that still runs.
+std::optional<LockOwner> lockHolder(const std::filesystem::path& file);
+
+// Throws std::runtime_error with lockedMessage when another process holds `file`.
+void checkNotLocked(const std::filesystem::path& file);
+
+}  // namespace vexa
