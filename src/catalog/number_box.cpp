@@ -1,0 +1,47 @@
+#include "catalog/number_box.h"
+
+#include <QLineEdit>
+
+#include "catalog/dialogs.h"
+#include "catalog/number_text.h"
+
+namespace vexa {
+
+NumberBox::NumberBox(QWidget* parent) : QDoubleSpinBox(parent) {
+    setGroupSeparatorShown(false);
+}
+
+std::optional<std::string> NumberBox::problem() const {
+    UserNumber n = parseUserNumber(cleanText(), locale());
+    if (!n.value) return n.error;
+    if (*n.value < minimum() || *n.value > maximum())
+        return "El número \"" + cleanText().toStdString() + "\" está fuera del rango permitido.";
+    return std::nullopt;
+}
+
+QValidator::State NumberBox::validate(QString& input, int&) const {
+    UserNumber n = parseUserNumber(input, locale());
+    if (!n.value) return n.partial ? QValidator::Intermediate : QValidator::Invalid;
+    if (*n.value < minimum() || *n.value > maximum()) return QValidator::Intermediate;
+    return QValidator::Acceptable;
+}
+
+double NumberBox::valueFromText(const QString& text) const {
+    return parseUserNumber(text, locale()).value.value_or(value());
+}
+
+QString NumberBox::textFromValue(double v) const {
+    return formatUserNumber(v, decimals(), locale());
+}
+
+void NumberBox::fixup(QString&) const {
+    // Nothing is guessed: a text that is not a number stays refused.
+}
+
+void NumberBox::focusOutEvent(QFocusEvent* e) {
+    // Qt puts the previous value back; the user is told why their text was not taken.
+    if (auto why = problem(); why && !cleanText().trimmed().isEmpty()) dialogs().showError(*why);
+    QDoubleSpinBox::focusOutEvent(e);
+}
+
+}  // namespace vexa
