@@ -39,7 +39,8 @@ UserNumber parseUserNumber(const QString& text, const QLocale& locale) {
     const std::string advice =
         " Escriba los decimales tras una sola \"" + sep + "\", sin separador de miles.";
     if ((point && comma) || (other && (point || comma))) {
-        out.error = "El número \"" + shown + "\" no es válido: lleva \".\" y \",\" a la vez." + advice;
+        out.error =
+            "El número \"" + shown + "\" no es válido: lleva \".\" y \",\" a la vez." + advice;
         out.partial = true;  // the user can still take one away
         return out;
     }

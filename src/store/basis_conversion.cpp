@@ -32,8 +32,9 @@ int ConvertirBaseDatos(Database& db, int32_t msNutrient, bool toDry,
         }
         for (const auto& [nut, v] : values) {
             write.reset();
-            write.bind("Ins", ins).bind("Nut", nut).bind("Valor",
-                                                        Fixed4::fromDouble(v * factor.toDouble()));
+            write.bind("Ins", ins)
+                .bind("Nut", nut)
+                .bind("Valor", Fixed4::fromDouble(v * factor.toDouble()));
             write.execute();
         }
         if (progress) progress(++done, static_cast<int>(dry.size()));

@@ -45,9 +45,10 @@ ListQuery nutrientList() {
 ListQuery ingredientList() {
     ListQuery q;
     // The count of values rides along so that its column sorts as the others do.
-    q.lines = {"SELECT CODIGO, NOMBRE, REDONDEO, ITID, "
-               "(SELECT COUNT(*) FROM VAL WHERE VAL.INS = INS.CODIGO) AS NNut",
-               "FROM INS", "ORDER BY", "NOMBRE"};
+    q.lines = {
+        "SELECT CODIGO, NOMBRE, REDONDEO, ITID, "
+        "(SELECT COUNT(*) FROM VAL WHERE VAL.INS = INS.CODIGO) AS NNut",
+        "FROM INS", "ORDER BY", "NOMBRE"};
     q.sortLine = 3;
     q.modify =
         "UPDATE INS SET NOMBRE = :NOMBRE, REDONDEO = :REDONDEO, ITID = :ITID "
