@@ -9,6 +9,9 @@ namespace vexa {
 
 NumberBox::NumberBox(QWidget* parent) : QDoubleSpinBox(parent) {
     setGroupSeparatorShown(false);
+    // The value changes when the user leaves the field or accepts, not at every key: a text
+    // refused on the way out goes back to the value the field had before.
+    setKeyboardTracking(false);
 }
 
 std::optional<std::string> NumberBox::problem() const {

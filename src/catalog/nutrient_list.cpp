@@ -80,6 +80,10 @@ void NutrientList::afterDelete() {
 void NutrientList::exchange(int step) {
     if (current() < 0 || !canModify()) return;
     editWithDialog = false;
+    struct DialogsBack {
+        bool& flag;
+        ~DialogsBack() { flag = true; }
+    } back{editWithDialog};
     int pos = current();
     int64_t p = integer("Orden");
     // Both rows change or neither does.
@@ -94,7 +98,6 @@ void NutrientList::exchange(int step) {
         setField("Orden", q);
         return post();
     });
-    editWithDialog = true;
 }
 
 void NutrientList::copy() {

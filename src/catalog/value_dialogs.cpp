@@ -70,6 +70,7 @@ void ValueDialog::accept() {
         value->setFocus();
         return;
     }
+    value->interpretText();
     try {
         checkEnteredValue(value->value());
     } catch (const std::exception& ex) {
