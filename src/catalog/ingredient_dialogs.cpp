@@ -7,6 +7,7 @@
 
 #include "catalog/dialog_keys.h"
 #include "catalog/dialogs.h"
+#include "catalog/number_box.h"
 #include "catalog/qt_dialogs.h"
 #include "store/catalog_queries.h"
 #include "store/shared_procs.h"
@@ -16,7 +17,7 @@ namespace vexa {
 
 namespace {
 QSpinBox* roundingBox(QWidget* parent, int value) {
-    auto* s = new QSpinBox(parent);
+    auto* s = new IntegerBox(parent);
     s->setRange(-4, 4);
     s->setValue(clampRedondeo(value));
     return s;

@@ -41,6 +41,28 @@ void NumberBox::fixup(QString&) const {
     // Nothing is guessed: a text that is not a number stays refused.
 }
 
+IntegerBox::IntegerBox(QWidget* parent) : QSpinBox(parent) {
+    setGroupSeparatorShown(false);
+}
+
+QValidator::State IntegerBox::validate(QString& input, int&) const {
+    UserNumber n = parseUserNumber(input, locale());
+    if (!n.value) return n.partial ? QValidator::Intermediate : QValidator::Invalid;
+    if (*n.value != static_cast<double>(static_cast<long long>(*n.value)))
+        return QValidator::Intermediate;
+    if (*n.value < minimum() || *n.value > maximum()) return QValidator::Intermediate;
+    return QValidator::Acceptable;
+}
+
+int IntegerBox::valueFromText(const QString& text) const {
+    UserNumber n = parseUserNumber(text, locale());
+    return n.value ? static_cast<int>(*n.value) : value();
+}
+
+QString IntegerBox::textFromValue(int v) const {
+    return formatUserNumber(v, 0, locale());
+}
+
 void NumberBox::focusOutEvent(QFocusEvent* e) {
     // Qt puts the previous value back; the user is told why their text was not taken.
     if (auto why = problem(); why && !cleanText().trimmed().isEmpty()) dialogs().showError(*why);

@@ -4,6 +4,7 @@
 // number is refused with a message (through the dialogs interface) when the user leaves the
 // field, and the field keeps its previous value.
 #include <QDoubleSpinBox>
+#include <QSpinBox>
 #include <optional>
 #include <string>
 
@@ -23,6 +24,16 @@ public:
 
 protected:
     void focusOutEvent(QFocusEvent* e) override;
+};
+
+// The same reading for whole numbers (the rounding factor): a decimal part is refused.
+class IntegerBox : public QSpinBox {
+    Q_OBJECT
+public:
+    explicit IntegerBox(QWidget* parent = nullptr);
+    QValidator::State validate(QString& input, int& pos) const override;
+    int valueFromText(const QString& text) const override;
+    QString textFromValue(int value) const override;
 };
 
 }  // namespace vexa

@@ -207,6 +207,7 @@ bool RecordList::locate(const std::string& f, const SqlValue& v) {
 bool RecordList::edit() {
     if (!canModify() || current_ < 0 || editing()) return false;
     buffer_ = rows_[current_];
+    refused_ = false;
     state_ = State::Edit;
     inserting_ = false;
     changed();
@@ -217,6 +218,7 @@ bool RecordList::edit() {
 bool RecordList::insert() {
     if (!canModify() || editing()) return false;
     buffer_.assign(fields_.size(), SqlValue{});
+    refused_ = false;
     state_ = State::Insert;
     onNewRecord();
     inserting_ = true;
@@ -314,6 +316,7 @@ bool RecordList::atomically(const std::function<bool()>& fn) {
         HeldModified held;
         Transaction tx(db_);
         if (batch_++ == 0) batchModified_ = false;
+        refused_ = false;
         try {
             ok = fn() && !refused_;
         } catch (...) {

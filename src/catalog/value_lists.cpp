@@ -41,7 +41,10 @@ int ValueList::insertMissing() {
     for (int code : codes) {
         if (!insert()) break;
         fillNewRow(code);
-        if (wEditar()) ++stored;
+        if (wEditar())
+            ++stored;
+        else if (lastWriteRefused())
+            break;  // the user has been told; the next rows would fail the same way
     }
     return stored;
 }
