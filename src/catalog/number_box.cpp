@@ -1,6 +1,6 @@
 #include "catalog/number_box.h"
 
-#include <QLineEdit>
+#include <QFocusEvent>
 
 #include "catalog/dialogs.h"
 #include "catalog/number_text.h"
@@ -64,8 +64,13 @@ QString IntegerBox::textFromValue(int v) const {
 }
 
 void NumberBox::focusOutEvent(QFocusEvent* e) {
-    // Qt puts the previous value back; the user is told why their text was not taken.
-    if (auto why = problem(); why && !cleanText().trimmed().isEmpty()) dialogs().showError(*why);
+    // Qt puts the previous value back; the user is told why their text was not taken. Not
+    // when the dialog itself goes away (Escape): nothing is being stored then.
+    const Qt::FocusReason r = e->reason();
+    const bool userMoved = r == Qt::TabFocusReason || r == Qt::BacktabFocusReason ||
+                           r == Qt::MouseFocusReason || r == Qt::ShortcutFocusReason;
+    if (auto why = problem(); userMoved && why && !cleanText().trimmed().isEmpty())
+        dialogs().showError(*why);
     QDoubleSpinBox::focusOutEvent(e);
 }
 

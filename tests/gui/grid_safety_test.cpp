@@ -48,7 +48,12 @@ protected:
         return w;
     }
     std::unique_ptr<ListWindow> ingredients() {
-        return std::make_unique<IngredientsWindow>(db, *dm, sink);
+        auto w = std::make_unique<IngredientsWindow>(db, *dm, sink);
+        w->ingredients().editDialog = [](IngredientList& l) {
+            l.applyEdit({"Harina de pescado", 0});
+            return !l.lastWriteRefused();
+        };
+        return w;
     }
     std::unique_ptr<ListWindow> ingredientValues() {
         auto w = std::make_unique<IngredientValuesWindow>(db, *dm, sink);
@@ -87,6 +92,8 @@ TEST_F(GridFaults, EveryRefusedWriteLeavesTheDatabaseAndTheGridAsTheyWere) {
          },
          6},
         {"borrar valor", [this] { return nutrientValues(); }, trigger("DataSetDelete1"), 1},
+        // the new row, its zero values for 3 nutrients and its 2 groups
+        {"nuevo insumo", [this] { return ingredients(); }, trigger("DataSetInsert1"), 6},
     };
     for (const Operation& op : operations) {
         for (int n = 1;; ++n) {
