@@ -7,7 +7,9 @@
 
 #include "catalog/dialog_keys.h"
 #include "catalog/dialogs.h"
+#include "catalog/number_box.h"
 #include "catalog/qt_dialogs.h"
+#include "store/catalog_queries.h"
 #include "store/shared_procs.h"
 #include "store/tdm.h"
 
@@ -15,7 +17,7 @@ namespace vexa {
 
 namespace {
 QSpinBox* roundingBox(QWidget* parent, int value) {
-    auto* s = new QSpinBox(parent);
+    auto* s = new IntegerBox(parent);
     s->setRange(-4, 4);
     s->setValue(clampRedondeo(value));
     return s;
@@ -28,11 +30,10 @@ IngredientDialog::IngredientDialog(IngredientList& list, QWidget* parent)
     auto* form = new QFormLayout(this);
     IngredientEdit e = list.currentEdit();
     name = new QLineEdit(qs(e.Nombre), this);
-    name->setMaxLength(25);
+    name->setMaxLength(fieldWidth("Ins", "Nombre"));
     rounding = roundingBox(this, e.Redondeo);
     type = new QComboBox(this);
-    Statement st = list.db().prepare(tdm_sql::qlbTI);
-    while (st.step()) type->addItem(qs(st.getText(1)), st.getInt(0));
+    for (const CodeName& t : ingredientTypes(list.db())) type->addItem(qs(t.name), t.code);
     type->setCurrentIndex(std::max(0, type->findData(static_cast<int>(list.integer("ITID")))));
     type->setEnabled(false);
     form->addRow("&Nombre", name);
@@ -68,7 +69,7 @@ SaveIngredientDialog::SaveIngredientDialog(const IngredientEdit& preset, QWidget
     text->setWordWrap(true);
     form->addRow(text);
     name = new QLineEdit(qs(preset.Nombre), this);
-    name->setMaxLength(25);
+    name->setMaxLength(fieldWidth("Ins", "Nombre"));
     rounding = roundingBox(this, preset.Redondeo);
     form->addRow("&Nombre del insumo", name);
     form->addRow("&Factor de redondeo", rounding);
@@ -82,7 +83,8 @@ SaveIngredientDialog::SaveIngredientDialog(const IngredientEdit& preset, QWidget
 }
 
 IngredientEdit SaveIngredientDialog::values() const {
-    return {utf8Left(ss(name->text()), 25), clampRedondeo(rounding->value())};
+    return {utf8Left(ss(name->text()), fieldWidth("Ins", "Nombre")),
+            clampRedondeo(rounding->value())};
 }
 
 std::optional<IngredientEdit> SaveIngredientDialog::ask(const IngredientEdit& preset,

@@ -5,6 +5,7 @@
 #include "catalog/catalog_context.h"
 #include "catalog/dialogs.h"
 #include "catalog/requests.h"
+#include "store/catalog_queries.h"
 #include "store/shared_procs.h"
 #include "store/tdm.h"
 
@@ -16,27 +17,16 @@ int clampRedondeo(int r) {
 
 IngredientList::IngredientList(Database& db, Tdm& dm, RequestSink& requests)
     : RecordList(db, requests, kActIns), dm_(dm) {
-    setQuery({"SELECT CODIGO, NOMBRE, REDONDEO, ITID", "FROM INS", "ORDER BY", "NOMBRE"});
-    setSortLine(3);
-    setUpdateSql(
-        "UPDATE INS SET NOMBRE = :NOMBRE, REDONDEO = :REDONDEO, ITID = :ITID "
-        "WHERE CODIGO = :OLD_CODIGO",
-        "INSERT INTO INS (NOMBRE, REDONDEO, ITID) VALUES (:NOMBRE, :REDONDEO, :ITID)",
-        "DELETE FROM INS WHERE CODIGO = :OLD_CODIGO");
+    setQuery(catalog_queries::ingredientList());
     searchFields = {"NOMBRE", "REDONDEO"};
     searchMatch = Match::Beginning;
-    readCounts();
-}
-
-void IngredientList::readCounts() {
-    counts_.clear();
-    Statement st = db().prepare(tdm_sql::qNutxIns);
-    while (st.step()) counts_[st.getInt64(0)] = st.getInt(1);
 }
 
 int IngredientList::valueCount(int64_t code) const {
-    auto it = counts_.find(code);
-    return it == counts_.end() ? 0 : it->second;
+    for (int r = 0; r < rowCount(); ++r)
+        if (toNumber(value(r, "CODIGO")) == static_cast<double>(code))
+            return static_cast<int>(toNumber(value(r, "NNut")));
+    return 0;
 }
 
 IngredientEdit IngredientList::currentEdit() const {
@@ -49,7 +39,7 @@ IngredientEdit IngredientList::currentEdit() const {
 }
 
 void IngredientList::applyEdit(const IngredientEdit& e) {
-    setField("NOMBRE", utf8Left(e.Nombre, 25));
+    setField("NOMBRE", utf8Left(e.Nombre, fieldWidth("Ins", "Nombre")));
     setField("REDONDEO", std::to_string(clampRedondeo(e.Redondeo)));
     post();
 }
@@ -57,7 +47,7 @@ void IngredientList::applyEdit(const IngredientEdit& e) {
 bool IngredientList::wEditar() {
     bool ok = editDialog && editDialog(*this);
     if (!ok || editing()) cancel();
-    return ok && !editing();
+    return ok && !editing() && !lastWriteRefused();
 }
 
 void IngredientList::onNewRecord() {
@@ -66,37 +56,52 @@ void IngredientList::onNewRecord() {
     setField("ITID", int64_t{0});
 }
 
+void IngredientList::writeDependents(bool wasInsert) {
+    if (!wasInsert) return;
+    // The new ingredient, its zero values and its place in every group are one change.
+    newCode_ = dm_.MaxCodigo("INS", "CODIGO");
+    dm_.AgregarInsATodos(newCode_);
+    dm_.HabilitarEnGrupos(newCode_, "EI");
+}
+
 void IngredientList::afterInsert() {
     if (!wEditar()) return;
-    int32_t code = dm_.MaxCodigo("INS", "CODIGO");
-    dm_.AgregarInsATodos(code);
-    dm_.HabilitarEnGrupos(code, "EI");
     catalogContext().ingredientsChanged = true;
     ActualizarInfo();
-    locate("CODIGO", int64_t{code});
-    requests_.postApp(kAppShowIngredientValues, code);
+    locate("CODIGO", int64_t{newCode_});
+    requests_.postApp(kAppShowIngredientValues, newCode_);
 }
 
 void IngredientList::ActualizarInfo() {
     SqlValue keep = editing() ? SqlValue{} : field("CODIGO");
-    readCounts();
-    reopen();
+    reopen();  // the value counts come with the rows
     if (!std::holds_alternative<std::monostate>(keep)) locate("CODIGO", keep);
 }
 
-bool IngredientList::beforeDelete() {
-    if (!dialogs().askYesNo("¿Desea borrar el insumo?")) return false;
+bool IngredientList::confirmDelete() {
+    return dialogs().askYesNo("¿Desea borrar el insumo?");
+}
+
+void IngredientList::deleteDependents() {
     dm_.BorrarInsumo(currentCode());
+}
+
+void IngredientList::afterDelete() {
     catalogContext().ingredientsChanged = true;
-    return true;
 }
 
 void IngredientList::copy() {
     if (current() < 0 || !canModify()) return;
-    int32_t code = dm_.CopiarInsumo(currentCode());
+    int32_t code = 0;
+    // The copy and its place in every group are one change.
+    bool ok = atomically([&] {
+        code = dm_.CopiarInsumo(currentCode());
+        if (code != 0) dm_.HabilitarEnGrupos(code, "EI");
+        return code != 0;
+    });
     ActualizarInfo();
-    if (code == 0) return;
-    dm_.HabilitarEnGrupos(code, "EI");
+    if (!ok) return;
+    catalogContext().modified();
     catalogContext().ingredientsChanged = true;
     locate("CODIGO", int64_t{code});
     edit();

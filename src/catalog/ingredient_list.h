@@ -2,7 +2,6 @@
 // TfrmIns without widgets: the ingredients by name, with new, edit, delete, copy and the
 // hand-over to the values-by-ingredient window.
 #include <functional>
-#include <map>
 #include <string>
 
 #include "catalog/record_list.h"
@@ -40,12 +39,14 @@ protected:
     bool wEditar() override;
     void onNewRecord() override;
     void afterInsert() override;
-    bool beforeDelete() override;
+    void writeDependents(bool wasInsert) override;
+    bool confirmDelete() override;
+    void deleteDependents() override;
+    void afterDelete() override;
 
 private:
-    void readCounts();
     Tdm& dm_;
-    std::map<int64_t, int> counts_;
+    int32_t newCode_ = 0;
 };
 
 // Keeps a rounding factor in the range -4 to 4.

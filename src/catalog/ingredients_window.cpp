@@ -13,15 +13,10 @@
 namespace vexa {
 
 IngredientsWindow::IngredientsWindow(Database& db, Tdm& dm, RequestSink& requests, QWidget* parent)
-    : ListWindow("Insumos", "Insumos", logic_,
-                 {{"NOMBRE", "Nombre", ""},
-                  {"REDONDEO", "Redondeo", ""},
-                  {"NNut", "Nutrientes", "",
-                   [this](int row) {
-                       return QString::number(logic_.valueCount(
-                           static_cast<int64_t>(toNumber(logic_.value(row, "CODIGO")))));
-                   }}},
-                 parent),
+    : ListWindow(
+          "Insumos", "Insumos", logic_,
+          {{"NOMBRE", "Nombre", ""}, {"REDONDEO", "Redondeo", "0"}, {"NNut", "Nutrientes", "0"}},
+          parent),
       logic_(db, dm, requests) {
     setObjectName("TfrmIns");
     bindList();

@@ -7,6 +7,7 @@
 #include "catalog/dialog_keys.h"
 #include "catalog/dialogs.h"
 #include "catalog/qt_dialogs.h"
+#include "store/catalog_queries.h"
 #include "store/tdm.h"
 
 namespace vexa {
@@ -15,12 +16,11 @@ NutrientDialog::NutrientDialog(NutrientList& list, QWidget* parent) : QDialog(pa
     setWindowTitle("Editar nutriente");
     auto* form = new QFormLayout(this);
     name = new QLineEdit(this);
-    name->setMaxLength(25);
+    name->setMaxLength(fieldWidth("Nut", "Nombre"));
     unit = new QLineEdit(this);
-    unit->setMaxLength(12);
+    unit->setMaxLength(fieldWidth("Nut", "Unidad"));
     type = new QComboBox(this);
-    Statement st = list.db().prepare(tdm_sql::qlbTN);
-    while (st.step()) type->addItem(qs(st.getText(1)), st.getInt(0));
+    for (const CodeName& t : nutrientTypes(list.db())) type->addItem(qs(t.name), t.code);
     form->addRow("&Nombre:", name);
     form->addRow("&Unidad:", unit);
     form->addRow("&Tipo", type);

@@ -3,6 +3,7 @@
 #include "catalog/catalog_context.h"
 #include "catalog/dialogs.h"
 #include "catalog/requests.h"
+#include "store/catalog_queries.h"
 #include "store/shared_procs.h"
 #include "store/tdm.h"
 
@@ -10,15 +11,8 @@ namespace vexa {
 
 NutrientList::NutrientList(Database& db, Tdm& dm, RequestSink& requests)
     : RecordList(db, requests, kActNut), dm_(dm) {
-    setQuery({"SELECT *", "FROM NUT", "ORDER BY", "ORDEN"});
-    setSortLine(3);
+    setQuery(catalog_queries::nutrientList());
     ignoresSort = true;  // always the user's order
-    setUpdateSql(
-        "UPDATE NUT SET Nombre = :Nombre, Unidad = :Unidad, ItId = :ItId, Tipo = :Tipo, "
-        "Orden = :Orden WHERE Codigo = :OLD_Codigo",
-        "INSERT INTO NUT (Nombre, Unidad, ItId, Tipo, Orden) "
-        "VALUES (:Nombre, :Unidad, :ItId, :Tipo, :Orden)",
-        "DELETE FROM NUT WHERE Codigo = :OLD_Codigo");
     searchFields = {"Nombre", "Unidad"};
     searchMatch = Match::Anywhere;
 }
@@ -28,8 +22,8 @@ NutrientEdit NutrientList::currentEdit() const {
 }
 
 void NutrientList::applyEdit(const NutrientEdit& e) {
-    setField("Nombre", utf8Left(e.Nombre, 25));
-    setField("Unidad", utf8Left(e.Unidad, 12));
+    setField("Nombre", utf8Left(e.Nombre, fieldWidth("Nut", "Nombre")));
+    setField("Unidad", utf8Left(e.Unidad, fieldWidth("Nut", "Unidad")));
     setField("Tipo", static_cast<int64_t>(e.Tipo));
     post();
 }
@@ -37,7 +31,7 @@ void NutrientList::applyEdit(const NutrientEdit& e) {
 bool NutrientList::wEditar() {
     bool ok = editDialog && editDialog(*this);
     if (!ok || editing()) cancel();
-    return ok && !editing();
+    return ok && !editing() && !lastWriteRefused();
 }
 
 void NutrientList::onNewRecord() {
@@ -53,49 +47,71 @@ void NutrientList::afterInsert() {
     wEditar();
 }
 
+void NutrientList::writeDependents(bool wasInsert) {
+    if (!wasInsert) return;
+    // The new nutrient, its zero values and its place in every group are one change.
+    newCode_ = dm_.MaxCodigo("NUT", "CODIGO");
+    dm_.AgregarNutATodos(newCode_);
+    dm_.HabilitarEnGrupos(newCode_, "EN");
+}
+
 void NutrientList::afterPost(bool wasInsert) {
     if (wasInsert) {
-        int32_t code = dm_.MaxCodigo("NUT", "CODIGO");
-        dm_.AgregarNutATodos(code);
-        dm_.HabilitarEnGrupos(code, "EN");
         reopen();
-        locate("Codigo", int64_t{code});
+        locate("Codigo", int64_t{newCode_});
         catalogContext().nutrientsChanged = true;
     } else if (editWithDialog) {
         reopen();
     }
 }
 
-bool NutrientList::beforeDelete() {
-    if (!dialogs().askYesNo("¿Desea borrar el nutriente?")) return false;
+bool NutrientList::confirmDelete() {
+    return dialogs().askYesNo("¿Desea borrar el nutriente?");
+}
+
+void NutrientList::deleteDependents() {
     dm_.BorrarNutriente(currentCode());
+}
+
+void NutrientList::afterDelete() {
     catalogContext().nutrientsChanged = true;
-    return true;
 }
 
 void NutrientList::exchange(int step) {
     if (current() < 0 || !canModify()) return;
     editWithDialog = false;
+    struct DialogsBack {
+        bool& flag;
+        ~DialogsBack() { flag = true; }
+    } back{editWithDialog};
     int pos = current();
     int64_t p = integer("Orden");
-    setCurrent(pos + step);  // at either end this stays on the same record
-    int64_t q = integer("Orden");
-    edit();
-    setField("Orden", p);
-    post();
-    setCurrent(pos);
-    edit();
-    setField("Orden", q);
-    post();
-    editWithDialog = true;
+    // Both rows change or neither does.
+    atomically([&] {
+        setCurrent(pos + step);  // at either end this stays on the same record
+        int64_t q = integer("Orden");
+        edit();
+        setField("Orden", p);
+        if (!post()) return false;
+        setCurrent(pos);
+        edit();
+        setField("Orden", q);
+        return post();
+    });
 }
 
 void NutrientList::copy() {
     if (current() < 0 || !canModify()) return;
-    int32_t code = dm_.CopiarNutriente(currentCode());
+    int32_t code = 0;
+    // The copy and its place in every group are one change.
+    bool ok = atomically([&] {
+        code = dm_.CopiarNutriente(currentCode());
+        if (code != 0) dm_.HabilitarEnGrupos(code, "EN");
+        return code != 0;
+    });
     reopen();
-    if (code == 0) return;
-    dm_.HabilitarEnGrupos(code, "EN");
+    if (!ok) return;
+    catalogContext().modified();
     catalogContext().nutrientsChanged = true;
     locate("Codigo", int64_t{code});
     edit();

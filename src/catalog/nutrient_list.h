@@ -36,12 +36,16 @@ protected:
     bool wEditar() override;
     void onNewRecord() override;
     void afterInsert() override;
+    void writeDependents(bool wasInsert) override;
     void afterPost(bool wasInsert) override;
-    bool beforeDelete() override;
+    bool confirmDelete() override;
+    void deleteDependents() override;
+    void afterDelete() override;
 
 private:
     void exchange(int step);
     Tdm& dm_;
+    int32_t newCode_ = 0;
 };
 
 }  // namespace vexa

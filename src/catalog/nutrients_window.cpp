@@ -4,6 +4,7 @@
 
 #include "catalog/nutrient_dialog.h"
 #include "catalog/qt_dialogs.h"
+#include "store/catalog_queries.h"
 #include "store/tdm.h"
 
 namespace vexa {
@@ -23,8 +24,7 @@ NutrientsWindow::NutrientsWindow(Database& db, Tdm& dm, RequestSink& requests, Q
     setObjectName("TfrmNut");
     bindList();
     // The shared type lookup is read when the window is created.
-    Statement st = db.prepare(tdm_sql::qlbTN);
-    while (st.step()) typeNames_[st.getInt(0)] = qs(st.getText(1));
+    for (const CodeName& t : nutrientTypes(db)) typeNames_[t.code] = qs(t.name);
 
     action("DataSetEdit1")->setShortcut(QKeySequence(Qt::Key_Return));
     action("DataSetInsert1")->setShortcut(QKeySequence(Qt::Key_Insert));

@@ -4,11 +4,14 @@
 #include <QString>
 #include <cctype>
 #include <cmath>
+#include <exception>
 #include <sstream>
 #include <stdexcept>
 
 #include "catalog/catalog_context.h"
+#include "catalog/dialogs.h"
 #include "catalog/requests.h"
+#include "store/tdm.h"
 
 namespace vexa {
 
@@ -19,10 +22,37 @@ std::string lower(std::string s) {
     return s;
 }
 
-// Names carry accents: "Í" and "í" must match too.
-std::string foldCase(const std::string& s) {
-    return QString::fromStdString(s).toCaseFolded().toStdString();
+// What the search compares: without case and without accents, so "fosforo" finds
+// "Fósforo" and "TEÍ" finds "Proteína".
+std::string foldForSearch(const std::string& s) {
+    QString d = QString::fromStdString(s).normalized(QString::NormalizationForm_D);
+    QString out;
+    out.reserve(d.size());
+    for (QChar c : d)
+        if (c.category() != QChar::Mark_NonSpacing) out += c;
+    return out.toCaseFolded().toStdString();
 }
+
+// While a change is being written the services' own "modified" reports are held back: the
+// list marks the workspace once the change is committed, and not at all when it is refused.
+class HeldModified {
+public:
+    HeldModified() : dm_(catalogContext().dm) {
+        if (dm_) {
+            saved_ = std::move(dm_->onModified);
+            dm_->onModified = [] {};
+        }
+    }
+    ~HeldModified() {
+        if (dm_) dm_->onModified = std::move(saved_);
+    }
+    HeldModified(const HeldModified&) = delete;
+    HeldModified& operator=(const HeldModified&) = delete;
+
+private:
+    Tdm* dm_;
+    std::function<void()> saved_;
+};
 
 std::string trim(const std::string& s) {
     size_t a = s.find_first_not_of(" \t");
@@ -63,19 +93,13 @@ RecordList::RecordList(Database& db, RequestSink& requests, int activationCode)
     : requests_(requests), db_(db), activationCode_(activationCode) {}
 
 void RecordList::setUpdateSql(std::string modify, std::string insert, std::string remove) {
-    modifySql_ = std::move(modify);
-    insertSql_ = std::move(insert);
-    deleteSql_ = std::move(remove);
-}
-
-std::string RecordList::sqlText() const {
-    std::string sql;
-    for (const auto& l : lines_) sql += l + "\n";
-    return sql;
+    query_.modify = std::move(modify);
+    query_.insert = std::move(insert);
+    query_.remove = std::move(remove);
 }
 
 void RecordList::load() {
-    Statement st = db_.prepare(sqlText());
+    Statement st = db_.prepare(query_.text());
     for (const auto& [name, v] : params_)
         if (st.hasParameter(name)) st.bind(name, v);
     fields_.clear();
@@ -115,7 +139,7 @@ void RecordList::reopen() {
 }
 
 bool RecordList::canModify() const {
-    return isOpen() && !db_.readOnly() && !(modifySql_.empty() && insertSql_.empty());
+    return isOpen() && !db_.readOnly() && !(query_.modify.empty() && query_.insert.empty());
 }
 
 int RecordList::fieldIndex(const std::string& name) const {
@@ -183,6 +207,7 @@ bool RecordList::locate(const std::string& f, const SqlValue& v) {
 bool RecordList::edit() {
     if (!canModify() || current_ < 0 || editing()) return false;
     buffer_ = rows_[current_];
+    refused_ = false;
     state_ = State::Edit;
     inserting_ = false;
     changed();
@@ -193,6 +218,7 @@ bool RecordList::edit() {
 bool RecordList::insert() {
     if (!canModify() || editing()) return false;
     buffer_.assign(fields_.size(), SqlValue{});
+    refused_ = false;
     state_ = State::Insert;
     onNewRecord();
     inserting_ = true;
@@ -213,16 +239,22 @@ void RecordList::bindRow(Statement& st, const Row& fresh, const Row* old) {
 bool RecordList::post() {
     if (!editing()) return false;
     beforePost();  // a failed check leaves the record in edit state
+    refused_ = false;
     bool wasInsert = state_ == State::Insert;
-    const std::string& sql = wasInsert ? insertSql_ : modifySql_;
+    const std::string& sql = wasInsert ? query_.insert : query_.modify;
     try {
-        // An update that the store refuses is taken as applied; the list goes on.
+        HeldModified held;
+        Transaction tx(db_);
         if (!sql.empty()) {
             Statement st = db_.prepare(sql);
             bindRow(st, buffer_, wasInsert ? nullptr : &rows_[current_]);
             st.execute();
         }
-    } catch (const SqlError&) {
+        writeDependents(wasInsert);
+        tx.commit();
+    } catch (const std::exception& e) {
+        refusedWrite("No se pudo guardar el registro", e);
+        return false;
     }
     if (wasInsert) {
         int at = current_ < 0 ? 0 : current_ + 1;
@@ -236,7 +268,7 @@ bool RecordList::post() {
     bool wasInserting = inserting_;
     if (wasInserting) ActualizarInfo();
     inserting_ = false;
-    catalogContext().modified();
+    markModified();
     afterPost(wasInsert);
     changed();
     return true;
@@ -252,21 +284,82 @@ void RecordList::cancel() {
 
 bool RecordList::remove() {
     if (!canModify() || current_ < 0 || editing()) return false;
-    if (!beforeDelete()) return false;
+    if (!confirmDelete()) return false;
+    refused_ = false;
     try {
-        if (!deleteSql_.empty()) {
-            Statement st = db_.prepare(deleteSql_);
+        HeldModified held;
+        Transaction tx(db_);
+        deleteDependents();
+        if (!query_.remove.empty()) {
+            Statement st = db_.prepare(query_.remove);
             bindRow(st, rows_[current_], &rows_[current_]);
             st.execute();
         }
-    } catch (const SqlError&) {
+        tx.commit();
+    } catch (const std::exception& e) {
+        refusedWrite("No se pudo borrar el registro", e);
+        return false;
     }
     rows_.erase(rows_.begin() + current_);
     if (current_ >= rowCount()) current_ = rowCount() - 1;
-    catalogContext().modified();
+    markModified();
     afterDelete();
     changed();
     return true;
+}
+
+bool RecordList::atomically(const std::function<bool()>& fn) {
+    bool ok = false;
+    bool marked = false;
+    std::exception_ptr failure;
+    {
+        HeldModified held;
+        Transaction tx(db_);
+        if (batch_++ == 0) batchModified_ = false;
+        refused_ = false;
+        try {
+            ok = fn() && !refused_;
+        } catch (...) {
+            failure = std::current_exception();
+        }
+        --batch_;
+        if (ok) {
+            tx.commit();
+            marked = batchModified_ && batch_ == 0;
+        }
+    }
+    if (!ok) {
+        // The rows written before the failure are gone again: show what is left.
+        if (editing()) cancel();
+        if (isOpen()) reopen();
+        if (failure) std::rethrow_exception(failure);
+    } else if (marked) {
+        catalogContext().modified();
+    }
+    return ok;
+}
+
+void RecordList::markModified() {
+    if (batch_ > 0)
+        batchModified_ = true;
+    else
+        catalogContext().modified();
+}
+
+void RecordList::refusedWrite(const std::string& what, const std::exception& e) {
+    refused_ = true;
+    state_ = State::Browse;
+    buffer_.clear();
+    inserting_ = false;
+    int keep = current_;
+    try {
+        load();
+    } catch (const std::exception&) {
+        rows_.clear();
+    }
+    current_ = rows_.empty() ? -1 : std::clamp(keep, 0, rowCount() - 1);
+    changed();
+    dialogs().showError(what + ": " + e.what());
 }
 
 void RecordList::doubleClick() {
@@ -274,11 +367,12 @@ void RecordList::doubleClick() {
 }
 
 bool RecordList::userSort(const std::string& ordering) {
-    if (ignoresSort || sortLine_ <= 0 || sortLine_ >= static_cast<int>(lines_.size())) return false;
+    if (ignoresSort || sortLine() <= 0 || sortLine() >= static_cast<int>(queryLines().size()))
+        return false;
     std::string cleaned;
     for (char c : ordering)
         if (c != '[' && c != ']') cleaned += c;
-    std::vector<std::string> items;
+    std::vector<SortKey> keys;
     std::stringstream ss(cleaned);
     std::string item;
     while (std::getline(ss, item, ',')) {
@@ -288,25 +382,23 @@ bool RecordList::userSort(const std::string& ordering) {
         int c = fieldIndex(name);
         std::string d = lower(dir);
         if (c < 0 || !extra.empty() || !(d.empty() || d == "asc" || d == "desc")) return false;
-        items.push_back(fields_[c] + (d == "desc" ? " DESC" : " ASC"));
+        keys.push_back({fields_[c], d == "desc"});
     }
-    if (items.empty()) return false;
+    if (keys.empty()) return false;
     if (editing()) post();
-    std::string line;
-    for (size_t i = 0; i < items.size(); ++i) line += (i ? "," : "") + items[i];
     close();
-    lines_[sortLine_] = line;
+    query_.orderBy(keys);
     open();
     return isOpen();
 }
 
 bool RecordList::search(const std::string& wanted, int field) {
-    std::string w = foldCase(wanted);
+    std::string w = foldForSearch(wanted);
     std::vector<std::string> fields = searchFields;
     if (field >= 0 && field < static_cast<int>(searchFields.size())) fields = {searchFields[field]};
     for (int r = 0; r < rowCount(); ++r) {
         for (const auto& f : fields) {
-            std::string t = foldCase(toText(value(r, f)));
+            std::string t = foldForSearch(toText(value(r, f)));
             bool hit = searchMatch == Match::Beginning ? t.rfind(w, 0) == 0
                                                        : t.find(w) != std::string::npos;
             if (hit) {

@@ -1,13 +1,17 @@
 #pragma once
 // The list behind every catalogue window, without widgets: a query read into rows, a
 // current record, an edit buffer, and the window's own insert, update and delete statements
-// run right after each post or delete. The window base classes hang their protocol on the
-// virtual hooks (edit with dialog, defaults of a new record, checks before post).
+// (named queries of the store) run right after each post or delete. A write that the store
+// refuses is rolled back with everything the window wrote with it, the list is read again
+// and the user is told why; the workspace is not marked modified. The window base classes
+// hang their protocol on the virtual hooks (edit with dialog, defaults of a new record,
+// checks before post, dependent rows).
 #include <functional>
 #include <map>
 #include <string>
 #include <vector>
 
+#include "store/catalog_queries.h"
 #include "store/sqlite_db.h"
 
 namespace vexa {
@@ -24,11 +28,12 @@ public:
     RecordList(const RecordList&) = delete;
     RecordList& operator=(const RecordList&) = delete;
 
-    // Query text, one entry per line; the sort line holds the ordering expression.
-    void setQuery(std::vector<std::string> lines) { lines_ = std::move(lines); }
-    const std::vector<std::string>& queryLines() const { return lines_; }
-    void setSortLine(int line) { sortLine_ = line; }
-    int sortLine() const { return sortLine_; }
+    // The store's query of the window: its lines, sort line and update statements.
+    void setQuery(ListQuery q) { query_ = std::move(q); }
+    void setQuery(std::vector<std::string> lines) { query_.lines = std::move(lines); }
+    const std::vector<std::string>& queryLines() const { return query_.lines; }
+    void setSortLine(int line) { query_.sortLine = line; }
+    int sortLine() const { return query_.sortLine; }
     void setParam(const std::string& name, SqlValue v) { params_[name] = std::move(v); }
     // Update statements: new values as :Field, the values read as :OLD_Field.
     void setUpdateSql(std::string modify, std::string insert, std::string remove);
@@ -71,6 +76,11 @@ public:
     void cancel();
     bool remove();
     void refreshRecord() { reopen(); }
+    // The last post or delete was refused by the store (and the user told).
+    bool lastWriteRefused() const { return refused_; }
+    // Runs several record commands as one change: when `fn` returns false or a write is
+    // refused, everything it wrote is rolled back and the list read again.
+    bool atomically(const std::function<bool()>& fn);
 
     // Edit with dialog: set on creation; windows clear it while they write records themselves.
     bool editWithDialog = true;
@@ -111,7 +121,11 @@ protected:
     virtual void beforePost() {}
     virtual void afterInsert() {}
     virtual void afterPost(bool wasInsert) { (void)wasInsert; }
-    virtual bool beforeDelete() { return true; }
+    // Asks the user; false abandons the delete.
+    virtual bool confirmDelete() { return true; }
+    // Rows that go with the post or the delete, written in the same transaction.
+    virtual void writeDependents(bool wasInsert) { (void)wasInsert; }
+    virtual void deleteDependents() {}
     virtual void afterDelete() {}
     RequestSink& requests_;
 
@@ -119,20 +133,23 @@ private:
     void load();
     void changed();
     void bindRow(Statement& st, const Row& fresh, const Row* old);
-    std::string sqlText() const;
+    void markModified();
+    // A write the store refused: back to browse on what the database holds, user told.
+    void refusedWrite(const std::string& what, const std::exception& e);
 
     Database& db_;
     int activationCode_;
-    std::vector<std::string> lines_;
-    int sortLine_ = 0;
+    ListQuery query_;
     std::map<std::string, SqlValue> params_;
-    std::string modifySql_, insertSql_, deleteSql_;
     std::vector<std::string> fields_;
     std::vector<Row> rows_;
     Row buffer_;
     int current_ = -1;
     State state_ = State::Closed;
     bool inserting_ = false;
+    bool refused_ = false;
+    int batch_ = 0;  // depth of atomically()
+    bool batchModified_ = false;
 };
 
 std::string toText(const SqlValue& v);

@@ -1,5 +1,6 @@
 #include "catalog/record_model.h"
 
+#include "catalog/number_text.h"
 #include <cmath>
 
 namespace vexa {
@@ -18,13 +19,9 @@ int RecordModel::columnCount(const QModelIndex& parent) const {
 QString RecordModel::formatNumber(double v, const QString& format) {
     int dot = format.indexOf('.');
     int decimals = dot < 0 ? 0 : static_cast<int>(format.size()) - dot - 1;
-    QString s = QString::number(v, 'f', decimals);
-    // "#.0000" drops a lone leading zero, as the grids always showed it.
-    if (format.startsWith('#')) {
-        if (s.startsWith("0.")) s.remove(0, 1);
-        if (s.startsWith("-0.")) s.remove(1, 1);
-    }
-    return s;
+    // The user's decimal separator, never a thousands separator (the number fields refuse
+    // one), and always the leading zero: "0.1900", not ".1900".
+    return formatUserNumber(v, decimals);
 }
 
 QString RecordModel::displayText(int row, int col) const {

@@ -13,7 +13,7 @@ namespace vexa {
 struct GridColumn {
     QString field;
     QString title;
-    QString format;  // "#.0000" / "0.0000" for numbers, empty for as read
+    QString format;  // "0.0000" / "0" for numbers (right-aligned), empty for text
     // A looked-up column: computes its text from the row.
     std::function<QString(int row)> lookup = {};
 };

@@ -26,7 +26,7 @@ ValueDialog::ValueDialog(const ValueEntry& e, QWidget* parent) : QDialog(parent)
     auto* row = new QWidget(this);
     auto* h = new QHBoxLayout(row);
     h->setContentsMargins(0, 0, 0, 0);
-    value = new QDoubleSpinBox(row);
+    value = new NumberBox(row);
     value->setDecimals(4);
     value->setRange(-1e9, 1e9);
     value->setSingleStep(e.step);
@@ -65,6 +65,12 @@ ValueAnswer ValueDialog::answer() const {
 }
 
 void ValueDialog::accept() {
+    if (auto why = value->problem()) {
+        dialogs().showError(*why);
+        value->setFocus();
+        return;
+    }
+    value->interpretText();
     try {
         checkEnteredValue(value->value());
     } catch (const std::exception& ex) {

@@ -1,12 +1,12 @@
 #pragma once
 // TfrmEditVI (one value) and the choice dialogs TfrmInsNut / TfrmInsIns.
 #include <QDialog>
-#include <QDoubleSpinBox>
 #include <QLabel>
 #include <QLineEdit>
 #include <QRadioButton>
 #include <QTableWidget>
 
+#include "catalog/number_box.h"
 #include "catalog/value_entry.h"
 
 namespace vexa {
@@ -18,7 +18,7 @@ public:
     void accept() override;
     ValueAnswer answer() const;
     static std::optional<ValueAnswer> ask(const ValueEntry& e, QWidget* parent);
-    QDoubleSpinBox* value;
+    NumberBox* value;
     QRadioButton *fresh, *dry;
 };
 

@@ -7,6 +7,7 @@
 #include "catalog/catalog_context.h"
 #include "catalog/record_list.h"
 #include "engine/fixed4.h"
+#include "store/catalog_queries.h"
 #include "store/tdm.h"
 
 namespace vexa {
@@ -37,8 +38,7 @@ bool storeAnswer(RecordList& row, Tdm& dm, const std::optional<ValueAnswer>& a) 
     int basis = p.UsarMS ? a->basis : (p.EnBaseFresca ? 1 : 0);
     Fixed4 v = dm.ConvertirBase(ins, basis, Fixed4::fromDouble(a->value));
     row.setField("Valor", v.toDouble());
-    row.post();
-    return true;
+    return row.post();
 }
 
 std::string lower(std::string s) {
@@ -64,9 +64,7 @@ bool editValueByNutrient(RecordList& row, Tdm& dm, int nutrient, const ValueDial
 }
 
 bool changePrice(Tdm& dm, int ingredient, int priceNutrient, const ValueDialogFn& dialog) {
-    Statement st = dm.db().prepare("SELECT Valor FROM Val WHERE Ins = :I AND Nut = :N");
-    st.bind("I", ingredient).bind("N", priceNutrient);
-    double current = st.step() ? st.getDouble(0) : 0;
+    double current = storedValue(dm.db(), ingredient, priceNutrient).value_or(Fixed4()).toDouble();
     ValueEntry e =
         entryFor(dm, "Insumo", dm.NombreDe(kNombreInsumo, ingredient), current, priceNutrient);
     e.showBasis = false;
@@ -74,7 +72,8 @@ bool changePrice(Tdm& dm, int ingredient, int priceNutrient, const ValueDialogFn
     auto a = dialog ? dialog(e) : std::nullopt;
     if (!a) return false;
     checkEnteredValue(a->value);
-    dm.ActualizarValor(ingredient, priceNutrient, Fixed4::fromDouble(a->value));
+    if (!dm.ActualizarValor(ingredient, priceNutrient, Fixed4::fromDouble(a->value)))
+        throw std::runtime_error("No se pudo guardar el precio.");
     return true;
 }
 
@@ -85,7 +84,8 @@ bool addPrice(Tdm& dm, int ingredient, int priceNutrient, const ValueDialogFn& d
     auto a = dialog ? dialog(e) : std::nullopt;
     if (!a) return false;
     checkEnteredValue(a->value);
-    dm.AgregarValor(ingredient, priceNutrient, Fixed4::fromDouble(a->value));
+    if (!dm.AgregarValor(ingredient, priceNutrient, Fixed4::fromDouble(a->value)))
+        throw std::runtime_error("No se pudo guardar el precio.");
     return true;
 }
 

@@ -3,19 +3,13 @@
 #include <set>
 
 #include "catalog/requests.h"
+#include "store/catalog_queries.h"
 #include "store/tdm.h"
 
 namespace vexa {
 
 ValueList::ValueList(Database& db, Tdm& dm, RequestSink& requests, int activationCode)
-    : RecordList(db, requests, activationCode), dm_(dm) {
-    setSortLine(4);
-    setUpdateSql(
-        "UPDATE Val SET Ins = :Ins, Nut = :Nut, Valor = :Valor "
-        "WHERE Ins = :OLD_Ins AND Nut = :OLD_Nut",
-        "INSERT INTO Val (Ins, Nut, Valor) VALUES (:Ins, :Nut, :Valor)",
-        "DELETE FROM Val WHERE Ins = :OLD_Ins AND Nut = :OLD_Nut");
-}
+    : RecordList(db, requests, activationCode), dm_(dm) {}
 
 void ValueList::select(int code) {
     if (editing()) post();
@@ -28,10 +22,10 @@ void ValueList::select(int code) {
     first();
 }
 
-std::vector<Candidate> ValueList::readPairs(const std::string& sql) {
+std::vector<Candidate> toCandidates(const std::vector<CodeName>& rows) {
     std::vector<Candidate> out;
-    Statement st = db().prepare(sql);
-    while (st.step()) out.push_back({st.getInt(0), st.getText(1)});
+    out.reserve(rows.size());
+    for (const CodeName& r : rows) out.push_back({r.code, r.name});
     return out;
 }
 
@@ -47,20 +41,22 @@ int ValueList::insertMissing() {
     for (int code : codes) {
         if (!insert()) break;
         fillNewRow(code);
-        if (wEditar()) ++stored;
+        if (wEditar())
+            ++stored;
+        else if (lastWriteRefused())
+            break;  // the user has been told; the next rows would fail the same way
     }
     return stored;
 }
 
 IngredientValues::IngredientValues(Database& db, Tdm& dm, RequestSink& requests)
     : ValueList(db, dm, requests, kActVals) {
-    setQuery({"Select N.Nombre, N.Unidad, Ins, Nut, Valor, N.Orden", "From NUT N, VAL ",
-              "WHERE Nut = N.Codigo AND  (Ins = :Codigo)", "Order By ", "N.Orden"});
+    setQuery(catalog_queries::ingredientValues());
     searchFields = {"Nombre", "Unidad"};
 }
 
 std::vector<Candidate> IngredientValues::candidates() {
-    return readPairs("SELECT Codigo, Nombre FROM Nut");
+    return toCandidates(allNutrients(db()));
 }
 
 void IngredientValues::fillNewRow(int nut) {
@@ -73,13 +69,12 @@ void IngredientValues::fillNewRow(int nut) {
 
 NutrientValues::NutrientValues(Database& db, Tdm& dm, RequestSink& requests)
     : ValueList(db, dm, requests, kActValN) {
-    setQuery({"Select I.Nombre, Ins, Nut, Valor", "From INS I INNER JOIN VAL ON (Ins = I.Codigo) ",
-              "WHERE (Nut = :Codigo)", "Order By ", "Nombre"});
+    setQuery(catalog_queries::nutrientValues());
     searchFields = {"Nombre"};
 }
 
 std::vector<Candidate> NutrientValues::candidates() {
-    return readPairs("SELECT Codigo, Nombre FROM Ins");
+    return toCandidates(allIngredients(db()));
 }
 
 void NutrientValues::fillNewRow(int ins) {
@@ -90,18 +85,11 @@ void NutrientValues::fillNewRow(int ins) {
 }
 
 std::vector<Candidate> ingredientLookup(Database& db) {
-    std::vector<Candidate> out;
-    Statement st = db.prepare(tdm_sql::qlbIns);
-    while (st.step()) out.push_back({st.getInt(0), st.getText(1)});
-    return out;
+    return toCandidates(ingredientsByName(db));
 }
 
 std::vector<Candidate> nutrientLookup(Database& db, bool pricesOnly) {
-    std::vector<Candidate> out;
-    Statement st = db.prepare(tdm_sql::qNutUni);
-    while (st.step())
-        if (!pricesOnly || st.getInt(2) == 1) out.push_back({st.getInt(0), st.getText(1)});
-    return out;
+    return toCandidates(nutrientsWithUnit(db, pricesOnly));
 }
 
 }  // namespace vexa

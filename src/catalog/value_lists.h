@@ -27,7 +27,6 @@ protected:
     virtual std::vector<Candidate> candidates() = 0;
     virtual ChoiceSpec choiceSpec() const = 0;
     virtual void fillNewRow(int otherCode) = 0;
-    std::vector<Candidate> readPairs(const std::string& sql);
     Tdm& dm_;
     int selected_ = 0;
 };
@@ -55,6 +54,9 @@ protected:
     ChoiceSpec choiceSpec() const override { return ChoiceSpec::ingredients(); }
     void fillNewRow(int ins) override;
 };
+
+struct CodeName;
+std::vector<Candidate> toCandidates(const std::vector<CodeName>& rows);
 
 // The selector lists: ingredients by name; nutrients as "name, unit" (price items only in
 // price mode).

@@ -36,7 +36,7 @@ void fill(QComboBox* box, const std::vector<Candidate>& items) {
 IngredientValuesWindow::IngredientValuesWindow(Database& db, Tdm& dm, RequestSink& requests,
                                                QWidget* parent)
     : ListWindow("Ver contenido nutricional por insumo", "Contenido nutricional", logic_,
-                 {{"Nombre", "Nombre", ""}, {"Unidad", "Unidad", ""}, {"Valor", "Valor", "#.0000"}},
+                 {{"Nombre", "Nombre", ""}, {"Unidad", "Unidad", ""}, {"Valor", "Valor", "0.0000"}},
                  parent),
       logic_(db, dm, requests) {
     setObjectName("TfrmVals");
@@ -143,7 +143,7 @@ void IngredientValuesWindow::closeEvent(QCloseEvent* e) {
 NutrientValuesWindow::NutrientValuesWindow(Database& db, Tdm& dm, RequestSink& requests,
                                            QWidget* parent)
     : ListWindow("Ver valores por nutrientes", "Contenido nutricional (por Nutriente)", logic_,
-                 {{"Nombre", "Insumo", ""}, {"Valor", "Contenido", "#.0000"}}, parent),
+                 {{"Nombre", "Insumo", ""}, {"Valor", "Contenido", "0.0000"}}, parent),
       logic_(db, dm, requests) {
     setObjectName("TfrmValN");
     bindList();

@@ -1,6 +1,7 @@
 // vexa-cli new, list and sample: workspaces without the desktop program.
 #include "cli/verbs.h"
 #include "cli/workspace_session.h"
+#include "store/catalog_queries.h"
 #include "store/sample_workspace.h"
 
 #include <iostream>
@@ -42,15 +43,14 @@ int sampleWorkspace(const fs::path& file) {
 }
 
 int listWorkspace(const fs::path& file, const std::string& what) {
-    const char* table = what == "groups"        ? "Cat"
-                        : what == "formulas"    ? "LR"
-                        : what == "ingredients" ? "Ins"
-                                                : "Nut";
     CliWorkspace ws(std::cerr);
     if (!ws.open(file)) return 2;
-    auto q = ws.vxf().db().prepare(std::string("Select Codigo, Nombre From ") + table +
-                                   " Order By Codigo");
-    while (q.step()) std::cout << q.getInt(0) << '\t' << q.getText(1) << '\n';
+    Database& db = ws.vxf().db();
+    const std::vector<CodeName> rows = what == "groups"        ? allGroups(db)
+                                       : what == "formulas"    ? allFormulas(db)
+                                       : what == "ingredients" ? allIngredients(db)
+                                                               : allNutrients(db);
+    for (const CodeName& r : rows) std::cout << r.code << '\t' << r.name << '\n';
     return 0;
 }
 

@@ -1,6 +1,7 @@
 #include "cli/workspace_solve.h"
 
 #include "cli/workspace_session.h"
+#include "store/catalog_queries.h"
 #include "store/mix_object2.h"
 #include "store/shared_db_procs.h"
 #include "store/settings.h"
@@ -71,14 +72,11 @@ int solveWorkspace(const SolveRequest& request, std::ostream& out, std::ostream&
 
     std::vector<int32_t> formulas;
     if (request.all) {
-        if (dm.NombreDe(kNombreGrupo, request.group).empty() &&
-            !db.prepare("Select 1 From Cat Where Codigo = :C").bind("C", request.group).step()) {
+        if (dm.NombreDe(kNombreGrupo, request.group).empty() && !groupExists(db, request.group)) {
             err << "vexa-cli: no existe el grupo " << request.group << '\n';
             return 2;
         }
-        auto q = db.prepare("Select Codigo From LR Where Cat = :C Order By Codigo");
-        q.bind("C", request.group);
-        while (q.step()) formulas.push_back(q.getInt(0));
+        formulas = formulasOfGroup(db, request.group);
     } else {
         formulas.push_back(request.formula);
     }

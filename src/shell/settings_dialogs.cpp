@@ -17,6 +17,7 @@
 #include "catalog/request_event.h"
 #include "shell/settings_logic.h"
 #include "shell/workspace_service.h"
+#include "store/catalog_queries.h"
 #include "store/settings.h"
 #include "store/shared_procs.h"
 #include "store/tdm.h"
@@ -35,9 +36,7 @@ QDialogButtonBox* okCancel(QDialog* d) {
 }
 
 void fillNutrients(Database& db, QComboBox* box, int tipo, int selected) {
-    Statement st = db.prepare("Select Nombre, Codigo From Nut Where Tipo = :T Order By Nombre");
-    st.bind("T", tipo);
-    while (st.step()) box->addItem(qs(st.getText(0)), st.getInt(1));
+    for (const CodeName& n : nutrientsOfType(db, tipo)) box->addItem(qs(n.name), n.code);
     box->setCurrentIndex(box->findData(selected));
 }
 
@@ -153,8 +152,6 @@ void PropertiesDialog::accept() {
         ws_.title() + '\n' + ws_.comment() + '\n' + std::to_string(ws_.props().Precio) + ' ' +
         std::to_string(ws_.props().MS) + ' ' + std::to_string(ws_.props().UsarMS) + ' ' +
         std::to_string(ws_.props().EnBaseFresca);
-    ws_.setDescription(utf8Left(ss(title->text()), 50), utf8Left(ss(author->text()), 50),
-                       utf8Left(ss(comment->text()), 50));
     WorkspaceProps p = ws_.props();
     p.Precio = price->currentData().toInt();
     p.MS = dryMatter->currentData().toInt();
@@ -162,14 +159,24 @@ void PropertiesDialog::accept() {
     bool wantDry = dry->isChecked();
     if (p.UsarMS && wantDry != p.EnBaseFresca &&
         dialogs().askYesNo("¿Desea convertir la base de datos?")) {
-        convertBasis(dm_.db(), dm_, p.MS, wantDry, [this](int done, int total) {
-            progress->setMaximum(total);
-            progress->setValue(done);
-        });
+        try {
+            convertBasis(dm_.db(), dm_, p.MS, wantDry, [this](int done, int total) {
+                progress->setMaximum(total);
+                progress->setValue(done);
+            });
+        } catch (const std::exception& e) {
+            // Nothing was converted: the values and the stated basis stay as they were, and
+            // the dialog stays open so the user can cancel or try again.
+            progress->setValue(0);
+            dialogs().showError(std::string("No se pudo convertir la base de datos: ") + e.what());
+            return;
+        }
         ws_.setModified();
         dialogs().showInfo("Conversión terminada.");
         progress->setValue(0);
     }
+    ws_.setDescription(utf8Left(ss(title->text()), 50), utf8Left(ss(author->text()), 50),
+                       utf8Left(ss(comment->text()), 50));
     p.EnBaseFresca = wantDry;
     ws_.setProps(p);
     const std::string after = ws_.title() + '\n' + ws_.comment() + '\n' + std::to_string(p.Precio) +
