@@ -156,6 +156,22 @@ std::optional<TDBDef> Tdmvxf::unpackChecked(const fs::path& f, const fs::path& f
             fail("El archivo VXF es de una versión no reconocida.");
             return std::nullopt;
         }
+        // Its database is checked (a foreign schema is refused when connected) and upgraded
+        // here, in the scratch copy, so a hostile file or a failed upgrade is turned away
+        // while the open workspace is still untouched. The upgrade is one transaction.
+        OpenStage = kStageConnecting;
+        {
+            Database probe(databaseFile(folder), settings_.readOnly ? Database::Mode::ReadOnly
+                                                                    : Database::Mode::ReadWrite);
+            // A read-only connection cannot be upgraded; the old layout is shown as it is.
+            if (!settings_.readOnly) {
+                const int version = layoutVersionFromNumber(def.Ver.toDouble());
+                upgradeDatabase(probe, version);
+                lastUpgrade_ = upgradeSteps(version);
+                // Recorded as current only once every step ran.
+                def.Ver = kCurrentVer;
+            }
+        }
         return def;
     } catch (const std::exception& e) {
         fail(e.what());
@@ -254,7 +270,6 @@ void Tdmvxf::AbrirVXF(const fs::path& file) {
     lock_ = std::move(lock);
     readOnlyFile_ = readOnly;
     identity_ = identity;
-    const int version = layoutVersionFromNumber(DBDef.Ver.toDouble());
 
     try {
         OpenStage = kStageConnecting;
@@ -265,19 +280,9 @@ void Tdmvxf::AbrirVXF(const fs::path& file) {
         // change, or keeping the rollback journal on disk, would only slow each edit down
         // (a failed statement still rolls back, from memory).
         if (!settings_.readOnly) db_.exec("PRAGMA synchronous = OFF; PRAGMA journal_mode = MEMORY");
-        if (ui_.notifyShell(kRequestCaption, 0)) ui_.notifyShell(kRequestFormulas, -1);
         DBModified = false;
         OpenStage = kStageOk;
-
-        try {
-            upgradeDatabase(db_, version);
-            lastUpgrade_ = upgradeSteps(version);
-            // Recorded as current only once every step ran, so a failed upgrade is retried.
-            DBDef.Ver = kCurrentVer;
-        } catch (const std::exception& e) {
-            fail(e.what());
-        }
-        OpenStage = kStageOk;
+        if (ui_.notifyShell(kRequestCaption, 0)) ui_.notifyShell(kRequestFormulas, -1);
     } catch (const std::exception& e) {
         fail(e.what());
         if (OpenStage >= kStageConnecting) disconnect();

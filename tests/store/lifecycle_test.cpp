@@ -147,20 +147,55 @@ TEST(LifecycleOpen, VersionsAreCheckedAndOldLayoutsUpgraded) {
     }
 }
 
-TEST(LifecycleOpen, FailedUpgradeKeepsTheWorkspaceOpenAndItsOldVersion) {
+TEST(LifecycleOpen, ReadOnlySettingShowsAnOldLayoutWithoutUpgrading) {
     DocumentsFolder docs;
     ScriptedUi ui;
     auto settings = docs.settings();
-    settings.readOnly = true;  // every upgrade statement is refused
+    settings.readOnly = true;
     Tdmvxf w(settings, ui);
     auto file = docs.vxf("Vieja.vxf");
     writeOldWorkspace(file, 103003, "1030.03");
     w.AbrirVXF(file);
     EXPECT_EQ(w.OpenStage, kStageOk);
     EXPECT_TRUE(w.isOpen());
-    EXPECT_EQ(ui.errors.size(), 1u);
-    // Still recorded as 1030.03, so the next open tries the upgrade again.
+    EXPECT_TRUE(ui.errors.empty());
+    // Still recorded as 1030.03, so a later read-write open upgrades it.
     EXPECT_EQ(w.DBDef.Ver, Fixed4::fromRaw(10300300));
+    EXPECT_EQ(w.lastUpgradeSteps(), "");
+}
+
+TEST(LifecycleOpen, FailedUpgradeFailsTheOpenAndKeepsTheCurrentWorkspace) {
+    DocumentsFolder docs;
+    ScriptedUi ui;
+    Tdmvxf w(docs.settings(), ui);
+    auto current = docs.vxf("Actual.vxf");
+    w.CrearVXF(current);
+    w.AbrirVXF(current);
+    ASSERT_EQ(w.OpenStage, kStageOk);
+    w.DBModified = true;  // unsaved work must survive the refused open
+
+    // A 1030.01 file whose MMI table is gone: the step that adds its columns fails.
+    auto file = docs.vxf("Rota.vxf");
+    auto folder = file.parent_path() / "old_layout";
+    fs::create_directories(folder);
+    {
+        Database db(databaseFile(folder), Database::Mode::Create);
+        createTables(db, 103001);
+        db.exec("DROP TABLE MMI");
+    }
+    std::ofstream(folder / "DB.def") << "[User]\nNombre=Rota\n[Def]\nVer=1030.01\n";
+    packFolder(folder, file);
+    fs::remove_all(folder);
+    const auto before = bytesOf(file);
+
+    w.AbrirVXF(file);
+    EXPECT_NE(w.OpenStage, kStageOk);
+    ASSERT_EQ(ui.errors.size(), 1u);
+    EXPECT_NE(ui.errors[0].find("MMI"), std::string::npos) << ui.errors[0];
+    EXPECT_EQ(bytesOf(file), before);
+    EXPECT_TRUE(w.isOpen());
+    EXPECT_EQ(w.CurrentVXF, current);
+    EXPECT_TRUE(w.DBModified);
     EXPECT_EQ(w.lastUpgradeSteps(), "");
 }
 
