@@ -91,6 +91,11 @@ bool IngredientList::beforeDelete() {
     return true;
 }
 
+void IngredientList::afterDelete() {
+    // The values beside the list must not go on showing the ingredient that is gone.
+    followRow();
+}
+
 void IngredientList::copy() {
     if (current() < 0 || !canModify()) return;
     int32_t code = dm_.CopiarInsumo(currentCode());

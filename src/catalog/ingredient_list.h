@@ -41,6 +41,7 @@ protected:
     void onNewRecord() override;
     void afterInsert() override;
     bool beforeDelete() override;
+    void afterDelete() override;
 
 private:
     void readCounts();

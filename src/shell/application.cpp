@@ -38,8 +38,6 @@ VexaApp::VexaApp(AppFolders f) : settingsFile_(f.settingsFile) {
     ws.privateFolder = sf.temp;
     ws.readOnly = SisOpc().RO;
     ws.userName = SisOpc().Nombre;
-    QString dec = QLocale().decimalPoint();
-    ws.decimalSeparator = dec.isEmpty() ? '.' : dec.at(0).toLatin1();
     ws_ = std::make_unique<VxfWorkspace>(ws);
     ws_->afterOpen = [this](Database& db) { connected(db); };
 }

@@ -1,6 +1,7 @@
 #include "shell/command_module.h"
 
 #include <QCoreApplication>
+#include <QFileInfo>
 #include <QMainWindow>
 #include <QMdiArea>
 #include <QMdiSubWindow>
@@ -87,10 +88,20 @@ void CommandModule::createActions() {
 
     handlers_["acSalir"] = [this] { main_->close(); };
     handlers_["acChgDB"] = [] {};
-    handlers_["acAbrir"] = [this] { ws_.openWithDialog(); };
-    handlers_["acNuevo"] = [this] { ws_.createWithDialog(); };
+    // Caption and status bar show the file the workspace is in now, whatever happened.
+    handlers_["acAbrir"] = [this] {
+        ws_.openWithDialog();
+        emit captionRefresh();
+    };
+    handlers_["acNuevo"] = [this] {
+        ws_.createWithDialog();
+        emit captionRefresh();
+    };
     handlers_["acGuardar"] = [this] { ws_.save(); };
-    handlers_["acGuardarcomo"] = [this] { ws_.saveAs(); };
+    handlers_["acGuardarcomo"] = [this] {
+        ws_.saveAs();
+        emit captionRefresh();
+    };
     handlers_["acImport"] = [this] { acImportExecute(); };
     handlers_["acLotes"] = [this] { acLotesExecute(); };
     handlers_["WindowCascade1"] = [this] { area_->cascadeSubWindows(); };
@@ -370,6 +381,22 @@ void CommandModule::importHandOff() {
                                     "'. ¿Desea abrir este archivo?")) {
         ws_.open(file.toStdString());
     }
+}
+
+void CommandModule::openHandedOver(const QString& file) {
+    QMetaObject::invokeMethod(
+        this,
+        [this, file] {
+            handleRequest(kAppBringToFront, 0);
+            if (QFileInfo(file) == QFileInfo(QString::fromStdString(ws_.currentFile()))) return;
+            try {
+                ws_.open(file.toStdString());
+            } catch (const std::exception& e) {
+                dialogs().showError(e.what());
+            }
+            emit captionRefresh();
+        },
+        Qt::QueuedConnection);
 }
 
 void CommandModule::acLotesExecute() {

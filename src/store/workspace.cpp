@@ -2,6 +2,7 @@
 
 #include "store/container/container.h"
 #include "store/schema.h"
+#include "vexa_version.h"
 
 #include <cctype>
 #include <chrono>
@@ -159,7 +160,7 @@ void Tdmvxf::AbrirVXF(const fs::path& file) {
         OpenStage = kStageOk;
 
         OpenStage = kStageReadingDef;
-        TDBDef def = readDBDef(folder, settings_.decimalSeparator);
+        TDBDef def = readDBDef(folder);
         int version = layoutVersionFromNumber(def.Ver.toDouble());
         if (!isKnownLayoutVersion(version)) {
             OpenStage = kStageVersion;
@@ -178,7 +179,7 @@ void Tdmvxf::AbrirVXF(const fs::path& file) {
         // change, or keeping the rollback journal on disk, would only slow each edit down
         // (a failed statement still rolls back, from memory).
         if (!settings_.readOnly) db_.exec("PRAGMA synchronous = OFF; PRAGMA journal_mode = MEMORY");
-        if (ui_.notifyShell(kRequestCaption, 0)) ui_.notifyShell(kRequestFormulas, -1);
+        if (ui_.notifyShell(kAppRefreshCaption, 0)) ui_.notifyShell(kAppOpenFormulas, -1);
         DBModified = false;
         OpenStage = kStageOk;
 
@@ -264,14 +265,14 @@ bool Tdmvxf::GuardarVXF() {
     bool ok = false;
     try {
         OpenStage = kStageSavingEdits;
-        ui_.notifyShell(kRequestReread, 0);
+        ui_.notifyShell(kAppBeforeSave, 0);
         // Every change is committed as it is made; an open transaction here would be a
         // window's unfinished edit, which must not reach the file half done.
         if (db_.inTransaction())
             throw std::runtime_error("Hay cambios sin aplicar en la base de datos");
 
         OpenStage = kStageSavingDef;
-        writeDBDef(WorkDir, DBDef, settings_.decimalSeparator);
+        writeDBDef(WorkDir, DBDef);
 
         packAndRotate(WorkDir, CurrentVXF);
         DBModified = false;
@@ -302,7 +303,7 @@ void Tdmvxf::CrearVXF(const fs::path& file, const FillDatabase& fill) {
     def.Ver = kCurrentVer;
     def.Nombre = n.filename().string();
     def.Autor = settings_.userName;
-    def.Comentario = "Creado por Vexa 3.1 (" + shortDate() + ")";
+    def.Comentario = std::string("Creado por ") + kProductTitle + " (" + shortDate() + ")";
 
     fs::path folder = CrearCarpetaTrabajo(n);
     if (folder.empty())
@@ -313,7 +314,7 @@ void Tdmvxf::CrearVXF(const fs::path& file, const FillDatabase& fill) {
             Database db = createDatabase(folder);
             if (fill) fill(db, def);
         }
-        writeDBDef(folder, def, settings_.decimalSeparator);
+        writeDBDef(folder, def);
         packAndRotate(folder, n);
     } catch (...) {
         BorrarCarpetaTrabajo(folder);
@@ -338,8 +339,14 @@ void Tdmvxf::NuevaVXF(const fs::path& startFolder) {
 
 bool Tdmvxf::PreguntarGuardar() {
     if (isOpen() && DBModified) {
-        if (ui_.askYesNo("¿Desea guardar la base de datos actual?", "Confirmación")) {
-            if (!GuardarVXF()) return false;
+        switch (ui_.askSaveChanges("¿Desea guardar la base de datos actual?", "Confirmación")) {
+            case WorkspaceUi::SaveAnswer::Cancel:
+                return false;  // nothing happens: the workspace stays open and modified
+            case WorkspaceUi::SaveAnswer::Yes:
+                if (!GuardarVXF()) return false;
+                break;
+            case WorkspaceUi::SaveAnswer::No:
+                break;
         }
         DBModified = false;
     }
@@ -348,7 +355,7 @@ bool Tdmvxf::PreguntarGuardar() {
 
 bool Tdmvxf::CerrarVXF() {
     OpenStage = kStageClosing;
-    ui_.notifyShell(kRequestCloseAll, 0);
+    ui_.notifyShell(kAppCloseAll, 0);
     if (!PreguntarGuardar()) return false;
     disconnect();
     DBModified = false;
