@@ -1,6 +1,6 @@
 #include "shell/single_instance.h"
 
-#include <QFileInfo>
+#include <QDir>
 #include <QLocalSocket>
 
 #include "vexa_version.h"
@@ -38,7 +38,8 @@ bool SingleInstance::send(const QString& name, int code, const QString& file) {
 }
 
 bool SingleInstance::claim(int handOverCode, const QString& file) {
-    const QString absolute = file.isEmpty() ? file : QFileInfo(file).absoluteFilePath();
+    const QString absolute =
+        file.isEmpty() ? file : QDir::cleanPath(QDir::current().absoluteFilePath(file));
     if (send(name_, handOverCode, absolute)) return false;
     // Nobody answered: a name left by a crashed run is stale.
     QLocalServer::removeServer(name_);

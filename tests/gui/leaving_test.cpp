@@ -2,9 +2,12 @@
 // save question has Sí, No and Cancelar; Escape or closing the question keeps the program
 // and the workspace as they were, wherever the question is asked. A later start of the
 // program hands its file to the running one.
+#include <QDeadlineTimer>
+#include <QDir>
 #include <QMdiArea>
 #include <QMessageBox>
 #include <QProcess>
+#include <QSignalSpy>
 #include <QPushButton>
 #include <QTest>
 #include <QThread>
@@ -112,6 +115,8 @@ protected:
         app->workspace().setModified();
         return w;
     }
+
+public:
     int renamed() {
         Statement st = app->workspace().database()->prepare(
             "SELECT COUNT(*) FROM Ins WHERE Nombre = 'Maíz renombrado'");
@@ -131,7 +136,8 @@ TEST_F(LeavingFixture, CancelKeepsTheProgramAndTheWorkspaceWhereverTheQuestionIs
         std::function<void(LeavingFixture&, MainWindow&)> leave;
     };
     const std::vector<Case> places = {
-        {"Salir", [](LeavingFixture&, MainWindow& w) { w.commands().action("acSalir")->trigger(); }},
+        {"Salir",
+         [](LeavingFixture&, MainWindow& w) { w.commands().action("acSalir")->trigger(); }},
         {"cerrar la ventana", [](LeavingFixture&, MainWindow& w) { w.close(); }},
         {"Abrir vxf...",
          [](LeavingFixture& f, MainWindow& w) {

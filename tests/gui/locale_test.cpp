@@ -43,7 +43,8 @@ TEST(Locale, TheSampleWorkspaceOpensAndSavesInTheUsersLocale) {
 }
 
 TEST(Locale, QtsOwnButtonsAreInSpanish) {
-    QMessageBox box(QMessageBox::Question, "Confirmación", "¿Desea guardar la base de datos actual?",
+    QMessageBox box(QMessageBox::Question, "Confirmación",
+                    "¿Desea guardar la base de datos actual?",
                     QMessageBox::Yes | QMessageBox::No | QMessageBox::Cancel);
     EXPECT_EQ(box.button(QMessageBox::Yes)->text(), "&Sí");
     EXPECT_EQ(box.button(QMessageBox::No)->text(), "&No");
