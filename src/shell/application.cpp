@@ -19,6 +19,15 @@ namespace vexa {
 
 namespace fs = std::filesystem;
 
+NumberFormat localeNumberFormat(const QLocale& locale) {
+    NumberFormat nf;
+    nf.decimalSeparator = locale.decimalPoint().toStdString();
+    nf.thousandsSeparator = locale.groupSeparator().toStdString();
+    const QString symbol = locale.currencySymbol();
+    if (!symbol.isEmpty()) nf.currencySymbol = symbol.toStdString();
+    return nf;
+}
+
 VexaApp::VexaApp(AppFolders f) : settingsFile_(f.settingsFile) {
     StandardFolders sf = standardFolders(CarpetaDocumentos(f.documents));
     folders_ = sf;

@@ -19,6 +19,7 @@ int main(int argc, char* argv[]) {
     QApplication::setApplicationName(vexa::kProductTitle);
     QApplication::setApplicationVersion(vexa::kProductVersion);
     vexa::installQtSpanish(app);
+    vexa::setReportNumberFormat(vexa::localeNumberFormat(QLocale()));
 
     const QStringList arguments = QCoreApplication::arguments().mid(1);
     vexa::SingleInstance instance(vexa::SingleInstance::defaultName());

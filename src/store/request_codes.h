@@ -22,7 +22,6 @@ enum AppCmd : int {
     kAppLeaveSideBySide = 23,
     kAppFollowIngredient = 24,
     kAppSelectNutrient = 25,
-    kAppOpenFile = 26,  // a second start handed over a workspace file (the shell keeps its path)
 };
 
 enum ChildCmd : int {

@@ -42,6 +42,18 @@ TEST(Locale, TheSampleWorkspaceOpensAndSavesInTheUsersLocale) {
     }
 }
 
+TEST(Locale, ReportNumbersUseTheUsersSeparators) {
+    const QLocale locale;
+    NumberFormat nf = localeNumberFormat(locale);
+    EXPECT_EQ(formatText("%.2n", {1234.5}, nf), "1" + locale.groupSeparator().toStdString() +
+                                                    "234" + locale.decimalPoint().toStdString() +
+                                                    "50");
+    const std::string lcAll = qEnvironmentVariable("LC_ALL").toStdString();
+    if (lcAll.rfind("es_ES", 0) == 0) EXPECT_EQ(formatText("%.2n", {1234.5}, nf), "1.234,50");
+    if (lcAll.rfind("es_MX", 0) == 0) EXPECT_EQ(formatText("%.2n", {1234.5}, nf), "1,234.50");
+    EXPECT_EQ(formatText("%.2f", {1234.5}, nf), "1234.50");  // %f keeps its point
+}
+
 TEST(Locale, QtsOwnButtonsAreInSpanish) {
     QMessageBox box(QMessageBox::Question, "Confirmación",
                     "¿Desea guardar la base de datos actual?",
