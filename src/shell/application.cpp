@@ -123,7 +123,9 @@ void VexaApp::registerWindows(CommandModule& cm) {
         return new NutrientValuesWindow(*catalogContext().db, *dm_, sink_);
     });
     cm.setHandler("acAcerca", [this] {
-        AboutDialog d(QString::number(ws_->version(), 'f', 2),
+        QLocale shown;  // the user's decimal separator, no thousands: "1030,04"
+        shown.setNumberOptions(QLocale::OmitGroupSeparator);
+        AboutDialog d(shown.toString(ws_->version(), 'f', 2),
                       QString::fromStdString(SisOpc().Nombre),
                       QString::fromStdString(SisOpc().Compania), main_.get());
         d.exec();
