@@ -404,8 +404,12 @@ void CommandModule::acLotesExecute() {
     if (program.isEmpty()) throw std::runtime_error("No existe el programa Lotexa.Exe");
     if (!dialogs().askYesNo("Esta operación cerrará la aplicación. ¿Desea terminar la sesión?"))
         return;
+    // The workspace is closed (with its save question) before the utility starts: the utility
+    // then reads the file as the user chose to leave it, and a Cancel starts nothing.
+    const QString file = QString::fromStdString(ws_.currentFile());
+    if (ws_.connected() && !ws_.close()) return;
     // One argument: the workspace path, kept whole whatever spaces it holds.
-    companionLauncher()(program, {QString::fromStdString(ws_.currentFile())});
+    companionLauncher()(program, {file});
     emit quitRequested();
 }
 

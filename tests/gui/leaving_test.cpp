@@ -13,10 +13,12 @@
 #include <QThread>
 #include <QTimer>
 #include <deque>
+#include <fstream>
 
 #include "catalog/qt_dialogs.h"
 #include "gui_fixture.h"
 #include "shell/application.h"
+#include "shell/companions.h"
 #include "shell/single_instance.h"
 #include "store/sample_workspace.h"
 #include "test_paths.h"
@@ -34,6 +36,13 @@ const char* kSaveQuestion = "¿Desea guardar la base de datos actual?";
 // would wait for a click nobody makes).
 class RealQuestions : public QtDialogs {
 public:
+    std::deque<bool> yesNo;  // yes/no questions answered here; the save question is Qt's
+    bool askYesNo(const std::string& text, const std::string& title) override {
+        if (yesNo.empty()) return QtDialogs::askYesNo(text, title);
+        bool a = yesNo.front();
+        yesNo.pop_front();
+        return a;
+    }
     std::deque<std::optional<std::string>> files;
     std::vector<std::string> errors;
     std::optional<std::string> chooseFile(const FileChoice&) override {
@@ -93,6 +102,9 @@ protected:
         setDialogs(&questions);
     }
     void TearDown() override {
+        companionLauncher() = [](const QString& p, const QStringList& a) {
+            return QProcess::startDetached(p, a);
+        };
         if (app) app->shutdown();
         app.reset();
         setDialogs(nullptr);
@@ -125,6 +137,7 @@ public:
 
     QTemporaryDir tmp;
     fs::path docs, other;
+    int launched = 0;
     std::string original;
     RealQuestions questions;
     std::unique_ptr<VexaApp> app;
@@ -148,6 +161,19 @@ TEST_F(LeavingFixture, CancelKeepsTheProgramAndTheWorkspaceWhereverTheQuestionIs
          [](LeavingFixture& f, MainWindow& w) {
              f.questions.files = {(fs::path(SisOpc().VXFPath) / "Nueva.vxf").string()};
              w.commands().action("acNuevo")->trigger();
+         }},
+        {"Ejecutar Lotexa",
+         [](LeavingFixture& f, MainWindow& w) {
+             CommandModule& cm = w.commands();
+             cm.programFolder = QString::fromStdString(f.docs.string());
+             std::ofstream(f.docs / "Lotexa").put('\n');
+             fs::permissions(f.docs / "Lotexa", fs::perms::owner_all);
+             companionLauncher() = [&f](const QString&, const QStringList&) {
+                 ++f.launched;
+                 return true;
+             };
+             f.questions.yesNo = {true};  // "¿Desea terminar la sesión?"
+             cm.action("acLotes")->trigger();
          }},
         {"segundo inicio",
          [](LeavingFixture& f, MainWindow& w) {
@@ -177,6 +203,7 @@ TEST_F(LeavingFixture, CancelKeepsTheProgramAndTheWorkspaceWhereverTheQuestionIs
             EXPECT_EQ(renamed(), 1);
             EXPECT_FALSE(fs::exists(fs::path(SisOpc().VXFPath) / "Nueva.vxf"));
             EXPECT_TRUE(questions.errors.empty());
+            EXPECT_EQ(launched, 0);  // nothing started on a cancelled leave
             // Leaving for good still works: No throws the change away.
             answerNextBox(seen, clickNo);
             w.close();
