@@ -33,6 +33,7 @@ VexaApp::VexaApp(AppFolders f) : settingsFile_(f.settingsFile) {
     folders_ = sf;
     SisOpc() = LeerOpciones(settingsFile_, sf.documents);
     std::error_code ec;
+    launchFolder_ = fs::current_path(ec);
     fs::create_directories(sf.workRoot, ec);
     fs::create_directories(sf.temp, ec);
     fs::create_directories(SisOpc().VXFPath, ec);
@@ -94,7 +95,12 @@ void VexaApp::createSampleIfFirstStart() {
 }
 
 bool VexaApp::openStartupWorkspace(const std::vector<std::string>& args) {
-    return vexa::openStartupWorkspace(args, SisOpc().VXFFile, *ws_);
+    // A file named on the command line is relative to where the program was started, not to
+    // the workspace folder it stands in now.
+    std::vector<std::string> files = args;
+    if (!files.empty() && fs::path(files.front()).is_relative() && !launchFolder_.empty())
+        files.front() = (launchFolder_ / files.front()).lexically_normal().string();
+    return vexa::openStartupWorkspace(files, SisOpc().VXFFile, *ws_);
 }
 
 MainWindow& VexaApp::createMainWindow() {

@@ -54,6 +54,7 @@ private:
 
     StandardFolders folders_;
     std::filesystem::path settingsFile_;
+    std::filesystem::path launchFolder_;  // the current folder the program was started in
     std::unique_ptr<VxfWorkspace> ws_;
     std::unique_ptr<Tdm> dm_;
     QtRequestSink sink_;

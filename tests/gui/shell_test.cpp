@@ -63,6 +63,22 @@ TEST_F(ShellFixture, StartupOpensTheCommandLineFile) {
     app->shutdown();
 }
 
+TEST_F(ShellFixture, StartupTakesARelativeFileFromWhereTheProgramWasStarted) {
+    // `vexa Granja.vxf` typed in a folder of the user's: the program then moves to the
+    // workspace folder, but the name still means the file where it was typed.
+    const fs::path here = docs / "Escritorio";
+    fs::create_directories(here);
+    fs::current_path(here);
+    auto app = makeApp();
+    fs::current_path(fs::temp_directory_path());
+    app->workspace().vxf().CrearVXF(
+        here / "Granja.vxf", [](Database& db, TDBDef& def) { fillSampleWorkspace(db, def); });
+    EXPECT_TRUE(app->openStartupWorkspace({"Granja.vxf"}));
+    EXPECT_EQ(app->workspace().currentFile(), (here / "Granja.vxf").string());
+    EXPECT_TRUE(dialogs.errors.empty());
+    app->shutdown();
+}
+
 TEST_F(ShellFixture, StartupFallsBackFromABadFileToTheDefaultWorkspace) {
     auto app = makeApp();
     app->createSampleIfFirstStart();  // first start: the default file is the sample workspace
