@@ -10,6 +10,7 @@ PKGS=(
   nlohmann-json3-dev libcli11-dev
   libgtest-dev libgmock-dev libbenchmark-dev libglpk-dev
   clang-format xvfb xauth
+  locales qt6-translations-l10n shared-mime-info desktop-file-utils
 )
 missing=()
 for p in "${PKGS[@]}"; do
@@ -22,4 +23,20 @@ if [ ${#missing[@]} -gt 0 ]; then
   export DEBIAN_FRONTEND=noninteractive
   $SUDO apt-get update -qq
   $SUDO apt-get install -y -qq --no-install-recommends "${missing[@]}" >/dev/null
+fi
+# The GUI tests also run in Spanish locales (decimal comma in Spain, point in Mexico).
+want_locales=(es_ES.UTF-8 es_MX.UTF-8)
+gen=0
+for l in "${want_locales[@]}"; do
+  if ! locale -a 2>/dev/null | grep -qix "${l/UTF-8/utf8}"; then
+    SUDO=""
+    [ "$(id -u)" -eq 0 ] || SUDO="sudo"
+    $SUDO sed -i "s/^# *\(${l} UTF-8\)/\1/" /etc/locale.gen
+    grep -q "^${l} UTF-8" /etc/locale.gen || echo "${l} UTF-8" | $SUDO tee -a /etc/locale.gen >/dev/null
+    gen=1
+  fi
+done
+if [ "$gen" -eq 1 ]; then
+  echo "setup: generating locales ${want_locales[*]}"
+  ${SUDO:-} locale-gen >/dev/null
 fi

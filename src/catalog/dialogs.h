@@ -30,6 +30,12 @@ class Dialogs {
 public:
     virtual ~Dialogs() = default;
     virtual bool askYesNo(const std::string& text, const std::string& title = "Confirmación") = 0;
+    enum class Answer { Yes, No, Cancel };
+    // Yes/No/Cancel question; Escape and closing the box answer Cancel.
+    virtual Answer askYesNoCancel(const std::string& text,
+                                  const std::string& title = "Confirmación") {
+        return askYesNo(text, title) ? Answer::Yes : Answer::No;
+    }
     virtual void showError(const std::string& text) = 0;
     virtual void showInfo(const std::string& text) = 0;
     virtual std::optional<std::string> askText(const std::string& title, const std::string& prompt,

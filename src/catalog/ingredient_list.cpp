@@ -88,6 +88,8 @@ void IngredientList::deleteDependents() {
 
 void IngredientList::afterDelete() {
     catalogContext().ingredientsChanged = true;
+    // The values beside the list must not go on showing the ingredient that is gone.
+    followRow();
 }
 
 void IngredientList::copy() {

@@ -25,6 +25,20 @@ bool QtDialogs::askYesNo(const std::string& text, const std::string& title) {
                                  QMessageBox::Yes) == QMessageBox::Yes;
 }
 
+Dialogs::Answer QtDialogs::askYesNoCancel(const std::string& text, const std::string& title) {
+    // With a Cancel button the box makes it the answer of Escape and of closing the box.
+    switch (QMessageBox::question(owner(parent_), qs(title), qs(text),
+                                  QMessageBox::Yes | QMessageBox::No | QMessageBox::Cancel,
+                                  QMessageBox::Yes)) {
+        case QMessageBox::Yes:
+            return Answer::Yes;
+        case QMessageBox::No:
+            return Answer::No;
+        default:
+            return Answer::Cancel;
+    }
+}
+
 void QtDialogs::showError(const std::string& text) {
     QMessageBox::critical(owner(parent_), QApplication::applicationName(), qs(text));
 }

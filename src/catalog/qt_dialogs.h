@@ -14,6 +14,7 @@ public:
     explicit QtDialogs(QWidget* parent = nullptr) : parent_(parent) {}
     void setParent(QWidget* parent) { parent_ = parent; }
     bool askYesNo(const std::string& text, const std::string& title) override;
+    Answer askYesNoCancel(const std::string& text, const std::string& title) override;
     void showError(const std::string& text) override;
     void showInfo(const std::string& text) override;
     std::optional<std::string> askText(const std::string& title, const std::string& prompt,

@@ -4,32 +4,9 @@
 // one to its children (child requests). The request is handled after the current handler.
 #include <cstdint>
 
+#include "store/request_codes.h"
+
 namespace vexa {
-
-enum AppCmd : int {
-    kAppRefreshCaption = 1,
-    kAppStartupDone = 2,
-    kAppBringToFront = 3,
-    kAppImportDone = 4,
-    kAppActivation = 6,
-    kAppWindowClosed = 7,
-    kAppOpenFormulas = 8,
-    kAppOpenMixList = 9,
-    kAppShowIngredientValues = 10,
-    kAppCloseAll = 15,
-    kAppOpenFormula = 16,
-    kAppRefreshWindow = 17,
-    kAppOpenMix = 18,
-    kAppBeforeSave = 22,
-    kAppLeaveSideBySide = 23,
-    kAppFollowIngredient = 24,
-    kAppSelectNutrient = 25,
-};
-
-enum ChildCmd : int {
-    kChildBeforeSave = 22,
-    kChildLeaveSideBySide = 23,
-};
 
 // Activation codes: which main command a list window disables while it is active.
 enum ActivationCode : int {

@@ -76,9 +76,12 @@ void IngredientValuesWindow::fillSelector() {
 }
 
 void IngredientValuesWindow::selectItem(qint64 code) {
+    CatalogContext& ctx = catalogContext();
     int i = selector_->findData(static_cast<int>(code));
-    if (i < 0) {
-        fillSelector();  // a new ingredient is not in the lookup yet
+    if (i < 0 || ctx.ingredientsChanged) {
+        // A new ingredient is not in the lookup yet, a deleted one must leave it.
+        fillSelector();
+        ctx.ingredientsChanged = false;
         i = selector_->findData(static_cast<int>(code));
     }
     if (i < 0) return;

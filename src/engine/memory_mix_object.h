@@ -3,6 +3,7 @@
 // formula file. The tests and vexa-cli use it; the desktop program uses the database-backed
 // descendant instead.
 #include "engine/mix_object.h"
+#include "vexa_version.h"
 
 #include <filesystem>
 #include <map>
@@ -71,7 +72,7 @@ public:
     // Identity printed in the title block of the header.
     ReportIdentity Identity;
     // Title line of the header and the "Base de datos" name.
-    std::string ProductTitle = "Vexa 3.1";
+    std::string ProductTitle = kProductTitle;
     std::string DatabaseName;
 
     void CountIngredientRows(int32_t& count, Fixed4& sumMax) override;

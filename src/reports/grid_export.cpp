@@ -74,11 +74,19 @@ QString& gridExportFolder() {
     return folder;
 }
 
-std::function<void(const QString&)>& exportOpener() {
-    static std::function<void(const QString&)> opener = [](const QString& file) {
-        QDesktopServices::openUrl(QUrl::fromLocalFile(file));
+std::function<bool(const QString&)>& exportOpener() {
+    static std::function<bool(const QString&)> opener = [](const QString& file) {
+        return QDesktopServices::openUrl(QUrl::fromLocalFile(file));
     };
     return opener;
+}
+
+void openExportedFile(const QString& file) {
+    if (!exportOpener() || exportOpener()(file)) return;
+    throw std::runtime_error(
+        QString("La hoja de cálculo se guardó en %1, pero no hay un programa que pueda abrirla.")
+            .arg(file)
+            .toStdString());
 }
 
 }  // namespace vexa

@@ -23,10 +23,9 @@ QString exportGrid(const QStringList& titles, const QList<QVariantList>& rows,
 
 // The reports folder used by the grid export; the shell sets it from the system options.
 QString& gridExportFolder();
-// Opens the file with the default program; tests replace it.
-std::function<void(const QString&)>& exportOpener();
-inline void openExportedFile(const QString& file) {
-    if (exportOpener()) exportOpener()(file);
-}
+// Opens the file with the default program, false when no program could; tests replace it.
+std::function<bool(const QString&)>& exportOpener();
+// Throws std::runtime_error saying where the file was written when no program could open it.
+void openExportedFile(const QString& file);
 
 }  // namespace vexa

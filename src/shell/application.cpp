@@ -20,6 +20,15 @@ namespace vexa {
 
 namespace fs = std::filesystem;
 
+NumberFormat localeNumberFormat(const QLocale& locale) {
+    NumberFormat nf;
+    nf.decimalSeparator = locale.decimalPoint().toStdString();
+    nf.thousandsSeparator = locale.groupSeparator().toStdString();
+    const QString symbol = locale.currencySymbol();
+    if (!symbol.isEmpty()) nf.currencySymbol = symbol.toStdString();
+    return nf;
+}
+
 VexaApp::VexaApp(AppFolders f) : settingsFile_(f.settingsFile) {
     StandardFolders sf = standardFolders(CarpetaDocumentos(f.documents));
     folders_ = sf;
@@ -27,6 +36,7 @@ VexaApp::VexaApp(AppFolders f) : settingsFile_(f.settingsFile) {
     // SIGTERM and SIGINT remove the working folder and the lock of the open workspace.
     vxf::installSignalCleanup();
     std::error_code ec;
+    launchFolder_ = fs::current_path(ec);
     fs::create_directories(sf.workRoot, ec);
     fs::create_directories(sf.temp, ec);
     fs::create_directories(SisOpc().VXFPath, ec);
@@ -41,8 +51,6 @@ VexaApp::VexaApp(AppFolders f) : settingsFile_(f.settingsFile) {
     ws.privateFolder = sf.temp;
     ws.readOnly = SisOpc().RO;
     ws.userName = SisOpc().Nombre;
-    QString dec = QLocale().decimalPoint();
-    ws.decimalSeparator = dec.isEmpty() ? '.' : dec.at(0).toLatin1();
     ws_ = std::make_unique<VxfWorkspace>(ws);
     ws_->afterOpen = [this](Database& db) { connected(db); };
 }
@@ -90,7 +98,12 @@ void VexaApp::createSampleIfFirstStart() {
 }
 
 bool VexaApp::openStartupWorkspace(const std::vector<std::string>& args) {
-    return vexa::openStartupWorkspace(args, SisOpc().VXFFile, *ws_);
+    // A file named on the command line is relative to where the program was started, not to
+    // the workspace folder it stands in now.
+    std::vector<std::string> files = args;
+    if (!files.empty() && fs::path(files.front()).is_relative() && !launchFolder_.empty())
+        files.front() = (launchFolder_ / files.front()).lexically_normal().string();
+    return vexa::openStartupWorkspace(files, SisOpc().VXFFile, *ws_);
 }
 
 MainWindow& VexaApp::createMainWindow() {
@@ -119,7 +132,9 @@ void VexaApp::registerWindows(CommandModule& cm) {
         return new NutrientValuesWindow(*catalogContext().db, *dm_, sink_);
     });
     cm.setHandler("acAcerca", [this] {
-        AboutDialog d(QString::number(ws_->version(), 'f', 2),
+        QLocale shown;  // the user's decimal separator, no thousands: "1030,04"
+        shown.setNumberOptions(QLocale::OmitGroupSeparator);
+        AboutDialog d(shown.toString(ws_->version(), 'f', 2),
                       QString::fromStdString(SisOpc().Nombre),
                       QString::fromStdString(SisOpc().Compania), main_.get());
         d.exec();

@@ -1,6 +1,7 @@
 #pragma once
 // The long-lived parts of the desktop program, created in order at start-up and freed in
 // reverse: workspace module, data-access services, command module and main window.
+#include <QLocale>
 #include <QString>
 #include <QStringList>
 #include <memory>
@@ -9,12 +10,17 @@
 
 #include "catalog/qt_dialogs.h"
 #include "catalog/request_event.h"
+#include "engine/text_format.h"
 #include "shell/main_window.h"
 #include "shell/vxf_workspace.h"
 #include "store/settings.h"
 #include "store/tdm.h"
 
 namespace vexa {
+
+// The separators and currency of the user's locale, for the %n and %m of report lines (what
+// the user reads; stored numbers never depend on it).
+NumberFormat localeNumberFormat(const QLocale& locale);
 
 struct AppFolders {
     std::filesystem::path documents;
@@ -48,6 +54,7 @@ private:
 
     StandardFolders folders_;
     std::filesystem::path settingsFile_;
+    std::filesystem::path launchFolder_;  // the current folder the program was started in
     std::unique_ptr<VxfWorkspace> ws_;
     std::unique_ptr<Tdm> dm_;
     QtRequestSink sink_;

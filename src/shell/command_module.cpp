@@ -1,6 +1,7 @@
 #include "shell/command_module.h"
 
 #include <QCoreApplication>
+#include <QFileInfo>
 #include <QMainWindow>
 #include <QMdiArea>
 #include <QMdiSubWindow>
@@ -87,10 +88,20 @@ void CommandModule::createActions() {
 
     handlers_["acSalir"] = [this] { main_->close(); };
     handlers_["acChgDB"] = [] {};
-    handlers_["acAbrir"] = [this] { ws_.openWithDialog(); };
-    handlers_["acNuevo"] = [this] { ws_.createWithDialog(); };
+    // Caption and status bar show the file the workspace is in now, whatever happened.
+    handlers_["acAbrir"] = [this] {
+        ws_.openWithDialog();
+        emit captionRefresh();
+    };
+    handlers_["acNuevo"] = [this] {
+        ws_.createWithDialog();
+        emit captionRefresh();
+    };
     handlers_["acGuardar"] = [this] { ws_.save(); };
-    handlers_["acGuardarcomo"] = [this] { ws_.saveAs(); };
+    handlers_["acGuardarcomo"] = [this] {
+        ws_.saveAs();
+        emit captionRefresh();
+    };
     handlers_["acImport"] = [this] { acImportExecute(); };
     handlers_["acLotes"] = [this] { acLotesExecute(); };
     handlers_["WindowCascade1"] = [this] { area_->cascadeSubWindows(); };
@@ -372,13 +383,33 @@ void CommandModule::importHandOff() {
     }
 }
 
+void CommandModule::openHandedOver(const QString& file) {
+    QMetaObject::invokeMethod(
+        this,
+        [this, file] {
+            handleRequest(kAppBringToFront, 0);
+            if (QFileInfo(file) == QFileInfo(QString::fromStdString(ws_.currentFile()))) return;
+            try {
+                ws_.open(file.toStdString());
+            } catch (const std::exception& e) {
+                dialogs().showError(e.what());
+            }
+            emit captionRefresh();
+        },
+        Qt::QueuedConnection);
+}
+
 void CommandModule::acLotesExecute() {
     QString program = findCompanion(programFolder, "Lotexa");
     if (program.isEmpty()) throw std::runtime_error("No existe el programa Lotexa.Exe");
     if (!dialogs().askYesNo("Esta operación cerrará la aplicación. ¿Desea terminar la sesión?"))
         return;
+    // The workspace is closed (with its save question) before the utility starts: the utility
+    // then reads the file as the user chose to leave it, and a Cancel starts nothing.
+    const QString file = QString::fromStdString(ws_.currentFile());
+    if (ws_.connected() && !ws_.close()) return;
     // One argument: the workspace path, kept whole whatever spaces it holds.
-    companionLauncher()(program, {QString::fromStdString(ws_.currentFile())});
+    companionLauncher()(program, {file});
     emit quitRequested();
 }
 

@@ -57,6 +57,9 @@ public:
     void acImportExecute();
     void acLotesExecute();
     void importHandOff();
+    // A later start of the program named this workspace file: come to the front and open it
+    // (after the save question), once the current handler is done.
+    void openHandedOver(const QString& file);
     QString programFolder;  // where the companion programs are looked for
     ShareImport& shareImport() { return share_; }
 

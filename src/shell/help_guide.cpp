@@ -8,8 +8,12 @@
 namespace vexa {
 
 QString helpGuide(const QString& programFolder) {
-    QFileInfo guide(QDir(programFolder).filePath("guia/index.html"));
-    return guide.isFile() ? guide.absoluteFilePath() : QString();
+    // Beside the program in the build folder; under share/vexa once installed.
+    for (const char* place : {"guia/index.html", "../share/vexa/guia/index.html"}) {
+        QFileInfo guide(QDir(programFolder).filePath(place));
+        if (guide.isFile()) return guide.absoluteFilePath();
+    }
+    return QString();
 }
 
 QUrl helpUrl(const QString& guide, HelpPage page) {
@@ -33,11 +37,13 @@ void openHelp(const QString& programFolder, HelpPage page) {
     if (guide.isEmpty())
         throw std::runtime_error("No existe el archivo de ayuda " +
                                  QDir(programFolder).filePath("guia/index.html").toStdString());
-    helpOpener()(helpUrl(guide, page));
+    if (!helpOpener()(helpUrl(guide, page)))
+        throw std::runtime_error("La guía del usuario está en " + guide.toStdString() +
+                                 ", pero no hay un programa que pueda abrirla.");
 }
 
 HelpOpener& helpOpener() {
-    static HelpOpener opener = [](const QUrl& url) { QDesktopServices::openUrl(url); };
+    static HelpOpener opener = [](const QUrl& url) { return QDesktopServices::openUrl(url); };
     return opener;
 }
 

@@ -1,29 +1,48 @@
 // vexa: the desktop program.
 #include <QApplication>
 #include <QDir>
+#include <QPointer>
 #include <QStandardPaths>
+#include <QStringList>
 
 #include "catalog/click_sound.h"
 #include "catalog/dialogs.h"
 #include "catalog/qt_dialogs.h"
 #include "shell/application.h"
+#include "shell/qt_spanish.h"
 #include "shell/single_instance.h"
 #include "store/settings.h"
+#include "vexa_version.h"
 
 int main(int argc, char* argv[]) {
     QApplication app(argc, argv);
-    QApplication::setApplicationName("Vexa 3.1");
-    QApplication::setOrganizationName("Vexa");
+    QApplication::setApplicationName(vexa::kProductTitle);
+    QApplication::setApplicationVersion(vexa::kProductVersion);
+    vexa::installQtSpanish(app);
+    vexa::setReportNumberFormat(vexa::localeNumberFormat(QLocale()));
 
+    const QStringList arguments = QCoreApplication::arguments().mid(1);
     vexa::SingleInstance instance(vexa::SingleInstance::defaultName());
-    if (!instance.claim()) return 0;  // the running program comes to the front
+    // A running program comes to the front and opens the file this start was given.
+    if (!instance.claim(3, arguments.value(0))) return 0;
+
+    // Files handed over while this program is still starting wait for the main window.
+    QPointer<vexa::MainWindow> mainWindow;
+    QStringList pendingFiles;
+    QObject::connect(&instance, &vexa::SingleInstance::fileReceived, &app,
+                     [&](const QString& file) {
+                         if (mainWindow)
+                             mainWindow->commands().openHandedOver(file);
+                         else
+                             pendingFiles << file;
+                     });
 
     vexa::QtDialogs dialogs;
     vexa::setDialogs(&dialogs);
     vexa::enableClickSound(true);
 
     std::vector<std::string> args;
-    for (int i = 1; i < argc; ++i) args.emplace_back(argv[i]);
+    for (const QString& a : arguments) args.push_back(a.toStdString());
 
     int code = 0;
     try {
@@ -41,6 +60,8 @@ int main(int argc, char* argv[]) {
         dialogs.setParent(&w);
         QObject::connect(&instance, &vexa::SingleInstance::requestReceived, &w,
                          [&w](int c) { vexa::postRequest(&w, vexa::kAppCmdEvent, c, 0); });
+        mainWindow = &w;
+        for (const QString& f : std::exchange(pendingFiles, {})) w.commands().openHandedOver(f);
         w.showMaximized();
         code = QApplication::exec();
         vexaApp.shutdown();

@@ -2,6 +2,7 @@
 // The start-up workspace and the caption texts: what the shell decides, without widgets.
 #include <string>
 #include <vector>
+#include "vexa_version.h"
 
 namespace vexa {
 
@@ -12,10 +13,10 @@ class WorkspaceService;
 bool openStartupWorkspace(const std::vector<std::string>& args, const std::string& defaultFile,
                           WorkspaceService& ws);
 
-inline constexpr const char* kAppTitle = "Vexa 3.1";
+inline constexpr const char* kAppTitle = kProductTitle;
 inline constexpr const char* kRevision = "1591";
 
-// "Vexa 3.1 - " + title (or the file without extension) [+ " [Sólo lectura]"].
+// kAppTitle + " - " + title (or the file without extension) [+ " [Sólo lectura]"].
 std::string mainCaption(const std::string& title, const std::string& currentFile, bool readOnly);
 // The title for report headers and captions: the workspace name or the file's path without
 // extension.

@@ -22,6 +22,19 @@ bool ShellWorkspaceUi::askYesNo(const std::string& question, const std::string& 
     return dialogs().askYesNo(question, title);
 }
 
+WorkspaceUi::SaveAnswer ShellWorkspaceUi::askSaveChanges(const std::string& question,
+                                                         const std::string& title) {
+    switch (dialogs().askYesNoCancel(question, title)) {
+        case Dialogs::Answer::Yes:
+            return SaveAnswer::Yes;
+        case Dialogs::Answer::No:
+            return SaveAnswer::No;
+        case Dialogs::Answer::Cancel:
+            break;
+    }
+    return SaveAnswer::Cancel;
+}
+
 std::optional<std::filesystem::path> ShellWorkspaceUi::chooseOpenFile(
     const std::string& title, const std::filesystem::path& startFolder) {
     FileChoice c{FileChoice::Mode::Open, title, startFolder.string(), kVxfFilter, "vxf", ""};
@@ -46,12 +59,12 @@ bool ShellWorkspaceUi::notifyShell(int code, int argument) {
     if (!shell) return false;
     // Closing must empty the frame before the database goes away, so that request is
     // carried out at once; the others wait for the current handler, as posted requests do.
-    if (code == kRequestCloseAll) {
+    if (code == kAppCloseAll) {
         RequestEvent e(kAppCmdEvent, code, argument);
         QCoreApplication::sendEvent(shell.data(), &e);
         return true;
     }
-    if (code == kRequestReread) {
+    if (code == kAppBeforeSave) {
         RequestEvent e(kAppCmdEvent, code, argument);
         QCoreApplication::sendEvent(shell.data(), &e);
         return true;
@@ -93,8 +106,28 @@ bool VxfWorkspace::openWithDialog() {
 }
 
 bool VxfWorkspace::createWithDialog() {
+    // The save question comes before the file is chosen: answering Cancel must not leave a
+    // new workspace file behind (nor an overwritten one as ".bkp").
+    bool declined = false;
+    if (vxf_->isOpen() && vxf_->DBModified) {
+        switch (ui_.askSaveChanges("¿Desea guardar la base de datos actual?", "Confirmación")) {
+            case WorkspaceUi::SaveAnswer::Cancel:
+                return false;
+            case WorkspaceUi::SaveAnswer::Yes:
+                if (!vxf_->GuardarVXF()) return false;
+                break;
+            case WorkspaceUi::SaveAnswer::No:
+                vxf_->DBModified = false;  // not asked a second time when the old one closes
+                declined = true;
+                break;
+        }
+    }
+    const auto before = vxf_->CurrentVXF;
     vxf_->NuevaVXF(vxf_->settings().vxfPath);
-    return opened();
+    if (opened()) return true;
+    // No new workspace: the changes the user declined to save are still unsaved.
+    if (declined && vxf_->isOpen() && vxf_->CurrentVXF == before) vxf_->DBModified = true;
+    return false;
 }
 
 void VxfWorkspace::save() {

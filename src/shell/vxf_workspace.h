@@ -15,6 +15,7 @@ class ShellWorkspaceUi : public WorkspaceUi {
 public:
     void showError(const std::string& message) override;
     bool askYesNo(const std::string& question, const std::string& title) override;
+    SaveAnswer askSaveChanges(const std::string& question, const std::string& title) override;
     std::optional<std::filesystem::path> chooseOpenFile(
         const std::string& title, const std::filesystem::path& startFolder) override;
     std::optional<std::filesystem::path> chooseSaveFile(

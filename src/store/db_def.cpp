@@ -4,8 +4,8 @@
 #include "store/shared_procs.h"
 
 #include <cctype>
+#include <charconv>
 #include <cmath>
-#include <cstdlib>
 #include <system_error>
 
 namespace vexa {
@@ -34,6 +34,8 @@ bool hasDBDef(const fs::path& folder) {
 namespace {
 
 // Strict decimal reading: optional sign, digits, at most one separator, digits; blanks around.
+// std::from_chars reads the same under every locale (strtod would stop at a point in a
+// decimal-comma locale and turn 1030.01 into 1030).
 bool readDecimal(const std::string& text, char sep, double& out) {
     size_t b = text.find_first_not_of(" \t");
     size_t e = text.find_last_not_of(" \t");
@@ -44,7 +46,7 @@ bool readDecimal(const std::string& text, char sep, double& out) {
     for (size_t i = 0; i < t.size(); ++i) {
         char c = t[i];
         if ((c == '-' || c == '+') && i == 0) {
-            normal += c;
+            if (c == '-') normal += c;
         } else if (std::isdigit(static_cast<unsigned char>(c))) {
             normal += c;
             digits = true;
@@ -56,23 +58,19 @@ bool readDecimal(const std::string& text, char sep, double& out) {
         }
     }
     if (!digits) return false;
-    out = std::strtod(normal.c_str(), nullptr);
-    return std::isfinite(out);
+    auto [ptr, ec] = std::from_chars(normal.data(), normal.data() + normal.size(), out);
+    return ec == std::errc{} && ptr == normal.data() + normal.size() && std::isfinite(out);
 }
 
 }  // namespace
 
-Fixed4 parseVersion(const std::string& text, char decimalSeparator) {
+Fixed4 parseVersion(const std::string& text) {
     double v = 0;
-    if (!readDecimal(text, decimalSeparator, v)) v = 0;
-    if (v == 0) {
-        char other = decimalSeparator == '.' ? ',' : '.';
-        if (!readDecimal(text, other, v)) v = 0;
-    }
+    if (!readDecimal(text, '.', v) && !readDecimal(text, ',', v)) v = 0;
     return Fixed4::fromDouble(v);
 }
 
-std::string formatVersion(Fixed4 ver, char decimalSeparator) {
+std::string formatVersion(Fixed4 ver) {
     // "0.00": hundredths, half away from zero as the format function rounds.
     int64_t raw = ver.raw();
     bool neg = raw < 0;
@@ -80,20 +78,20 @@ std::string formatVersion(Fixed4 ver, char decimalSeparator) {
     int64_t hundredths = (a + 50) / 100;
     std::string out = neg && hundredths ? "-" : "";
     out += std::to_string(hundredths / 100);
-    out += decimalSeparator;
+    out += '.';
     int64_t frac = hundredths % 100;
     if (frac < 10) out += '0';
     out += std::to_string(frac);
     return out;
 }
 
-TDBDef readDBDef(const fs::path& folder, char decimalSeparator) {
+TDBDef readDBDef(const fs::path& folder) {
     auto ini = IniFile::load(dbDefPath(folder));
     TDBDef d;
     d.Nombre = utf8Left(ini.readString("User", "Nombre"), 50);
     d.Autor = utf8Left(ini.readString("User", "Autor"), 50);
     d.Comentario = utf8Left(ini.readString("User", "Comentario"), 50);
-    d.Ver = parseVersion(ini.readString("Def", "Ver", "0"), decimalSeparator);
+    d.Ver = parseVersion(ini.readString("Def", "Ver", "0"));
     d.Precio = static_cast<int32_t>(ini.readInt("Def", "Precio", 0));
     d.MS = static_cast<int32_t>(ini.readInt("Def", "MS", 0));
     d.Categoria = static_cast<int32_t>(ini.readInt("Def", "Categoria", 0));
@@ -102,13 +100,13 @@ TDBDef readDBDef(const fs::path& folder, char decimalSeparator) {
     return d;
 }
 
-void writeDBDef(const fs::path& folder, const TDBDef& d, char decimalSeparator) {
+void writeDBDef(const fs::path& folder, const TDBDef& d) {
     auto path = dbDefPath(folder);
     auto ini = IniFile::load(path);
     ini.writeString("User", "Nombre", d.Nombre);
     ini.writeString("User", "Autor", d.Autor);
     ini.writeString("User", "Comentario", d.Comentario);
-    ini.writeString("Def", "Ver", formatVersion(d.Ver, decimalSeparator));
+    ini.writeString("Def", "Ver", formatVersion(d.Ver));
     ini.writeInt("Def", "Precio", d.Precio);
     ini.writeInt("Def", "MS", d.MS);
     ini.writeInt("Def", "Categoria", d.Categoria);

@@ -28,17 +28,16 @@ inline const Fixed4 kCurrentVer = Fixed4::fromRaw(10300400);  // 1030.04
 std::filesystem::path dbDefPath(const std::filesystem::path& folder);
 bool hasDBDef(const std::filesystem::path& folder);
 
-// "1030.04" or "1030,04": read with the given decimal separator, and when that gives 0, with
-// the other one. Anything that is not a number gives 0.
-Fixed4 parseVersion(const std::string& text, char decimalSeparator = '.');
-// Format "0.00" with the given separator: "1030.04".
-std::string formatVersion(Fixed4 ver, char decimalSeparator = '.');
+// "1030.04" or "1030,04": files written on machines with either decimal separator read the
+// same, whatever the locale of this process. Anything that is not a number gives 0.
+Fixed4 parseVersion(const std::string& text);
+// Format "0.00", always with a point, so that the file reads back under any locale: "1030.04".
+std::string formatVersion(Fixed4 ver);
 
 // A missing file or key gives the defaults (empty texts, zeros).
-TDBDef readDBDef(const std::filesystem::path& folder, char decimalSeparator = '.');
+TDBDef readDBDef(const std::filesystem::path& folder);
 // Updates only the keys of TDBDef; other lines of the file stay as they were. Throws
 // std::runtime_error when the file cannot be written.
-void writeDBDef(const std::filesystem::path& folder, const TDBDef& def,
-                char decimalSeparator = '.');
+void writeDBDef(const std::filesystem::path& folder, const TDBDef& def);
 
 }  // namespace vexa

@@ -8,6 +8,7 @@
 // programme is built from memory rather than with one query per cell.
 #include "engine/mix_object.h"
 #include "store/tdm.h"
+#include "vexa_version.h"
 
 #include <cstdint>
 #include <string>
@@ -54,7 +55,7 @@ public:
     // The formula editor's content table; when left null the object keeps its own.
     ContentTable* Content = nullptr;
     // Header texts: the product's title line, the database name, who the report is for.
-    std::string ProductTitle = "Vexa 3.1";
+    std::string ProductTitle = kProductTitle;
     std::string DatabaseName;
     ReportIdentity Identity;
 

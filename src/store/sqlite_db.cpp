@@ -156,9 +156,9 @@ std::string toStoreDate(DateTime t) {
 
 std::optional<DateTime> fromStoreDateTime(std::string_view text) {
     std::string s(text);
-    int y = 0, mo = 0, d = 0, h = 0, mi = 0;
-    double sec = 0;
-    int n = std::sscanf(s.c_str(), "%d-%d-%d%*[ T]%d:%d:%lf", &y, &mo, &d, &h, &mi, &sec);
+    // Whole seconds only: %lf would read the fraction with the C library's locale.
+    int y = 0, mo = 0, d = 0, h = 0, mi = 0, sec = 0;
+    int n = std::sscanf(s.c_str(), "%d-%d-%d%*[ T]%d:%d:%d", &y, &mo, &d, &h, &mi, &sec);
     if (n != 3 && n < 5) return std::nullopt;
     if (mo < 1 || mo > 12 || d < 1 || d > 31) return std::nullopt;
     std::tm tm{};
@@ -167,7 +167,7 @@ std::optional<DateTime> fromStoreDateTime(std::string_view text) {
     tm.tm_mday = d;
     tm.tm_hour = h;
     tm.tm_min = mi;
-    tm.tm_sec = static_cast<int>(sec);
+    tm.tm_sec = sec;
     tm.tm_isdst = -1;
     std::time_t tt = std::mktime(&tm);
     return std::chrono::system_clock::from_time_t(tt);

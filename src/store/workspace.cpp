@@ -4,6 +4,7 @@
 #include "store/container/signal_cleanup.h"
 #include "store/schema.h"
 #include "store/workspace_asking.h"
+#include "vexa_version.h"
 
 #include <cctype>
 #include <chrono>
@@ -150,7 +151,7 @@ std::optional<TDBDef> Tdmvxf::unpackChecked(const fs::path& f, const fs::path& f
     }
     OpenStage = kStageReadingDef;
     try {
-        TDBDef def = readDBDef(folder, settings_.decimalSeparator);
+        TDBDef def = readDBDef(folder);
         if (!isKnownLayoutVersion(layoutVersionFromNumber(def.Ver.toDouble()))) {
             OpenStage = kStageVersion;
             fail("El archivo VXF es de una versión no reconocida.");
@@ -282,7 +283,7 @@ void Tdmvxf::AbrirVXF(const fs::path& file) {
         if (!settings_.readOnly) db_.exec("PRAGMA synchronous = OFF; PRAGMA journal_mode = MEMORY");
         DBModified = false;
         OpenStage = kStageOk;
-        if (ui_.notifyShell(kRequestCaption, 0)) ui_.notifyShell(kRequestFormulas, -1);
+        if (ui_.notifyShell(kAppRefreshCaption, 0)) ui_.notifyShell(kAppOpenFormulas, -1);
     } catch (const std::exception& e) {
         fail(e.what());
         if (OpenStage >= kStageConnecting) disconnect();
@@ -311,7 +312,7 @@ void Tdmvxf::CrearVXF(const fs::path& file, const FillDatabase& fill) {
     def.Ver = kCurrentVer;
     def.Nombre = n.filename().string();
     def.Autor = settings_.userName;
-    def.Comentario = "Creado por Vexa 3.1 (" + shortDate() + ")";
+    def.Comentario = std::string("Creado por ") + kProductTitle + " (" + shortDate() + ")";
 
     // A file another program holds, or one the user may not write, is never replaced.
     if (fs::exists(n, ec)) {
@@ -336,7 +337,7 @@ void Tdmvxf::CrearVXF(const fs::path& file, const FillDatabase& fill) {
             Database db = createDatabase(folder);
             if (fill) fill(db, def);
         }
-        writeDBDef(folder, def, settings_.decimalSeparator);
+        writeDBDef(folder, def);
         packAndRotate(folder, n);
     } catch (const std::exception& e) {
         drop();
@@ -363,8 +364,14 @@ void Tdmvxf::NuevaVXF(const fs::path& startFolder) {
 
 bool Tdmvxf::PreguntarGuardar() {
     if (isOpen() && DBModified) {
-        if (ui_.askYesNo("¿Desea guardar la base de datos actual?", "Confirmación")) {
-            if (!GuardarVXF()) return false;
+        switch (ui_.askSaveChanges("¿Desea guardar la base de datos actual?", "Confirmación")) {
+            case WorkspaceUi::SaveAnswer::Cancel:
+                return false;  // nothing happens: the workspace stays open and modified
+            case WorkspaceUi::SaveAnswer::Yes:
+                if (!GuardarVXF()) return false;
+                break;
+            case WorkspaceUi::SaveAnswer::No:
+                break;
         }
         DBModified = false;
     }
@@ -373,7 +380,7 @@ bool Tdmvxf::PreguntarGuardar() {
 
 bool Tdmvxf::CerrarVXF() {
     OpenStage = kStageClosing;
-    ui_.notifyShell(kRequestCloseAll, 0);
+    ui_.notifyShell(kAppCloseAll, 0);
     if (!PreguntarGuardar()) return false;
     disconnect();
     DBModified = false;

@@ -55,7 +55,6 @@ struct WorkspaceSettings {
     std::filesystem::path privateFolder;  // the store's temporary folder ("Temp")
     bool readOnly = false;                // connect the database read-only
     std::string userName;                 // Autor of new workspaces
-    char decimalSeparator = '.';          // of the user's locale, for DB.def's Ver
 };
 
 class Tdmvxf {
@@ -82,10 +81,10 @@ public:
     using FillDatabase = std::function<void(Database& db, TDBDef& def)>;
     void CrearVXF(const std::filesystem::path& file, const FillDatabase& fill = {});
     // Asks to save when modified, disconnects and removes the working folder. False (still
-    // open) when the user wanted to save and the save failed.
+    // open) when the user cancelled, or wanted to save and the save failed.
     bool CerrarVXF();
     // Asks "¿Desea guardar la base de datos actual?" when connected and modified. False when
-    // the user said Yes and the save failed (then DBModified stays true).
+    // the user cancelled, or said Yes and the save failed (then DBModified stays true).
     bool PreguntarGuardar();
 
     // Start-up: the file named on the command line, else the start-up workspace of the

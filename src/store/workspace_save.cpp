@@ -157,14 +157,14 @@ bool Tdmvxf::saveTo(const fs::path& target) {
     bool ok = false;
     try {
         OpenStage = kStageSavingEdits;
-        ui_.notifyShell(kRequestReread, 0);
+        ui_.notifyShell(kAppBeforeSave, 0);
         // Every change is committed as it is made; an open transaction here would be a
         // window's unfinished edit, which must not reach the file half done.
         if (db_.inTransaction())
             throw std::runtime_error("Hay cambios sin aplicar en la base de datos");
 
         OpenStage = kStageSavingDef;
-        writeDBDef(WorkDir, DBDef, settings_.decimalSeparator);
+        writeDBDef(WorkDir, DBDef);
 
         packAndRotate(WorkDir, target);
         DBModified = false;
@@ -199,7 +199,7 @@ bool Tdmvxf::GuardarVXFComo() {
     bool wasReadOnly = readOnlyFile_;
     CurrentVXF = target;
     if (saveTo(target)) {
-        if (previous != target || wasReadOnly) ui_.notifyShell(kRequestCaption, 0);
+        if (previous != target || wasReadOnly) ui_.notifyShell(kAppRefreshCaption, 0);
         return true;
     }
     CurrentVXF = previous;

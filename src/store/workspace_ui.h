@@ -7,15 +7,9 @@
 #include <optional>
 #include <string>
 
-namespace vexa {
+#include "store/request_codes.h"
 
-// Request codes the lifecycle posts to the main window.
-enum : int {
-    kRequestCaption = 1,    // a database was connected: refresh the caption
-    kRequestFormulas = 8,   // open the formulas window (argument -1)
-    kRequestCloseAll = 15,  // a close begins: close shared tables and every child window
-    kRequestReread = 22,    // a save begins: every child window writes its edits and re-reads
-};
+namespace vexa {
 
 class WorkspaceUi {
 public:
@@ -36,6 +30,12 @@ public:
     virtual std::optional<std::filesystem::path> chooseSaveFile(
         const std::string& /*title*/, const std::filesystem::path& /*startFolder*/) {
         return std::nullopt;
+    }
+    // "¿Desea guardar la base de datos actual?": Yes, No or Cancel (Escape and closing the
+    // question are Cancel). Without a window there is nobody to cancel: the Yes/No question.
+    enum class SaveAnswer { Yes, No, Cancel };
+    virtual SaveAnswer askSaveChanges(const std::string& question, const std::string& title) {
+        return askYesNo(question, title) ? SaveAnswer::Yes : SaveAnswer::No;
     }
     // A single file failed while packing or unpacking: the error was shown; go on without it?
     virtual bool askContinueAfterFileError(const std::string& /*fileName*/) { return false; }

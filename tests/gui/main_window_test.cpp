@@ -92,7 +92,10 @@ TEST_F(MainWindowFixture, HelpOpensTheGuideBesideTheProgramOrSaysItIsMissing) {
     MainWindow& w = start();
     CommandModule& cm = w.commands();
     std::vector<QUrl> opened;
-    helpOpener() = [&](const QUrl& u) { opened.push_back(u); };
+    helpOpener() = [&](const QUrl& u) {
+        opened.push_back(u);
+        return true;
+    };
     cm.programFolder = QString::fromStdString(docs.string());
     cm.action("HelpContents1")->trigger();
     ASSERT_EQ(dialogs.errors.size(), 1u);
@@ -111,7 +114,14 @@ TEST_F(MainWindowFixture, HelpOpensTheGuideBesideTheProgramOrSaysItIsMissing) {
                   fs::canonical(docs / "guia" / "index.html"));
     }
     EXPECT_EQ(dialogs.errors.size(), 1u);
-    helpOpener() = [](const QUrl&) {};
+    // No program for HTML: the user learns where the guide is instead of nothing happening.
+    helpOpener() = [](const QUrl&) { return false; };
+    cm.action("HelpContents1")->trigger();
+    ASSERT_EQ(dialogs.errors.size(), 2u);
+    EXPECT_EQ(dialogs.errors[1], "La guía del usuario está en " +
+                                     fs::canonical(docs / "guia" / "index.html").string() +
+                                     ", pero no hay un programa que pueda abrirla.");
+    helpOpener() = [](const QUrl&) { return true; };
     app->shutdown();
 }
 

@@ -1,7 +1,10 @@
-// One QApplication for every GUI test, offscreen unless a display is asked for.
+// One QApplication for every GUI test, offscreen unless a display is asked for, with Qt's
+// Spanish translations as in the program.
 #include <gtest/gtest.h>
 
 #include <QApplication>
+
+#include "shell/qt_spanish.h"
 
 namespace {
 
@@ -15,6 +18,8 @@ public:
         static char name[] = "vexa_gui_tests";
         static char* argv[] = {name, nullptr};
         app_ = new QApplication(argc, argv);
+        // As the program does: Qt's own buttons and dialogs in Spanish.
+        vexa::installQtSpanish(*app_);
     }
     void TearDown() override { delete app_; }
 

@@ -24,6 +24,15 @@ public:
         yesNo.pop_front();
         return a;
     }
+    // Three-way questions; without an answer queued here they take the yes/no queue.
+    std::deque<Answer> yesNoCancel;
+    Answer askYesNoCancel(const std::string& text, const std::string& title) override {
+        if (yesNoCancel.empty()) return Dialogs::askYesNoCancel(text, title);
+        questions.push_back(text);
+        Answer a = yesNoCancel.front();
+        yesNoCancel.pop_front();
+        return a;
+    }
     void showError(const std::string& text) override { errors.push_back(text); }
     void showInfo(const std::string& text) override { infos.push_back(text); }
     std::optional<std::string> askText(const std::string&, const std::string&,

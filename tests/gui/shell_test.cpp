@@ -63,6 +63,22 @@ TEST_F(ShellFixture, StartupOpensTheCommandLineFile) {
     app->shutdown();
 }
 
+TEST_F(ShellFixture, StartupTakesARelativeFileFromWhereTheProgramWasStarted) {
+    // `vexa Granja.vxf` typed in a folder of the user's: the program then moves to the
+    // workspace folder, but the name still means the file where it was typed.
+    const fs::path here = docs / "Escritorio";
+    fs::create_directories(here);
+    fs::current_path(here);
+    auto app = makeApp();
+    fs::current_path(fs::temp_directory_path());
+    app->workspace().vxf().CrearVXF(
+        here / "Granja.vxf", [](Database& db, TDBDef& def) { fillSampleWorkspace(db, def); });
+    EXPECT_TRUE(app->openStartupWorkspace({"Granja.vxf"}));
+    EXPECT_EQ(app->workspace().currentFile(), (here / "Granja.vxf").string());
+    EXPECT_TRUE(dialogs.errors.empty());
+    app->shutdown();
+}
+
 TEST_F(ShellFixture, StartupFallsBackFromABadFileToTheDefaultWorkspace) {
     auto app = makeApp();
     app->createSampleIfFirstStart();  // first start: the default file is the sample workspace
@@ -209,6 +225,46 @@ TEST_F(ShellFixture, ContentOfAnIngredientSideBySideOnlyWhenAlone) {
     app->shutdown();
 }
 
+TEST_F(ShellFixture, ValuesAndStatusBarShowWhatTheWorkspaceHolds) {
+    auto app = makeApp();
+    app->createSampleIfFirstStart();
+    ASSERT_TRUE(app->openStartupWorkspace({}));
+    MainWindow& w = app->createMainWindow();
+    w.show();
+    CommandModule& cm = w.commands();
+    cm.action("acIns")->trigger();
+    QCoreApplication::processEvents();
+    auto* ins = qobject_cast<IngredientsWindow*>(cm.slot(WindowKind::Ins));
+    ASSERT_NE(ins, nullptr);
+    ins->ingredients().setCurrent(3);
+    const int deleted = ins->ingredients().currentCode();
+    ins->action("acVerCN")->trigger();
+    QCoreApplication::processEvents();
+    auto* vals = qobject_cast<IngredientValuesWindow*>(cm.slot(WindowKind::Vals));
+    ASSERT_NE(vals, nullptr);
+    ASSERT_TRUE(ins->sideBySide());
+    ASSERT_EQ(vals->values().selected(), deleted);
+    // Deleting the ingredient beside its values: the values move on with the list.
+    dialogs.yesNo = {true};
+    ins->action("DataSetDelete1")->trigger();
+    QCoreApplication::processEvents();
+    EXPECT_EQ(count(*app, "SELECT COUNT(*) FROM Ins WHERE Codigo = " + std::to_string(deleted)), 0);
+    EXPECT_NE(vals->values().selected(), deleted);
+    EXPECT_EQ(vals->values().selected(), ins->ingredients().currentCode());
+    EXPECT_EQ(vals->selector()->findData(deleted), -1);
+    EXPECT_EQ(vals->selector()->currentData().toInt(), ins->ingredients().currentCode());
+
+    // "Guardar como...": caption and status bar name the new file.
+    w.refreshCaption();
+    const fs::path copy = docs / "Copia de Granja.vxf";
+    dialogs.files = {copy.string()};
+    cm.action("acGuardarcomo")->trigger();
+    QCoreApplication::processEvents();
+    ASSERT_EQ(app->workspace().currentFile(), copy.string());
+    EXPECT_EQ(w.statusText(2).toStdString(), copy.string());
+    app->shutdown();
+}
+
 TEST_F(ShellFixture, PropertiesChangeTheCaptionAtOnceAndTheFileOnlyOnSave) {
     auto app = makeApp();
     app->createSampleIfFirstStart();
@@ -328,7 +384,10 @@ TEST_F(CatalogFixture, GridExportWritesAWorkbookNamedByTheDayNumber) {
     EXPECT_NE(gridExportFileName(t), gridExportFileName(t.addSecs(1)));
     seed();
     QString opened;
-    exportOpener() = [&](const QString& f) { opened = f; };
+    exportOpener() = [&](const QString& f) {
+        opened = f;
+        return true;
+    };
     gridExportFolder() = tmp.filePath("Reportes");
     NutrientsWindow w(db, *dm, sink);
     QString file = w.exportToExcel();
@@ -336,9 +395,16 @@ TEST_F(CatalogFixture, GridExportWritesAWorkbookNamedByTheDayNumber) {
     EXPECT_TRUE(QFile::exists(file));
     EXPECT_EQ(opened, file);
     EXPECT_TRUE(QFileInfo(file).fileName().startsWith("VexaRep"));
+    // Written, but nothing can open it: the user is told where it is.
+    exportOpener() = [](const QString&) { return false; };
+    QString unopened = w.exportToExcel();
+    EXPECT_TRUE(QFile::exists(unopened));
+    ASSERT_EQ(dialogs.errors.size(), 1u);
+    EXPECT_EQ(dialogs.errors[0], "La hoja de cálculo se guardó en " + unopened.toStdString() +
+                                     ", pero no hay un programa que pueda abrirla.");
     gridExportFolder() = "/proc/no/such/folder";
     EXPECT_TRUE(w.exportToExcel().isEmpty());
-    EXPECT_EQ(dialogs.errors.size(), 1u);
+    EXPECT_EQ(dialogs.errors.size(), 2u);
     w.close();
 }
 

@@ -1,10 +1,13 @@
 // Settings files, the system options and the shared arithmetic helpers.
+#include "store/db_def.h"
 #include "store/ini_file.h"
 #include "store/settings.h"
 #include "store/shared_procs.h"
+#include "store/workspace.h"
 
 #include <gtest/gtest.h>
 
+#include <clocale>
 #include <filesystem>
 #include <fstream>
 #include <sstream>
@@ -76,6 +79,66 @@ TEST(SettingsIni, ReadsValuesAndDefaults) {
     ini.writeString("Def", "Comentario", "dos\r\nlíneas");
     EXPECT_EQ(ini.readString("Def", "Comentario"), "dos  líneas");
     EXPECT_EQ(ini.readInt("Def", "Precio", 0), 12);
+}
+
+// The desktop program runs with the C library's locale taken from the user's session (Qt sets
+// it), so the store meets a decimal comma in Spain and a point in Mexico.
+class ScopedCLocale {
+public:
+    explicit ScopedCLocale(const char* name) : before_(std::setlocale(LC_ALL, nullptr)) {
+        ok_ = std::setlocale(LC_ALL, name) != nullptr;
+    }
+    ~ScopedCLocale() { std::setlocale(LC_ALL, before_.c_str()); }
+    bool ok() const { return ok_; }
+
+private:
+    std::string before_;
+    bool ok_ = false;
+};
+
+TEST(SettingsLocale, StoredNumbersReadAndWriteTheSameUnderEveryLocale) {
+    for (const char* name : {"C", "es_ES.UTF-8", "es_MX.UTF-8"}) {
+        SCOPED_TRACE(name);
+        ScopedCLocale locale(name);
+        ASSERT_TRUE(locale.ok()) << "locale missing: scripts/setup.sh generates it";
+        struct Case {
+            const char* text;
+            int64_t raw;
+        };
+        for (auto c : {Case{"1030.01", 10300100}, Case{"1030,04", 10300400},
+                       Case{" 1030.03 ", 10300300}, Case{"+1030.02", 10300200}, Case{"1.030,04", 0},
+                       Case{"1030.0.4", 0}, Case{"abc", 0}, Case{"", 0}})
+            EXPECT_EQ(parseVersion(c.text).raw(), c.raw) << c.text;
+        EXPECT_EQ(formatVersion(kCurrentVer), "1030.04");
+
+        // DB.def is written with a point and reads back, whoever wrote it.
+        TempDir dir;
+        TDBDef def;
+        def.Nombre = "Granja";
+        def.Ver = kCurrentVer;
+        def.Precio = 3;
+        writeDBDef(dir.path, def);
+        EXPECT_EQ(IniFile::load(dbDefPath(dir.path)).readString("Def", "Ver"), "1030.04");
+        TDBDef back = readDBDef(dir.path);
+        EXPECT_EQ(back.Ver, kCurrentVer);
+        EXPECT_EQ(back.Precio, 3);
+
+        // A workspace created here opens here: its version is recognised.
+        WorkspaceSettings ws;
+        ws.workRoot = dir.path / "Devov";
+        ws.vxfPath = dir.path;
+        ws.documents = dir.path;
+        WorkspaceUi quiet;
+        Tdmvxf vxf(ws, quiet);
+        const auto file = dir.path / "Granja.vxf";
+        vxf.CrearVXF(file);
+        vxf.AbrirVXF(file);
+        EXPECT_EQ(vxf.OpenStage, kStageOk) << vxf.lastError();
+        EXPECT_EQ(vxf.lastUpgradeSteps(), "");
+        EXPECT_EQ(vxf.DBDef.Ver, kCurrentVer);
+        EXPECT_TRUE(vxf.GuardarVXF());
+        EXPECT_TRUE(vxf.CerrarVXF());
+    }
 }
 
 TEST(SettingsIni, OldCodePageFilesAreReadAndKeptInTheirEncoding) {

@@ -459,7 +459,7 @@ TEST(WorkspaceOpen, AFileTheUserMayNotWriteOpensReadOnlyAndIsNeverReplaced) {
     w.AbrirVXF(file);
     ASSERT_EQ(w.OpenStage, kStageOk);
     EXPECT_TRUE(w.readOnlyFile());
-    EXPECT_EQ(ui.requests.at(ui.requests.size() - 2), (std::pair<int, int>{kRequestCaption, 0}));
+    EXPECT_EQ(ui.requests.at(ui.requests.size() - 2), (std::pair<int, int>{kAppRefreshCaption, 0}));
     addIngredient(w, "Sorgo");
     ui.answers = {false};
     EXPECT_FALSE(w.GuardarVXF());
@@ -478,7 +478,7 @@ TEST(WorkspaceOpen, AFileTheUserMayNotWriteOpensReadOnlyAndIsNeverReplaced) {
     ui.answers = {true};
     ASSERT_TRUE(w.GuardarVXF());
     EXPECT_FALSE(w.readOnlyFile());
-    EXPECT_EQ(ui.requests.back(), (std::pair<int, int>{kRequestCaption, 0}));
+    EXPECT_EQ(ui.requests.back(), (std::pair<int, int>{kAppRefreshCaption, 0}));
     expectWorkspace(docs, docs.vxf("Editable.vxf"), 1);
 
     // The command line refuses to save into it, with the reason.
