@@ -68,7 +68,7 @@ bool changePrice(Tdm& dm, int ingredient, int priceNutrient, const ValueDialogFn
     st.bind("I", ingredient).bind("N", priceNutrient);
     double current = st.step() ? st.getDouble(0) : 0;
     ValueEntry e =
-        entryFor(dm, "Insumo", dm.NombreDe(kNombreInsumo, ingredient), current, priceNutrient);
+        entryFor(dm, "Insumo", dm.NombreDe(kNameIngredient, ingredient), current, priceNutrient);
     e.showBasis = false;
     e.step = 0.01;
     auto a = dialog ? dialog(e) : std::nullopt;
@@ -79,7 +79,8 @@ bool changePrice(Tdm& dm, int ingredient, int priceNutrient, const ValueDialogFn
 }
 
 bool addPrice(Tdm& dm, int ingredient, int priceNutrient, const ValueDialogFn& dialog) {
-    ValueEntry e = entryFor(dm, "Insumo", dm.NombreDe(kNombreInsumo, ingredient), 0, priceNutrient);
+    ValueEntry e =
+        entryFor(dm, "Insumo", dm.NombreDe(kNameIngredient, ingredient), 0, priceNutrient);
     e.showBasis = false;
     e.step = 0.01;
     auto a = dialog ? dialog(e) : std::nullopt;
