@@ -8,6 +8,7 @@
 #include <string>
 #include <utility>
 #include <vector>
+#include <unistd.h>
 
 namespace vexa::testing {
 
@@ -49,7 +50,8 @@ public:
     DocumentsFolder() {
         auto* info = ::testing::UnitTest::GetInstance()->current_test_info();
         root = std::filesystem::temp_directory_path() /
-               (std::string("vexa_") + info->test_suite_name() + "_" + info->name());
+               (std::string("vexa_") + std::to_string(::getpid()) + "_" + info->test_suite_name() +
+                "_" + info->name());
         std::filesystem::remove_all(root);
         std::filesystem::create_directories(root / "VXF");
     }
