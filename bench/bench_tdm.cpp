@@ -77,7 +77,7 @@ Workspace& ws() {
 void BM_NameLookupCached(benchmark::State& state) {
     std::mt19937 rng(1);
     for (auto _ : state)
-        benchmark::DoNotOptimize(ws().dm->NombreDe(kNombreInsumo, 1 + rng() % kIngredients));
+        benchmark::DoNotOptimize(ws().dm->NombreDe(kNameIngredient, 1 + rng() % kIngredients));
 }
 BENCHMARK(BM_NameLookupCached);
 

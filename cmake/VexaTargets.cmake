@@ -41,3 +41,17 @@ function(vexa_test name dir)
     gtest_discover_tests(${name} DISCOVERY_TIMEOUT 60
         PROPERTIES ENVIRONMENT "QT_QPA_PLATFORM=offscreen")
 endfunction()
+
+# vexa_embed_text(target file function header): compiles the bytes of `file` into `target`
+# as `std::string_view vexa::function()` (declared in `header`), regenerated when it changes.
+function(vexa_embed_text target file function header)
+    get_filename_component(stem ${file} NAME_WE)
+    set(out ${CMAKE_CURRENT_BINARY_DIR}/generated/${stem}_data.cpp)
+    add_custom_command(OUTPUT ${out}
+        COMMAND ${CMAKE_COMMAND} -DINPUT=${file} -DOUTPUT=${out} -DFUNCTION=${function}
+            -DHEADER=${header} -P ${CMAKE_SOURCE_DIR}/cmake/EmbedText.cmake
+        DEPENDS ${file} ${CMAKE_SOURCE_DIR}/cmake/EmbedText.cmake
+        COMMENT "Compiling in ${stem}"
+        VERBATIM)
+    target_sources(${target} PRIVATE ${out})
+endfunction()

@@ -66,7 +66,7 @@ bool editValueByNutrient(RecordList& row, Tdm& dm, int nutrient, const ValueDial
 bool changePrice(Tdm& dm, int ingredient, int priceNutrient, const ValueDialogFn& dialog) {
     double current = storedValue(dm.db(), ingredient, priceNutrient).value_or(Fixed4()).toDouble();
     ValueEntry e =
-        entryFor(dm, "Insumo", dm.NombreDe(kNombreInsumo, ingredient), current, priceNutrient);
+        entryFor(dm, "Insumo", dm.NombreDe(kNameIngredient, ingredient), current, priceNutrient);
     e.showBasis = false;
     e.step = 0.01;
     auto a = dialog ? dialog(e) : std::nullopt;
@@ -78,7 +78,8 @@ bool changePrice(Tdm& dm, int ingredient, int priceNutrient, const ValueDialogFn
 }
 
 bool addPrice(Tdm& dm, int ingredient, int priceNutrient, const ValueDialogFn& dialog) {
-    ValueEntry e = entryFor(dm, "Insumo", dm.NombreDe(kNombreInsumo, ingredient), 0, priceNutrient);
+    ValueEntry e =
+        entryFor(dm, "Insumo", dm.NombreDe(kNameIngredient, ingredient), 0, priceNutrient);
     e.showBasis = false;
     e.step = 0.01;
     auto a = dialog ? dialog(e) : std::nullopt;

@@ -60,7 +60,7 @@ std::vector<Candidate> IngredientValues::candidates() {
 }
 
 void IngredientValues::fillNewRow(int nut) {
-    setField("Nombre", dm_.NombreDe(kNombreNutriente, nut));
+    setField("Nombre", dm_.NombreDe(kNameNutrient, nut));
     setField("Unidad", dm_.UnidadNutriente(nut));
     setField("Ins", int64_t{selected_});
     setField("Nut", int64_t{nut});
@@ -78,7 +78,7 @@ std::vector<Candidate> NutrientValues::candidates() {
 }
 
 void NutrientValues::fillNewRow(int ins) {
-    setField("Nombre", dm_.NombreDe(kNombreInsumo, ins));
+    setField("Nombre", dm_.NombreDe(kNameIngredient, ins));
     setField("Ins", int64_t{ins});
     setField("Nut", int64_t{selected_});
     setField("Valor", 0.0);

@@ -7,6 +7,7 @@
 #include <memory>
 
 #include "cli/verbs.h"
+#include "engine/utf8.h"
 #include "store/container/container.h"
 #include "store/workspace_files.h"
 
@@ -34,8 +35,7 @@ std::string showDate(double days) {
 
 // printf pads by bytes; names and headings carry accents, so pad by characters.
 std::string padRight(const std::string& text, std::size_t width) {
-    std::size_t chars = 0;
-    for (unsigned char c : text) chars += (c & 0xC0) != 0x80;
+    const std::size_t chars = utf8Length(text);
     return chars >= width ? text : text + std::string(width - chars, ' ');
 }
 

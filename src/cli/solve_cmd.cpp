@@ -3,6 +3,7 @@
 #include "cli/verbs.h"
 #include "cli/workspace_solve.h"
 #include "engine/memory_mix_object.h"
+#include "store/mix_object2.h"
 
 #include <nlohmann/json.hpp>
 
@@ -108,19 +109,25 @@ void printSolveJson(TMixObject& mix, std::ostream& out) {
 
 void printSolveReports(TMixObject& mix, const std::vector<std::string>& reports,
                        std::ostream& out) {
+    // content and summary read the workspace; solveFormulaFile refuses them for a formula file
+    auto* stored = dynamic_cast<TMixObject2*>(&mix);
     MemoryReportDocument doc;
     ReportDocument* previous = mix.Report;
     mix.Report = &doc;
     mix.WriteHeader();
-    for (const std::string& r : reports) {
+    for (const std::string& r : reports.empty() ? std::vector<std::string>{"solution"} : reports) {
         if (r == "solution") {
             mix.WriteSolution();
+        } else if (r == "content" && stored) {
+            stored->WriteNutrientContent(mix.FeedWeight > Fixed4());
         } else if (r == "contribution") {
             mix.WriteNutrientContribution(mix.FeedWeight > Fixed4());
         } else if (r == "sensitivity") {
             mix.WriteIngredientSensitivity();
             mix.WriteNutrientSensitivity();
             mix.WritePriceSensitivity();
+        } else if (r == "summary" && stored) {
+            stored->WriteFullReport();
         }
     }
     mix.Report = previous;
@@ -151,7 +158,7 @@ int solveFormulaFile(const SolveRequest& request, std::ostream& out, std::ostrea
     mix.DatabaseName = request.file.stem().string();
     try {
         mix.Mix();
-    } catch (const std::range_error& e) {
+    } catch (const EngineError& e) {
         // The engine's refusals ("Error: ..."), as the desktop program shows them.
         err << e.what() << '\n';
         return 1;
@@ -159,9 +166,7 @@ int solveFormulaFile(const SolveRequest& request, std::ostream& out, std::ostrea
     if (request.json)
         printSolveJson(mix, out);
     else
-        printSolveReports(
-            mix, request.reports.empty() ? std::vector<std::string>{"solution"} : request.reports,
-            out);
+        printSolveReports(mix, request.reports, out);
     return 0;
 }
 

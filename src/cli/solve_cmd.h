@@ -14,7 +14,7 @@ namespace vexa::cli {
 struct SolveRequest {
     std::filesystem::path file;
     bool json = false;
-    std::vector<std::string> reports;  // "solution", "contribution", "sensitivity"
+    std::vector<std::string> reports;  // "solution", "contribution", "sensitivity", "content"...
     // Workspaces (.vxf) only: which stored formula, or every formula of a group; --save
     // stores the results and saves the workspace.
     int32_t formula = 0;
@@ -33,7 +33,8 @@ int solveFormulaFile(const SolveRequest& request, std::ostream& out, std::ostrea
 
 // The results of a finished run: every quantity with its 4 decimals.
 void printSolveJson(TMixObject& mix, std::ostream& out);
-// The header and the chosen reports, as fixed-pitch text.
+// The header and the chosen reports (the solution when none is chosen), as fixed-pitch text;
+// content and summary only for a formula of a workspace.
 void printSolveReports(TMixObject& mix, const std::vector<std::string>& reports, std::ostream& out);
 
 }  // namespace vexa::cli

@@ -26,28 +26,6 @@ bool isWorkspaceFile(const fs::path& file) {
 
 namespace {
 
-void printReports(TMixObject2& mix, const std::vector<std::string>& reports, std::ostream& out) {
-    MemoryReportDocument doc;
-    mix.Report = &doc;
-    mix.WriteHeader();
-    for (const std::string& r : reports) {
-        if (r == "solution") {
-            mix.WriteSolution();
-        } else if (r == "content") {
-            mix.WriteNutrientContent(mix.FeedWeight > Fixed4());
-        } else if (r == "contribution") {
-            mix.WriteNutrientContribution(mix.FeedWeight > Fixed4());
-        } else if (r == "sensitivity") {
-            mix.WriteIngredientSensitivity();
-            mix.WriteNutrientSensitivity();
-            mix.WritePriceSensitivity();
-        } else if (r == "summary") {
-            mix.WriteFullReport();
-        }
-    }
-    out << doc.Text();
-}
-
 // The engine's JSON results with the formula's code and name in front.
 std::string resultJson(TMixObject2& mix) {
     std::ostringstream body;
@@ -72,7 +50,7 @@ int solveWorkspace(const SolveRequest& request, std::ostream& out, std::ostream&
 
     std::vector<int32_t> formulas;
     if (request.all) {
-        if (dm.NombreDe(kNombreGrupo, request.group).empty() && !groupExists(db, request.group)) {
+        if (dm.NombreDe(kNameGroup, request.group).empty() && !groupExists(db, request.group)) {
             err << "vexa-cli: no existe el grupo " << request.group << '\n';
             return 2;
         }
@@ -81,8 +59,6 @@ int solveWorkspace(const SolveRequest& request, std::ostream& out, std::ostream&
         formulas.push_back(request.formula);
     }
 
-    const std::vector<std::string> reports =
-        request.reports.empty() ? std::vector<std::string>{"solution"} : request.reports;
     const std::string dbName = NombreBD(ws.vxf().DBDef, ws.vxf().CurrentVXF);
     int code = 0;
     std::vector<std::string> results;
@@ -99,7 +75,7 @@ int solveWorkspace(const SolveRequest& request, std::ostream& out, std::ostream&
         mix.Identity = ReportIdentity{SisOpc().Nombre, SisOpc().Compania, SisOpc().Granja};
         try {
             mix.Mix();
-        } catch (const std::range_error& e) {
+        } catch (const EngineError& e) {
             // The engine's refusals, as the desktop program shows them; nothing is stored.
             err << mix.ItemName(kNameFormula, lr) << ": " << e.what() << '\n';
             code = std::max(code, 1);
@@ -109,7 +85,7 @@ int solveWorkspace(const SolveRequest& request, std::ostream& out, std::ostream&
         if (request.json) {
             results.push_back(resultJson(mix));
         } else {
-            printReports(mix, reports, out);
+            printSolveReports(mix, request.reports, out);
             if (formulas.size() > 1) out << '\n';
         }
     }

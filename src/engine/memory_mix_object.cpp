@@ -4,10 +4,16 @@ namespace vexa {
 
 MemoryMixObject::MemoryMixObject(ReportDocument& report, Formula formula, int32_t formulaCode)
     : TMixObject(report, formulaCode), formula_(std::move(formula)) {
-    for (size_t i = 0; i < formula_.ingredients.size(); ++i)
-        ingredientIndex_.emplace(formula_.ingredients[i].code, i);
-    for (size_t i = 0; i < formula_.nutrients.size(); ++i)
-        nutrientIndex_.emplace(formula_.nutrients[i].code, i);
+    for (size_t i = 0; i < formula_.ingredients.size(); ++i) {
+        const FormulaIngredient& ing = formula_.ingredients[i];
+        ingredientIndex_.emplace(ing.code, i);
+        ingredientBounds_.push_back({ing.code, ing.min, ing.max});
+    }
+    for (size_t i = 0; i < formula_.nutrients.size(); ++i) {
+        const FormulaNutrient& n = formula_.nutrients[i];
+        nutrientIndex_.emplace(n.code, i);
+        nutrientBounds_.push_back({n.code, n.min, n.max});
+    }
     UseDryMatter = formula_.useDryMatter;
     AsFedFormula = formula_.asFed;
     FeedWeight = formula_.feedWeight;
@@ -27,42 +33,22 @@ const FormulaNutrient* MemoryMixObject::findNutrient(int32_t code) const {
 }
 
 void MemoryMixObject::CountIngredientRows(int32_t& count, Fixed4& sumMax) {
-    for (const auto& ing : formula_.ingredients) {
-        ++count;
-        sumMax += ing.max;
-        CountIngredientRestriction(ing.min, ing.max);
-    }
+    CountIngredientRowsOf(ingredientBounds_, count, sumMax);
 }
 
 void MemoryMixObject::CountNutrientRows() {
-    for (const auto& n : formula_.nutrients) CountNutrientRestriction(n.min, n.max);
+    CountNutrientRowsOf(nutrientBounds_);
 }
 
 void MemoryMixObject::LoadIngredients() {
-    Ingredients.clear();
-    for (const auto& ing : formula_.ingredients) {
-        TInsumo it;
-        it.Codigo = ing.code;
-        it.Min = ing.min;
-        it.Max = ing.max;
-        it.Precio = ing.price;
-        if (UseDryMatter) it.MS = ing.dryMatter;
-        it.Fijo = it.Max == it.Min && !it.Min.isZero();
-        Ingredients.push_back(it);
-    }
+    LoadIngredientsOf(ingredientBounds_, [&](TInsumo& it, size_t i) {
+        it.Precio = formula_.ingredients[i].price;
+        if (UseDryMatter) it.MS = formula_.ingredients[i].dryMatter;
+    });
 }
 
 void MemoryMixObject::AddNutrientRows(ProgrammeCounters& c) {
-    Nutrients.clear();
-    for (const auto& n : formula_.nutrients) {
-        TNutriente item;
-        item.Codigo = n.code;
-        item.Min = n.min;
-        item.Max = n.max;
-        item.Fuera = false;
-        Nutrients.push_back(item);
-    }
-    AddNutrientRowsFromList(c);
+    AddNutrientRowsOf(nutrientBounds_, c);
 }
 
 void MemoryMixObject::FillNutrientContent() {

@@ -94,6 +94,7 @@ private:
 
     Formula formula_;
     std::map<int32_t, size_t> ingredientIndex_, nutrientIndex_;
+    std::vector<RestrictionBounds> ingredientBounds_, nutrientBounds_;  // formula order
     std::vector<NutrientContentRow> content_;
 };
 

@@ -1,5 +1,7 @@
 #include "engine/mix_math.h"
 
+#include "engine/div_round.h"
+
 #include <cmath>
 #include <limits>
 
@@ -15,20 +17,9 @@ double SafeDivide(double x, double y) {
 Fixed4 CurrencyRatio(Fixed4 a, Fixed4 b) {
     if (b.isZero()) return Fixed4();
     // a / b exactly in units: a·10⁴ / b, rounded to the nearest unit, ties to even.
-    __int128 num = static_cast<__int128>(a.raw()) * Fixed4::kScale;
-    __int128 den = b.raw();
-    if (den < 0) {
-        num = -num;
-        den = -den;
-    }
-    __int128 q = num / den, r = num % den;
-    if (r < 0) {
-        q -= 1;
-        r += den;
-    }
-    if (2 * r > den || (2 * r == den && q % 2 != 0)) q += 1;
-    if (q > std::numeric_limits<int64_t>::max() || q < std::numeric_limits<int64_t>::min())
-        return Fixed4::fromInt(1000000000);
+    const __int128 q = divRoundEven(static_cast<__int128>(a.raw()) * Fixed4::kScale, b.raw());
+    constexpr __int128 kMaxRaw = std::numeric_limits<int64_t>::max();
+    if (q > kMaxRaw || q < -kMaxRaw) return Fixed4::fromInt(1000000000);
     return Fixed4::fromRaw(static_cast<int64_t>(q));
 }
 

@@ -82,10 +82,9 @@ void TMixObject::ValidateIngredients() {
     Fixed4 sum;
     CountIngredientRows(count, sum);
     IngredientRowCount = RowCount;
-    if (count == 0) throw std::range_error("Error: Se intentó mezclar una fórmula sin insumos");
+    if (count == 0) throw EngineError("Error: Se intentó mezclar una fórmula sin insumos");
     if (sum < Fixed4::fromInt(100))
-        throw std::range_error(
-            "Error: La suma de máximos es menor al 100% en la lista de insumos.");
+        throw EngineError("Error: La suma de máximos es menor al 100% en la lista de insumos.");
 }
 
 void TMixObject::CountIngredientRestriction(Fixed4 min, Fixed4 max) {
@@ -242,6 +241,48 @@ int32_t TMixObject::addMaxRow(TNutriente& item, int32_t kind, ProgrammeCounters&
 void TMixObject::AddNutrientRowsFromList(ProgrammeCounters& c) {
     for (int32_t pos = 0; pos < static_cast<int32_t>(Nutrients.size()); ++pos)
         addNutrientRow(Nutrients[pos], pos, c);
+}
+
+void TMixObject::CountIngredientRowsOf(const std::vector<RestrictionBounds>& rows, int32_t& count,
+                                       Fixed4& sumMax) {
+    for (const RestrictionBounds& b : rows) {
+        ++count;
+        sumMax += b.max;
+        CountIngredientRestriction(b.min, b.max);
+    }
+}
+
+void TMixObject::CountNutrientRowsOf(const std::vector<RestrictionBounds>& rows) {
+    for (const RestrictionBounds& b : rows) CountNutrientRestriction(b.min, b.max);
+}
+
+void TMixObject::LoadIngredientsOf(
+    const std::vector<RestrictionBounds>& rows,
+    const std::function<void(TInsumo& item, size_t index)>& complete) {
+    Ingredients.clear();
+    for (size_t i = 0; i < rows.size(); ++i) {
+        TInsumo it;
+        it.Codigo = rows[i].code;
+        it.Min = rows[i].min;
+        it.Max = rows[i].max;
+        complete(it, i);
+        it.Fijo = it.Max == it.Min && !it.Min.isZero();
+        Ingredients.push_back(it);
+    }
+}
+
+void TMixObject::AddNutrientRowsOf(const std::vector<RestrictionBounds>& rows,
+                                   ProgrammeCounters& c) {
+    Nutrients.clear();
+    for (const RestrictionBounds& b : rows) {
+        TNutriente n;
+        n.Codigo = b.code;
+        n.Min = b.min;
+        n.Max = b.max;
+        n.Fuera = false;
+        Nutrients.push_back(n);
+    }
+    AddNutrientRowsFromList(c);
 }
 
 void TMixObject::addNutrientRow(TNutriente& n, int32_t position, ProgrammeCounters& c) {

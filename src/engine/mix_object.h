@@ -6,7 +6,9 @@
 //
 // Lifecycle: create → set AppendReport (and what the descendant needs) → Mix() once → read
 // the results and ask for reports any number of times → destroy.
+#include "engine/engine_error.h"
 #include "engine/fixed4.h"
+#include "engine/name_kind.h"
 #include "engine/report_document.h"
 #include "engine/restriction_items.h"
 #include "engine/solver_options.h"
@@ -68,15 +70,6 @@ struct ProgrammeCounters {
     int32_t row = 0;               // next row
 };
 
-// Kinds of names for ItemName.
-enum : int32_t {
-    kNameGroup = 0,
-    kNameIngredient = 1,
-    kNameNutrient = 2,
-    kNameFormula = 3,
-    kNameManualMix = 5
-};
-
 class TMixObject {
 public:
     using Clock = std::function<std::chrono::system_clock::time_point()>;
@@ -87,8 +80,8 @@ public:
     TMixObject(const TMixObject&) = delete;
     TMixObject& operator=(const TMixObject&) = delete;
 
-    // Runs one formulation. Raises std::range_error with the Spanish message for an empty
-    // formula or maxima below 100 %; an infeasible formula is not an error (Feasible false).
+    // Runs one formulation. Raises EngineError with the Spanish message for an empty formula
+    // or maxima below 100 %; an infeasible formula is not an error (Feasible false).
     void Mix();
 
     // ---- virtual operations, in slot order ----
@@ -105,7 +98,7 @@ public:
     /* 10 */ virtual Fixed4 NutrientValue(int32_t ingredient, int32_t nutrient) = 0;
     /* 11 */ virtual void OpenValues() = 0;
     /* 12 */ virtual double ToReportBasis(double x) { return x; }
-    /* 13 */ virtual std::string ItemName(int32_t kind, int32_t code) = 0;
+    /* 13 */ virtual std::string ItemName(int32_t kind, int32_t code) = 0;  // kind: NameKind
     /* 14 */ virtual std::string NutrientUnit(int32_t code) = 0;
     /* 15 */ virtual std::string ReportFormat(int32_t index) = 0;
     /* 16 */ virtual void SaveResults() = 0;
@@ -210,6 +203,16 @@ protected:
     void CountNutrientRestriction(Fixed4 min, Fixed4 max);
     // Adds the rows of every item of Nutrients, in list order (for AddNutrientRows).
     void AddNutrientRowsFromList(ProgrammeCounters& c);
+    // Slots 1, 2, 4 and 7 for a descendant that holds its formula's restrictions as lists,
+    // in the order the formula stores them.
+    void CountIngredientRowsOf(const std::vector<RestrictionBounds>& rows, int32_t& count,
+                               Fixed4& sumMax);
+    void CountNutrientRowsOf(const std::vector<RestrictionBounds>& rows);
+    void AddNutrientRowsOf(const std::vector<RestrictionBounds>& rows, ProgrammeCounters& c);
+    // Fills Ingredients from `rows`; `complete` adds what only the descendant knows of the
+    // ingredient of rows[index] (its price, dry matter, type).
+    void LoadIngredientsOf(const std::vector<RestrictionBounds>& rows,
+                           const std::function<void(TInsumo& item, size_t index)>& complete);
 
 private:
     void addNutrientRow(TNutriente& n, int32_t position, ProgrammeCounters& c);

@@ -1,17 +1,8 @@
 #include "engine/print_layout.h"
 
+#include "engine/utf8.h"
+
 namespace vexa {
-
-namespace {
-
-int64_t charCount(const std::string& s) {
-    int64_t n = 0;
-    for (unsigned char c : s)
-        if ((c & 0xC0) != 0x80) ++n;
-    return n;
-}
-
-}  // namespace
 
 TwipsRect PrintTextRect(const PrinterGeometry& printer) {
     TwipsRect r;
@@ -40,7 +31,7 @@ std::vector<PrintPage> PaginateDocument(
         }
         used += h;
         page.endLine = i + 1;
-        chars += charCount(lines[i].text) + 1;
+        chars += static_cast<int64_t>(utf8Length(lines[i].text)) + 1;
     }
     page.endChar = chars;
     pages.push_back(page);

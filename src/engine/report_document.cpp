@@ -1,7 +1,7 @@
 #include "engine/report_document.h"
 
 #include "engine/text_format.h"
-#include "engine/utf8_prefix.h"
+#include "engine/utf8.h"
 
 #include <algorithm>
 #include <cmath>

@@ -8,6 +8,13 @@
 
 namespace vexa {
 
+// A restriction as a formula stores it: the ingredient's or nutrient's code and its bounds
+// (an ingredient's maximum defaults to 100; a nutrient's 0 means none).
+struct RestrictionBounds {
+    int32_t code = 0;
+    Fixed4 min, max;
+};
+
 // A position in another list; lists of these order the ingredient list.
 struct TOrden {
     int32_t Indice = 0;

@@ -3,6 +3,7 @@
 #include "engine/mix_math.h"
 #include "engine/mix_object.h"
 #include "engine/text_format.h"
+#include "engine/utf8.h"
 
 #include <algorithm>
 #include <cmath>
@@ -13,27 +14,6 @@ namespace {
 
 const Fixed4 kUnit = Fixed4::fromRaw(1);
 
-// Length in characters (UTF-8 code points).
-int charCount(std::string_view s) {
-    int n = 0;
-    for (unsigned char c : s)
-        if ((c & 0xC0) != 0x80) ++n;
-    return n;
-}
-
-// The first `count` characters, or everything but the last `drop` characters.
-std::string leftChars(std::string_view s, int count) {
-    if (count <= 0) return {};
-    int seen = 0;
-    for (size_t i = 0; i < s.size(); ++i) {
-        if ((static_cast<unsigned char>(s[i]) & 0xC0) != 0x80) {
-            if (seen == count) return std::string(s.substr(0, i));
-            ++seen;
-        }
-    }
-    return std::string(s);
-}
-
 }  // namespace
 
 void TMixObject::WriteSolution() {
@@ -42,7 +22,7 @@ void TMixObject::WriteSolution() {
     const std::string adjective = SolutionAdjective();
     const std::string heading = "SOLUCIÓN " + adjective + " AL MÍNIMO COSTO";
     WriteHeading(doc, heading, kBlue);
-    doc.AppendLine(RepeatChar(charCount(heading), '='));
+    doc.AppendLine(RepeatChar(static_cast<int>(utf8Length(heading)), '='));
     doc.AppendLine("");
     if (UseDryMatter)
         writeDryMatterTable();
@@ -137,7 +117,7 @@ void TMixObject::WriteNutrientContribution(bool byWeight) {
     for (size_t c = 0; c < nutrients; ++c) {
         const TNutriente& n = Nutrients[c];
         names[c] = ItemName(kNameNutrient, n.Codigo);
-        units[c] = leftChars(NutrientUnit(n.Codigo), 12);
+        units[c] = utf8Left(NutrientUnit(n.Codigo), 12);
         percent[c] = units[c] == "%";
         totals[c] = n.Cantidad;
         if (byWeight) {
@@ -182,10 +162,13 @@ void TMixObject::WriteNutrientContribution(bool byWeight) {
         for (size_t c = start; c < end; ++c) {
             names5 += formatText("  %-9.9s", {names[c]});
             std::string unit;
-            if (byWeight)
-                unit = percent[c] ? "Kg." : leftChars(units[c], charCount(units[c]) - 3);
-            else
+            if (byWeight) {
+                // the unit per kilogram without its last three characters ("/kg")
+                const size_t chars = utf8Length(units[c]);
+                unit = percent[c] ? "Kg." : utf8Left(units[c], chars > 3 ? chars - 3 : 0);
+            } else {
                 unit = units[c];
+            }
             units5 += formatText("  %-9.9s", {unit});
             underline += RepeatChar(9, '=') + "  ";
         }

@@ -1,6 +1,6 @@
 #include "engine/text_format.h"
 
-#include "engine/utf8_prefix.h"
+#include "engine/utf8.h"
 
 #include <cctype>
 #include <charconv>
@@ -99,13 +99,6 @@ std::string groupThousands(const std::string& intPart, const std::string& sep) {
     out = intPart.substr(0, lead);
     for (size_t i = lead; i < intPart.size(); i += 3) out += sep + intPart.substr(i, 3);
     return out;
-}
-
-size_t utf8Length(std::string_view s) {
-    size_t n = 0;
-    for (unsigned char c : s)
-        if ((c & 0xC0) != 0x80) ++n;
-    return n;
 }
 
 struct Spec {

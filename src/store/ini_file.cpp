@@ -1,5 +1,8 @@
 #include "store/ini_file.h"
 
+#include "engine/utf8.h"
+#include "store/container/cp1252.h"
+
 #include <array>
 #include <cerrno>
 #include <charconv>
@@ -18,30 +21,6 @@ constexpr const char* kNativeEol = "\r\n";
 #else
 constexpr const char* kNativeEol = "\n";
 #endif
-
-// CP-1252 0x80..0x9F; 0 marks the five undefined positions (kept as the C1 control).
-constexpr std::array<char32_t, 32> kCp1252High = {
-    0x20AC, 0,      0x201A, 0x0192, 0x201E, 0x2026, 0x2020, 0x2021, 0x02C6, 0x2030, 0x0160,
-    0x2039, 0x0152, 0,      0x017D, 0,      0,      0x2018, 0x2019, 0x201C, 0x201D, 0x2022,
-    0x2013, 0x2014, 0x02DC, 0x2122, 0x0161, 0x203A, 0x0153, 0,      0x017E, 0x0178};
-
-void appendUtf8(std::string& out, char32_t c) {
-    if (c < 0x80) {
-        out += static_cast<char>(c);
-    } else if (c < 0x800) {
-        out += static_cast<char>(0xC0 | (c >> 6));
-        out += static_cast<char>(0x80 | (c & 0x3F));
-    } else if (c < 0x10000) {
-        out += static_cast<char>(0xE0 | (c >> 12));
-        out += static_cast<char>(0x80 | ((c >> 6) & 0x3F));
-        out += static_cast<char>(0x80 | (c & 0x3F));
-    } else {
-        out += static_cast<char>(0xF0 | (c >> 18));
-        out += static_cast<char>(0x80 | ((c >> 12) & 0x3F));
-        out += static_cast<char>(0x80 | ((c >> 6) & 0x3F));
-        out += static_cast<char>(0x80 | (c & 0x3F));
-    }
-}
 
 std::string_view trim(std::string_view s) {
     const char* ws = " \t";
@@ -89,98 +68,6 @@ std::string_view valueOf(std::string_view line) {
 
 }  // namespace
 
-bool isValidUtf8(std::string_view s) {
-    size_t i = 0;
-    while (i < s.size()) {
-        auto c = static_cast<unsigned char>(s[i]);
-        int extra;
-        char32_t cp;
-        if (c < 0x80) {
-            ++i;
-            continue;
-        } else if ((c & 0xE0) == 0xC0) {
-            extra = 1;
-            cp = c & 0x1F;
-        } else if ((c & 0xF0) == 0xE0) {
-            extra = 2;
-            cp = c & 0x0F;
-        } else if ((c & 0xF8) == 0xF0) {
-            extra = 3;
-            cp = c & 0x07;
-        } else {
-            return false;
-        }
-        if (i + extra >= s.size()) return false;
-        for (int k = 1; k <= extra; ++k) {
-            auto d = static_cast<unsigned char>(s[i + k]);
-            if ((d & 0xC0) != 0x80) return false;
-            cp = (cp << 6) | (d & 0x3F);
-        }
-        // Overlong forms, surrogates and values past U+10FFFF are not UTF-8.
-        if ((extra == 1 && cp < 0x80) || (extra == 2 && cp < 0x800) ||
-            (extra == 3 && cp < 0x10000) || cp > 0x10FFFF || (cp >= 0xD800 && cp <= 0xDFFF))
-            return false;
-        i += extra + 1;
-    }
-    return true;
-}
-
-std::string cp1252ToUtf8(std::string_view bytes) {
-    std::string out;
-    out.reserve(bytes.size() + bytes.size() / 8);
-    for (char ch : bytes) {
-        auto c = static_cast<unsigned char>(ch);
-        if (c < 0x80) {
-            out += ch;
-        } else if (c < 0xA0) {
-            char32_t m = kCp1252High[c - 0x80];
-            appendUtf8(out, m ? m : c);
-        } else {
-            appendUtf8(out, c);
-        }
-    }
-    return out;
-}
-
-std::optional<std::string> utf8ToCp1252(std::string_view text) {
-    std::string out;
-    out.reserve(text.size());
-    size_t i = 0;
-    while (i < text.size()) {
-        auto c = static_cast<unsigned char>(text[i]);
-        char32_t cp;
-        int len;
-        if (c < 0x80) {
-            cp = c;
-            len = 1;
-        } else if ((c & 0xE0) == 0xC0 && i + 1 < text.size()) {
-            cp = ((c & 0x1F) << 6) | (text[i + 1] & 0x3F);
-            len = 2;
-        } else if ((c & 0xF0) == 0xE0 && i + 2 < text.size()) {
-            cp = ((c & 0x0F) << 12) | ((text[i + 1] & 0x3F) << 6) | (text[i + 2] & 0x3F);
-            len = 3;
-        } else {
-            return std::nullopt;
-        }
-        i += len;
-        if (cp < 0x80 || (cp >= 0xA0 && cp <= 0xFF)) {
-            out += static_cast<char>(cp);
-            continue;
-        }
-        bool found = false;
-        for (size_t k = 0; k < kCp1252High.size(); ++k) {
-            char32_t m = kCp1252High[k] ? kCp1252High[k] : 0x80 + k;
-            if (m == cp) {
-                out += static_cast<char>(0x80 + k);
-                found = true;
-                break;
-            }
-        }
-        if (!found) return std::nullopt;
-    }
-    return out;
-}
-
 IniFile IniFile::load(const std::filesystem::path& file) {
     std::error_code ec;
     if (!std::filesystem::exists(file, ec)) return IniFile{};
@@ -203,7 +90,7 @@ IniFile IniFile::parse(std::string_view bytes) {
         text.assign(bytes);
     } else {
         f.encoding_ = Encoding::Cp1252;
-        text = cp1252ToUtf8(bytes);
+        text = vxf::cp1252ToUtf8(bytes);
     }
     auto firstNl = text.find('\n');
     if (firstNl != std::string::npos)
@@ -313,7 +200,7 @@ std::string IniFile::serialize() const {
     std::string body = text();
     if (encoding_ == Encoding::Cp1252) {
         // A value that the old code page cannot hold turns the whole file into UTF-8.
-        if (auto legacy = utf8ToCp1252(body)) return *legacy;
+        if (auto legacy = vxf::utf8ToCp1252(body)) return *legacy;
     }
     return bom_ ? "\xEF\xBB\xBF" + body : body;
 }

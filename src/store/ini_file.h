@@ -59,9 +59,4 @@ private:
     bool bom_ = false;
 };
 
-// Code page 1252 <-> UTF-8. toCp1252 returns nullopt when a character has no CP-1252 form.
-std::string cp1252ToUtf8(std::string_view bytes);
-std::optional<std::string> utf8ToCp1252(std::string_view text);
-bool isValidUtf8(std::string_view bytes);
-
 }  // namespace vexa

@@ -69,14 +69,14 @@ void TMixObject2::readRestrictions() {
     auto ri = dm_.db().prepare("Select * From RIn Where (LR = :LR)");
     ri.bind("LR", FormulaCode);
     while (ri.step()) {
-        ingredientRows_.push_back(Bounds{ri.getInt("CNI"), ri.optFixed4("Min").value_or(Fixed4()),
-                                         ri.optFixed4("Max").value_or(Fixed4::fromInt(100))});
+        ingredientRows_.push_back({ri.getInt("CNI"), ri.optFixed4("Min").value_or(Fixed4()),
+                                   ri.optFixed4("Max").value_or(Fixed4::fromInt(100))});
     }
     auto rn = dm_.db().prepare("Select * From RNu Where (LR = :LR)");
     rn.bind("LR", FormulaCode);
     while (rn.step()) {
-        nutrientRows_.push_back(Bounds{rn.getInt("CNI"), rn.optFixed4("Min").value_or(Fixed4()),
-                                       rn.optFixed4("Max").value_or(Fixed4())});
+        nutrientRows_.push_back({rn.getInt("CNI"), rn.optFixed4("Min").value_or(Fixed4()),
+                                 rn.optFixed4("Max").value_or(Fixed4())});
     }
 }
 
@@ -126,46 +126,26 @@ Fixed4 TMixObject2::NutrientValue(int32_t ingredient, int32_t nutrient) {
 
 void TMixObject2::CountIngredientRows(int32_t& count, Fixed4& sumMax) {
     readRestrictions();
-    for (const auto& b : ingredientRows_) {
-        ++count;
-        sumMax += b.max;
-        CountIngredientRestriction(b.min, b.max);
-    }
+    CountIngredientRowsOf(ingredientRows_, count, sumMax);
 }
 
 void TMixObject2::CountNutrientRows() {
     readRestrictions();
-    for (const auto& b : nutrientRows_) CountNutrientRestriction(b.min, b.max);
+    CountNutrientRowsOf(nutrientRows_);
 }
 
 void TMixObject2::LoadIngredients() {
     readRestrictions();
-    Ingredients.clear();
-    for (const auto& b : ingredientRows_) {
-        TInsumo it;
-        it.Min = b.min;
-        it.Max = b.max;
-        it.Codigo = b.code;
-        it.Precio = NutrientValue(b.code, PriceNutrient);
-        if (UseDryMatter) it.MS = NutrientValue(b.code, DryMatterNutrient);
-        it.ItId = dm_.TipoInsumo(b.code);
-        it.Fijo = it.Max == it.Min && !it.Min.isZero();
-        Ingredients.push_back(it);
-    }
+    LoadIngredientsOf(ingredientRows_, [&](TInsumo& it, size_t) {
+        it.Precio = NutrientValue(it.Codigo, PriceNutrient);
+        if (UseDryMatter) it.MS = NutrientValue(it.Codigo, DryMatterNutrient);
+        it.ItId = dm_.TipoInsumo(it.Codigo);
+    });
 }
 
 void TMixObject2::AddNutrientRows(ProgrammeCounters& c) {
     readRestrictions();
-    Nutrients.clear();
-    for (const auto& b : nutrientRows_) {
-        TNutriente n;
-        n.Min = b.min;
-        n.Max = b.max;
-        n.Codigo = b.code;
-        n.Fuera = false;
-        Nutrients.push_back(n);
-    }
-    AddNutrientRowsFromList(c);
+    AddNutrientRowsOf(nutrientRows_, c);
 }
 
 void TMixObject2::fillGroupNutrients(ContentTable& table) {

@@ -82,10 +82,6 @@ public:
                            Fixed4 totalWeight);
 
 private:
-    struct Bounds {
-        int32_t code = 0;
-        Fixed4 min, max;
-    };
     void readRestrictions();
     void loadValues(const std::vector<int32_t>& ingredients);
     void fillGroupNutrients(ContentTable& table);
@@ -95,7 +91,7 @@ private:
     Tdm& dm_;
     bool found_ = false;
     bool restrictionsRead_ = false;
-    std::vector<Bounds> ingredientRows_, nutrientRows_;
+    std::vector<RestrictionBounds> ingredientRows_, nutrientRows_;
     std::unordered_map<uint64_t, Fixed4> values_;
     std::unordered_set<int32_t> valuesLoaded_;        // every value read
     std::unordered_set<int32_t> partlyLoaded_;        // the programme's values read

@@ -1,5 +1,7 @@
 #include "store/report_file.h"
 
+#include "engine/utf8.h"
+
 #include <cstdio>
 #include <fstream>
 #include <stdexcept>
@@ -10,24 +12,9 @@ namespace vexa {
 namespace {
 
 // Next code point of a UTF-8 text; a malformed byte stands for itself.
-char32_t nextCodePoint(std::string_view s, size_t& i) {
-    const auto c = static_cast<unsigned char>(s[i]);
-    const int extra = c >= 0xF0 ? 3 : c >= 0xE0 ? 2 : c >= 0xC0 ? 1 : 0;
-    if (extra == 0 || i + extra >= s.size()) {
-        ++i;
-        return c;
-    }
-    char32_t cp = c & (0x3F >> extra);
-    for (int k = 1; k <= extra; ++k) {
-        const auto d = static_cast<unsigned char>(s[i + k]);
-        if ((d & 0xC0) != 0x80) {
-            ++i;
-            return c;
-        }
-        cp = (cp << 6) | (d & 0x3F);
-    }
-    i += extra + 1;
-    return cp;
+char32_t codePointOrByte(std::string_view s, size_t& i) {
+    if (auto cp = nextCodePoint(s, i)) return *cp;
+    return static_cast<unsigned char>(s[i++]);
 }
 
 void appendUnicode(std::string& out, unsigned value) {
@@ -38,7 +25,7 @@ void appendUnicode(std::string& out, unsigned value) {
 std::string rtfEscape(std::string_view text) {
     std::string out;
     for (size_t i = 0; i < text.size();) {
-        char32_t cp = nextCodePoint(text, i);
+        char32_t cp = codePointOrByte(text, i);
         if (cp == '\\' || cp == '{' || cp == '}') {
             out += '\\';
             out += static_cast<char>(cp);

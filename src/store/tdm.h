@@ -26,6 +26,7 @@
 // in one transaction each and throw SqlError (the store's text) when the store refuses; a failure
 // leaves the tables as they were. Lookups give their defaults on missing rows or values.
 #include "engine/fixed4.h"
+#include "engine/name_kind.h"
 #include "store/db_def.h"
 #include "store/sqlite_db.h"
 
@@ -37,15 +38,6 @@
 #include <vector>
 
 namespace vexa {
-
-// Kinds of NombreDe.
-enum : int {
-    kNombreGrupo = 0,
-    kNombreInsumo = 1,
-    kNombreNutriente = 2,
-    kNombreFormula = 3,
-    kNombreMezcla = 5
-};
 
 // A write that a row primitive could not make: what was not stored, and why (the store's
 // text). Both Spanish, for the user.
@@ -102,7 +94,7 @@ public:
     void LeerDefectos();
 
     // ---- single-value lookups
-    std::string NombreDe(int kind, int32_t code);  // kNombre*; other kinds: empty
+    std::string NombreDe(int kind, int32_t code);  // kind: NameKind; other kinds: empty
     std::string UnidadNutriente(int32_t nut);      // ""
     int32_t PrecioGrupo(int32_t cat);              // 0
     int32_t GrupoEnMS(int32_t cat);                // 0

@@ -56,19 +56,19 @@ void Tdm::LeerDefectos() {
 std::string Tdm::NombreDe(int kind, int32_t code) {
     const char* table = nullptr;
     switch (kind) {
-        case kNombreGrupo:
+        case kNameGroup:
             table = "Cat";
             break;
-        case kNombreInsumo:
+        case kNameIngredient:
             table = "Ins";
             break;
-        case kNombreNutriente:
+        case kNameNutrient:
             table = "Nut";
             break;
-        case kNombreFormula:
+        case kNameFormula:
             table = "LR";
             break;
-        case kNombreMezcla:
+        case kNameManualMix:
             table = "MM";
             break;
         default:

@@ -6,6 +6,7 @@
 
 #include <filesystem>
 #include <fstream>
+#include <unistd.h>
 
 namespace vexa {
 namespace {
@@ -120,7 +121,8 @@ TEST(FormulaFile, EachProblemIsNamedOnOneLine) {
 }
 
 TEST(FormulaFile, FileErrorsNameTheFile) {
-    const auto dir = std::filesystem::temp_directory_path() / "vexa_formula_file_test";
+    const auto dir = std::filesystem::temp_directory_path() /
+                     ("vexa_formula_file_test_" + std::to_string(::getpid()));
     std::filesystem::create_directories(dir);
     const auto path = dir / "roto.json";
     std::ofstream(path) << R"({"name": "F", "ingredients": []})";

@@ -277,7 +277,7 @@ std::string crossCheck(const Formula& f) {
     MemoryMixObject mix(doc, f);
     try {
         mix.Mix();
-    } catch (const std::range_error& e) {
+    } catch (const EngineError& e) {
         return std::string("engine refused: ") + e.what();
     }
     std::ostringstream why;

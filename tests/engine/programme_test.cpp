@@ -4,6 +4,9 @@
 
 #include <gtest/gtest.h>
 
+#include <stdexcept>
+#include <type_traits>
+
 namespace vexa {
 namespace {
 
@@ -128,13 +131,16 @@ TEST(Programme, RowsColumnsAndDescriptors) {
     EXPECT_EQ(m.IngredientCode[3], 3);
 }
 
+// Callers that catch std::exception (the desktop program's commands) still see the refusals.
+static_assert(std::is_base_of_v<std::runtime_error, EngineError>);
+
 TEST(Validation, EmptyFormulaAndShortMaximaAreRefused) {
     MemoryReportDocument doc;
     MemoryMixObject empty(doc, FormulaBuilder().nut(3, "N", "%", 1, 0).build());
     try {
         empty.Mix();
         FAIL() << "no error";
-    } catch (const std::range_error& e) {
+    } catch (const EngineError& e) {
         EXPECT_STREQ(e.what(), "Error: Se intentó mezclar una fórmula sin insumos");
     }
     EXPECT_EQ(doc.LineCount(), 0);
@@ -144,7 +150,7 @@ TEST(Validation, EmptyFormulaAndShortMaximaAreRefused) {
     try {
         shortMax.Mix();
         FAIL() << "no error";
-    } catch (const std::range_error& e) {
+    } catch (const EngineError& e) {
         EXPECT_STREQ(e.what(),
                      "Error: La suma de máximos es menor al 100% en la lista de insumos.");
     }

@@ -254,12 +254,12 @@ TEST(Mix2, RefusedFormulaStoresNothing) {
         {
             try {
                 empty.Mix();
-            } catch (const std::range_error& e) {
+            } catch (const EngineError& e) {
                 EXPECT_STREQ(e.what(), "Error: Se intentó mezclar una fórmula sin insumos");
                 throw;
             }
         },
-        std::range_error);
+        EngineError);
     auto q = s.db.prepare("Select Ultima, Valor From LR Where Codigo = :L");
     q.bind("L", t.lr);
     ASSERT_TRUE(q.step());

@@ -9,6 +9,7 @@
 #include <filesystem>
 #include <memory>
 #include <string>
+#include <unistd.h>
 
 namespace vexa::testing {
 
@@ -17,7 +18,8 @@ public:
     SampleDatabase() {
         auto* info = ::testing::UnitTest::GetInstance()->current_test_info();
         folder = std::filesystem::temp_directory_path() /
-                 (std::string("vexa_sample_") + info->test_suite_name() + "_" + info->name());
+                 (std::string("vexa_sample_") + std::to_string(::getpid()) + "_" +
+                  info->test_suite_name() + "_" + info->name());
         std::filesystem::remove_all(folder);
         std::filesystem::create_directories(folder);
         db = createDatabase(folder);

@@ -20,7 +20,7 @@ TEST(SampleWorkspace, CompiledSeedIsTheFileInTheRepository) {
     std::ostringstream text;
     text << in.rdbuf();
     EXPECT_EQ(text.str(), sampleWorkspaceSeed())
-        << "run scripts/make_sample_workspace.py after editing the seed";
+        << "the seed compiled into the store differs from the file: rebuild";
 }
 
 TEST(SampleWorkspace, DefaultsCatalogueAndGroups) {
@@ -29,11 +29,11 @@ TEST(SampleWorkspace, DefaultsCatalogueAndGroups) {
     EXPECT_GE(s.counts.ingredients, 24);
     EXPECT_EQ(s.counts.groups, 3);
     EXPECT_GE(s.counts.formulas, 7);
-    EXPECT_EQ(s.dm->NombreDe(kNombreNutriente, s.def.Precio), "Precio");
+    EXPECT_EQ(s.dm->NombreDe(kNameNutrient, s.def.Precio), "Precio");
     EXPECT_EQ(s.dm->TipoNutriente(s.def.Precio), 1);
-    EXPECT_EQ(s.dm->NombreDe(kNombreNutriente, s.def.MS), "Materia Seca");
+    EXPECT_EQ(s.dm->NombreDe(kNameNutrient, s.def.MS), "Materia Seca");
     EXPECT_EQ(s.dm->TipoNutriente(s.def.MS), 2);
-    EXPECT_EQ(s.dm->NombreDe(kNombreGrupo, s.def.Categoria), "Pollos de engorde");
+    EXPECT_EQ(s.dm->NombreDe(kNameGroup, s.def.Categoria), "Pollos de engorde");
     auto scalar = [&](const char* sql) {
         auto q = s.db.prepare(sql);
         q.step();
@@ -90,9 +90,9 @@ TEST(SampleWorkspace, DefaultWorkspaceFileOpensWithItsDefaults) {
     EXPECT_EQ(w.DBDef.Nombre, "Vexa30");
     EXPECT_EQ(w.DBDef.Autor, "Dra. Pérez");
     Tdm dm(w.database(), w.DBDef);
-    EXPECT_EQ(dm.NombreDe(kNombreNutriente, w.DBDef.Precio), "Precio");
-    EXPECT_EQ(dm.NombreDe(kNombreNutriente, w.DBDef.MS), "Materia Seca");
-    EXPECT_EQ(dm.NombreDe(kNombreGrupo, w.DBDef.Categoria), "Pollos de engorde");
+    EXPECT_EQ(dm.NombreDe(kNameNutrient, w.DBDef.Precio), "Precio");
+    EXPECT_EQ(dm.NombreDe(kNameNutrient, w.DBDef.MS), "Materia Seca");
+    EXPECT_EQ(dm.NombreDe(kNameGroup, w.DBDef.Categoria), "Pollos de engorde");
 }
 
 }  // namespace

@@ -127,7 +127,7 @@ TEST_F(TdmDataTest, CopiarInsumoCopiesEveryValueRoundedToFourDecimals) {
     const int32_t copy = dm.CopiarInsumo(big);
     EXPECT_GT(copy, big);
     expectCounts(before, {{"Ins", 1}, {"Val", 40}});
-    EXPECT_EQ(dm.NombreDe(kNombreInsumo, copy), "Harina de soja 44%");
+    EXPECT_EQ(dm.NombreDe(kNameIngredient, copy), "Harina de soja 44%");
     EXPECT_EQ(dm.RedondeoInsumo(copy), 1);
     EXPECT_EQ(dm.TipoInsumo(copy), 3);
     EXPECT_EQ(count("SELECT count(*) FROM Val A JOIN Val B ON A.Nut = B.Nut WHERE A.Ins = " +
@@ -142,7 +142,7 @@ TEST_F(TdmDataTest, CopiarNutrienteGoesLastInOrder) {
     const auto before = allCounts();
     const int32_t copy = dm.CopiarNutriente(nut[2]);
     expectCounts(before, {{"Nut", 1}, {"Val", 3}});
-    EXPECT_EQ(dm.NombreDe(kNombreNutriente, copy), "N2");
+    EXPECT_EQ(dm.NombreDe(kNameNutrient, copy), "N2");
     EXPECT_EQ(count("SELECT Orden FROM Nut WHERE Codigo = " + s(copy)), 5);
     EXPECT_EQ(where("Val", "Nut = " + s(copy) + " AND Valor = 22.1235"), 1);
 }
@@ -162,7 +162,7 @@ TEST_F(TdmDataTest, CopiarFormulaKeepsOrMovesTheGroupAndCarriesTheRestrictions) 
     EXPECT_EQ(f.getInt("TCO"), 1);
     EXPECT_TRUE(f.isNull("Cons"));
     EXPECT_TRUE(f.isNull("DefMS"));
-    EXPECT_EQ(dm.NombreDe(kNombreFormula, moved), "F0");
+    EXPECT_EQ(dm.NombreDe(kNameFormula, moved), "F0");
     EXPECT_EQ(count("SELECT Cat FROM LR WHERE Codigo = " + s(moved)), cat[1]);
 
     // RIn: empty bounds stay empty, an empty result becomes 0, values to 4 decimals.
@@ -218,7 +218,7 @@ TEST_F(TdmDataTest, CopiarMezclaAndCopiarGrupo) {
                           {"RNu", 4},
                           {"MM", 2},
                           {"MMI", 4}});  // ER is not copied
-    EXPECT_EQ(dm.NombreDe(kNombreGrupo, g), "G0");
+    EXPECT_EQ(dm.NombreDe(kNameGroup, g), "G0");
     EXPECT_EQ(count("SELECT Cons FROM Cat WHERE Codigo = " + s(g)), 1000);
     EXPECT_EQ(where("LR", "Cat = " + s(g)), 2);
     EXPECT_EQ(where("MM", "Cat = " + s(g)), 2);

@@ -28,11 +28,11 @@ TEST_F(TdmTest, LookupsReadRowsAndGiveTheirDefaultsOnMissingOnes) {
     };
     auto s = [](auto v) { return std::to_string(v); };
     const std::vector<Case> cases{
-        {"NombreDe grupo", [&] { return dm.NombreDe(kNombreGrupo, cat); }, "Pollos"},
-        {"NombreDe insumo", [&] { return dm.NombreDe(kNombreInsumo, maiz); }, "Maíz"},
-        {"NombreDe nutriente", [&] { return dm.NombreDe(kNombreNutriente, precio); }, "Precio"},
-        {"NombreDe fórmula", [&] { return dm.NombreDe(kNombreFormula, f2); }, "B"},
-        {"NombreDe mezcla", [&] { return dm.NombreDe(kNombreMezcla, mm); }, "Mezcla"},
+        {"NombreDe grupo", [&] { return dm.NombreDe(kNameGroup, cat); }, "Pollos"},
+        {"NombreDe insumo", [&] { return dm.NombreDe(kNameIngredient, maiz); }, "Maíz"},
+        {"NombreDe nutriente", [&] { return dm.NombreDe(kNameNutrient, precio); }, "Precio"},
+        {"NombreDe fórmula", [&] { return dm.NombreDe(kNameFormula, f2); }, "B"},
+        {"NombreDe mezcla", [&] { return dm.NombreDe(kNameManualMix, mm); }, "Mezcla"},
         {"NombreDe fórmula inexistente", [&] { return dm.NombreDe(3, 999); }, ""},
         {"NombreDe clase 4", [&] { return dm.NombreDe(4, 1); }, ""},
         {"UnidadNutriente", [&] { return dm.UnidadNutriente(precio); }, "%"},

@@ -62,7 +62,7 @@ TEST_F(TdmTest, ReadOnlyDatabaseSwallowsRowWritesAndRefusesCascades) {
     ingredient("Maíz");
     Database ro(databaseFile(dir.path()), Database::Mode::ReadOnly);
     Tdm readOnly(ro, def);
-    EXPECT_EQ(readOnly.NombreDe(kNombreInsumo, 1), "Maíz");
+    EXPECT_EQ(readOnly.NombreDe(kNameIngredient, 1), "Maíz");
     EXPECT_FALSE(readOnly.AgregarValor(1, 1, Fixed4()));
     EXPECT_FALSE(readOnly.GuardarUltima(1, std::chrono::system_clock::now(), Fixed4()));
     EXPECT_THROW(readOnly.BorrarInsumo(1), SqlError);
@@ -140,7 +140,7 @@ TEST_F(TdmTest, BalanceElectroliticoCreatesOneNutrientEnabledInEveryGroup) {
 
     const int32_t dest = dm.BalanceElectrolitico(na, k, 0, cl);
     EXPECT_EQ(count("SELECT count(*) FROM Nut WHERE Nombre = 'Balance Electrolítico'"), 1);
-    EXPECT_EQ(dm.NombreDe(kNombreNutriente, dest), "Balance Electrolítico");
+    EXPECT_EQ(dm.NombreDe(kNameNutrient, dest), "Balance Electrolítico");
     EXPECT_EQ(dm.UnidadNutriente(dest), "mEq/Kg.");
     EXPECT_EQ(dm.TipoNutriente(dest), 0);
     EXPECT_EQ(count("SELECT Orden FROM Nut WHERE Codigo = " + std::to_string(dest)), 8);
