@@ -20,4 +20,4 @@ cmake --build "$BUILD" -j "$(nproc)" \
 export ASAN_OPTIONS=detect_leaks=1:abort_on_error=1:strict_string_checks=1:detect_stack_use_after_return=1
 export UBSAN_OPTIONS=print_stacktrace=1:halt_on_error=1
 cd "$BUILD"
-ctest --output-on-failure -j "$(nproc)"
+ctest --output-on-failure --timeout 600 -j "$(nproc)"

@@ -66,6 +66,14 @@ void Tdm::BorrarGrupo(int32_t cat) {
 
 // ---------------------------------------------------------------- copies
 
+// A copy is whole or not at all: a child row that the store refused (a row primitive only
+// records it) undoes the whole copy instead of leaving one with rows missing.
+static void commitWhole(Transaction& tx, const std::vector<FailedWrite>& failed, size_t before) {
+    if (failed.size() > before)
+        throw SqlError("No se pudo copiar " + failed.back().what + ": " + failed.back().cause);
+    tx.commit();
+}
+
 // The new parent's code is taken from the insert itself: when the insert is refused there is
 // no new row, and the children must not be attached to whatever row has the largest code.
 
@@ -79,6 +87,7 @@ int32_t Tdm::CopiarInsumo(int32_t ins) {
     src.reset();
 
     Transaction tx(db_);
+    const size_t failedBefore = failed_.size();
     if (!AgregarInsumo(nombre, redondeo, itid)) return 0;
     const auto copy = static_cast<int32_t>(db_.lastInsertRowId());
     std::vector<std::pair<int32_t, Fixed4>> values;
@@ -88,7 +97,7 @@ int32_t Tdm::CopiarInsumo(int32_t ins) {
         while (v.step()) values.emplace_back(v.getInt("Nut"), v.getFixed4("Valor"));
     }
     for (const auto& [nut, valor] : values) AgregarValor(copy, nut, valor);
-    tx.commit();
+    commitWhole(tx, failed_, failedBefore);
     return copy;
 }
 
@@ -103,6 +112,7 @@ int32_t Tdm::CopiarNutriente(int32_t nut) {
     src.reset();
 
     Transaction tx(db_);
+    const size_t failedBefore = failed_.size();
     if (!AgregarNutriente(nombre, unidad, MaxOrdenNut() + 1, tipo, itid)) return 0;
     const auto copy = static_cast<int32_t>(db_.lastInsertRowId());
     std::vector<std::pair<int32_t, Fixed4>> values;
@@ -112,7 +122,7 @@ int32_t Tdm::CopiarNutriente(int32_t nut) {
         while (v.step()) values.emplace_back(v.getInt("Ins"), v.getFixed4("Valor"));
     }
     for (const auto& [in, valor] : values) AgregarValor(in, copy, valor);
-    tx.commit();
+    commitWhole(tx, failed_, failedBefore);
     return copy;
 }
 
@@ -132,16 +142,18 @@ int32_t Tdm::CopiarFormula(int32_t lr, int32_t cat) {
     src.reset();
 
     Transaction tx(db_);
+    const size_t failedBefore = failed_.size();
     if (!AgregarFormula(nombre, group, valor, ultima, tco, precio, ms)) return 0;
     const auto copy = static_cast<int32_t>(db_.lastInsertRowId());
     CopiarRestrIns(lr, copy);
     CopiarRestrNut(lr, copy);
-    tx.commit();
+    commitWhole(tx, failed_, failedBefore);
     return copy;
 }
 
 int32_t Tdm::CopiarMezcla(int32_t mm, int32_t cat) {
     Transaction tx(db_);
+    const size_t failedBefore = failed_.size();
     // The copy keeps the basis of the source (EnMS, MS), so its quantities mean the same.
     Statement ins = db_.cached(
         "Insert Into MM (Nombre, Cat, EnMS, MS) "
@@ -166,12 +178,13 @@ int32_t Tdm::CopiarMezcla(int32_t mm, int32_t cat) {
     }
     for (const Item& i : items)
         AgregarItemMezcla(copy, i.cins, i.red, i.defred, Fixed4(), Fixed4(), i.valor);
-    tx.commit();
+    commitWhole(tx, failed_, failedBefore);
     return copy;
 }
 
 int32_t Tdm::CopiarGrupo(int32_t cat) {
     Transaction tx(db_);
+    const size_t failedBefore = failed_.size();
     Statement ins = db_.cached(
         "Insert Into Cat (Nombre, MS, Precio, Cons, TCO, EnMS, UsaCon, UsaRel) "
         "Select Nombre, MS, Precio, Cons, TCO, EnMS, UsaCon, UsaRel From Cat "
@@ -191,7 +204,7 @@ int32_t Tdm::CopiarGrupo(int32_t cat) {
         CopiarFormula(lr, copy);
     for (int32_t mm : codes("Select Codigo From MM Where Cat = :Cat Order By Codigo", "Cat", cat))
         CopiarMezcla(mm, copy);
-    tx.commit();
+    commitWhole(tx, failed_, failedBefore);
     return copy;
 }
 
@@ -210,8 +223,9 @@ void Tdm::CopiarRestrIns(int32_t src, int32_t dst) {
                 {s.getInt("CNI"), s.optFixed4("Min"), s.optFixed4("Max"), s.getFixed4("Resul")});
     }
     Transaction tx(db_);
+    const size_t failedBefore = failed_.size();
     for (const Row& r : rows) AgregarRestrIns(dst, r.cni, r.min, r.max, r.resul);
-    tx.commit();
+    commitWhole(tx, failed_, failedBefore);
 }
 
 void Tdm::CopiarRestrNut(int32_t src, int32_t dst) {
@@ -228,25 +242,28 @@ void Tdm::CopiarRestrNut(int32_t src, int32_t dst) {
                 {s.getInt("CNI"), s.getFixed4("Min"), s.getFixed4("Max"), s.getFixed4("Resul")});
     }
     Transaction tx(db_);
+    const size_t failedBefore = failed_.size();
     for (const Row& r : rows) AgregarRestrNut(dst, r.cni, r.min, r.max, r.resul);
-    tx.commit();
+    commitWhole(tx, failed_, failedBefore);
 }
 
 // Replacing a formula's restrictions by its own would first delete them all.
 void Tdm::ReemplazarRestrIns(int32_t src, int32_t dst) {
     if (src == dst) return;
     Transaction tx(db_);
+    const size_t failedBefore = failed_.size();
     deleteWhere("Delete From RIn Where LR = :For", "For", dst);
     CopiarRestrIns(src, dst);
-    tx.commit();
+    commitWhole(tx, failed_, failedBefore);
 }
 
 void Tdm::ReemplazarRestrNut(int32_t src, int32_t dst) {
     if (src == dst) return;
     Transaction tx(db_);
+    const size_t failedBefore = failed_.size();
     deleteWhere("Delete From RNu Where LR = :For", "For", dst);
     CopiarRestrNut(src, dst);
-    tx.commit();
+    commitWhole(tx, failed_, failedBefore);
 }
 
 }  // namespace vexa

@@ -380,6 +380,9 @@ bool Tdmvxf::PreguntarGuardar() {
 
 bool Tdmvxf::CerrarVXF() {
     OpenStage = kStageClosing;
+    // Asked before the windows close, so that Cancelar leaves them as they were; a window that
+    // posts its pending edit as it closes is asked about after.
+    if (!PreguntarGuardar()) return false;
     ui_.notifyShell(kAppCloseAll, 0);
     if (!PreguntarGuardar()) return false;
     disconnect();

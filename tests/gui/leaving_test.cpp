@@ -5,6 +5,7 @@
 #include <QDeadlineTimer>
 #include <QDir>
 #include <QMdiArea>
+#include <QMdiSubWindow>
 #include <QMessageBox>
 #include <QProcess>
 #include <QSignalSpy>
@@ -187,6 +188,11 @@ TEST_F(LeavingFixture, CancelKeepsTheProgramAndTheWorkspaceWhereverTheQuestionIs
         for (const auto& [how, answer] : answers) {
             SCOPED_TRACE(std::string(c.place) + " / " + how);
             MainWindow& w = startModified();
+            w.commands().action("acNut")->trigger();
+            w.commands().action("acPrec")->trigger();
+            settle();
+            const auto windowsBefore = w.findChildren<QMdiSubWindow*>().size();
+            ASSERT_GT(windowsBefore, 0);
             SeenBox seen;
             answerNextBox(seen, answer);
             c.leave(*this, w);
@@ -200,6 +206,7 @@ TEST_F(LeavingFixture, CancelKeepsTheProgramAndTheWorkspaceWhereverTheQuestionIs
             EXPECT_TRUE(app->workspace().connected());
             EXPECT_EQ(app->workspace().currentFile(), original);
             EXPECT_TRUE(app->workspace().modified());
+            EXPECT_EQ(w.findChildren<QMdiSubWindow*>().size(), windowsBefore);  // none closed
             EXPECT_EQ(renamed(), 1);
             EXPECT_FALSE(fs::exists(fs::path(SisOpc().VXFPath) / "Nueva.vxf"));
             EXPECT_TRUE(questions.errors.empty());

@@ -1,4 +1,7 @@
 #include "tdm_fixture.h"
+#include "write_faults.h"
+
+#include <functional>
 
 #include <sqlite3.h>
 
@@ -245,8 +248,47 @@ TEST_F(TdmDataTest, ReplacingRestrictionsAndFailedParentInserts) {
     db.exec("CREATE TRIGGER no_lr BEFORE INSERT ON LR BEGIN SELECT RAISE(ABORT, 'no'); END");
     const auto before = allCounts();
     EXPECT_EQ(dm.CopiarFormula(forms[0][0], -1), 0);
-    EXPECT_EQ(dm.CopiarGrupo(cat[0]), 1 + cat[1]);  // the group goes, its formulas cannot
-    expectCounts(before, {{"Cat", 1}, {"EI", 3}, {"EN", 3}, {"MM", 1}, {"MMI", 2}});
+    // A group whose formulas cannot be copied is not copied at all.
+    EXPECT_THROW(dm.CopiarGrupo(cat[0]), SqlError);
+    expectCounts(before, {});
+}
+
+// The n-th row a copy writes is refused, for n = 1, 2, ...: the copy is undone whole and says
+// so, or (its first row refused) copies nothing; never a copy with rows missing.
+TEST_F(TdmDataTest, ARefusedRowUndoesTheWholeCopy) {
+    ASSERT_EQ(sqlite3_db_config(db.handle(), SQLITE_DBCONFIG_ENABLE_TRIGGER, 1, nullptr),
+              SQLITE_OK);
+    test::WriteFaults faults(
+        db, {"Ins", "Nut", "Val", "Cat", "EI", "EN", "LR", "RIn", "RNu", "MM", "MMI"});
+    const std::vector<std::pair<std::string, std::function<int32_t()>>> copies = {
+        {"CopiarInsumo", [&] { return dm.CopiarInsumo(ins[0]); }},
+        {"CopiarNutriente", [&] { return dm.CopiarNutriente(nut[0]); }},
+        {"CopiarFormula", [&] { return dm.CopiarFormula(forms[0][0], cat[1]); }},
+        {"CopiarMezcla", [&] { return dm.CopiarMezcla(mix[0], cat[1]); }},
+        {"CopiarGrupo", [&] { return dm.CopiarGrupo(cat[0]); }},
+    };
+    for (const auto& [name, copy] : copies) {
+        int failures = 0;
+        for (int n = 1;; ++n) {
+            const std::string before = test::dumpTables(db);
+            faults.failAt(n);
+            int32_t code = -1;
+            bool threw = false;
+            try {
+                code = copy();
+            } catch (const SqlError& e) {
+                threw = true;
+                EXPECT_NE(std::string(e.what()).find("fallo provocado"), std::string::npos);
+            }
+            if (!faults.fired()) break;
+            ++failures;
+            SCOPED_TRACE(name + ", write " + std::to_string(n));
+            EXPECT_EQ(test::dumpTables(db), before);
+            EXPECT_TRUE(threw || code == 0);
+        }
+        EXPECT_GT(failures, 1) << name;
+        faults.failAt(0);
+    }
 }
 
 TEST_F(TdmDataTest, CodesAreNotReusedByCopiesAfterADelete) {
