@@ -2,6 +2,8 @@
 
 #include <QCoreApplication>
 #include <QFileInfo>
+#include <QTimer>
+#include <QApplication>
 #include <QMainWindow>
 #include <QMdiArea>
 #include <QMdiSubWindow>
@@ -387,6 +389,12 @@ void CommandModule::openHandedOver(const QString& file) {
     QMetaObject::invokeMethod(
         this,
         [this, file] {
+            // A file handed over while a question or a message is up waits for it to close,
+            // so that one open never starts inside another.
+            if (QApplication::activeModalWidget()) {
+                QTimer::singleShot(200, this, [this, file] { openHandedOver(file); });
+                return;
+            }
             handleRequest(kAppBringToFront, 0);
             if (QFileInfo(file) == QFileInfo(QString::fromStdString(ws_.currentFile()))) return;
             try {
