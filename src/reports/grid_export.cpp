@@ -1,8 +1,9 @@
 #include "reports/grid_export.h"
 
+#include "reports/default_program.h"
+
 #include <xlsxwriter.h>
 
-#include <QDesktopServices>
 #include <QDir>
 #include <QUrl>
 #include <algorithm>
@@ -76,7 +77,7 @@ QString& gridExportFolder() {
 
 std::function<bool(const QString&)>& exportOpener() {
     static std::function<bool(const QString&)> opener = [](const QString& file) {
-        return QDesktopServices::openUrl(QUrl::fromLocalFile(file));
+        return openWithDefaultProgram(QUrl::fromLocalFile(file));
     };
     return opener;
 }

@@ -1,6 +1,7 @@
 #include "shell/help_guide.h"
 
-#include <QDesktopServices>
+#include "reports/default_program.h"
+
 #include <QDir>
 #include <QFileInfo>
 #include <stdexcept>
@@ -43,7 +44,7 @@ void openHelp(const QString& programFolder, HelpPage page) {
 }
 
 HelpOpener& helpOpener() {
-    static HelpOpener opener = [](const QUrl& url) { return QDesktopServices::openUrl(url); };
+    static HelpOpener opener = [](const QUrl& url) { return openWithDefaultProgram(url); };
     return opener;
 }
 
