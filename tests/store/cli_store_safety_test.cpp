@@ -1,5 +1,6 @@
 // vexa-cli on workspaces that another program wrote: names in code page 1252, a database that
 // refuses the results, a schema that would run code. Run as a user would.
+#include "cli_run.h"
 #include "lifecycle_fixture.h"
 
 #include "store/workspace.h"
@@ -19,29 +20,12 @@ namespace vexa {
 namespace {
 
 namespace fs = std::filesystem;
+using testing::CliRun;
 using testing::DocumentsFolder;
 using testing::ScriptedUi;
 
-struct CliRun {
-    int code = -1;
-    std::string out, err;
-};
-
 CliRun cli(const std::string& args, const fs::path& errFile) {
-    CliRun r;
-    std::string cmd = std::string(VEXA_CLI_PATH) + " " + args + " 2>'" + errFile.string() + "'";
-    FILE* p = ::popen(cmd.c_str(), "r");
-    if (!p) return r;
-    char buf[4096];
-    size_t n;
-    while ((n = std::fread(buf, 1, sizeof buf, p)) > 0) r.out.append(buf, n);
-    int status = ::pclose(p);
-    r.code = WIFEXITED(status) ? WEXITSTATUS(status) : -1;
-    std::ifstream in(errFile, std::ios::binary);
-    std::ostringstream ss;
-    ss << in.rdbuf();
-    r.err = ss.str();
-    return r;
+    return testing::runCli(args, errFile);
 }
 
 std::string bytesOf(const fs::path& p) {

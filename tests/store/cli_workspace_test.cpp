@@ -1,4 +1,5 @@
 // vexa-cli on workspaces, run as a user would: new, sample, list and solve with --save.
+#include "cli_run.h"
 #include "lifecycle_fixture.h"
 
 #include "store/workspace.h"
@@ -17,24 +18,11 @@ namespace {
 
 namespace fs = std::filesystem;
 using testing::DocumentsFolder;
+using testing::quoted;
 using testing::ScriptedUi;
 
-struct Run {
-    int code = -1;
-    std::string out;
-};
-
-Run cli(const std::string& args) {
-    Run r;
-    std::string cmd = std::string(VEXA_CLI_PATH) + " " + args + " 2>/dev/null";
-    FILE* p = ::popen(cmd.c_str(), "r");
-    if (!p) return r;
-    char buf[4096];
-    size_t n;
-    while ((n = std::fread(buf, 1, sizeof buf, p)) > 0) r.out.append(buf, n);
-    int status = ::pclose(p);
-    r.code = WIFEXITED(status) ? WEXITSTATUS(status) : -1;
-    return r;
+testing::CliRun cli(const std::string& args) {
+    return testing::runCli(args);
 }
 
 std::string bytesOf(const fs::path& p) {
@@ -42,13 +30,6 @@ std::string bytesOf(const fs::path& p) {
     std::ostringstream ss;
     ss << in.rdbuf();
     return ss.str();
-}
-
-std::string quoted(const fs::path& p) {
-    std::string q(1, '\'');
-    q += p.string();
-    q += '\'';
-    return q;
 }
 
 TEST(CliWorkspace, SampleListsAndSolvesEveryFormula) {

@@ -7,10 +7,11 @@
 #include <unistd.h>
 
 #include <filesystem>
+#include <fstream>
+#include <sstream>
 #include <string>
 #include <utility>
 #include <vector>
-#include <unistd.h>
 
 namespace vexa::testing {
 
@@ -76,5 +77,29 @@ public:
 
     std::filesystem::path root;
 };
+
+// The whole content of a file.
+inline std::string bytesOf(const std::filesystem::path& p) {
+    std::ifstream in(p, std::ios::binary);
+    std::ostringstream ss;
+    ss << in.rdbuf();
+    return ss.str();
+}
+
+// One ingredient more in the open workspace, marked as an unsaved change.
+inline void addIngredient(Tdmvxf& w, const std::string& name) {
+    w.db().prepare("insert into Ins (Nombre) values (:N)").bind("N", name).execute();
+    w.DBModified = true;
+}
+
+// Creates the workspace `name` in the documents' VXF folder and opens it; returns its file.
+inline std::filesystem::path createAndOpen(Tdmvxf& w, const DocumentsFolder& docs,
+                                           const std::string& name = "Granja.vxf") {
+    auto file = docs.vxf(name);
+    w.CrearVXF(file);
+    w.AbrirVXF(file);
+    EXPECT_EQ(w.OpenStage, kStageOk);
+    return file;
+}
 
 }  // namespace vexa::testing

@@ -17,34 +17,16 @@ namespace vexa {
 namespace {
 
 namespace fs = std::filesystem;
+using testing::addIngredient;
+using testing::bytesOf;
+using testing::createAndOpen;
 using testing::DocumentsFolder;
 using testing::ScriptedUi;
-
-std::string bytesOf(const fs::path& p) {
-    std::ifstream in(p, std::ios::binary);
-    std::ostringstream ss;
-    ss << in.rdbuf();
-    return ss.str();
-}
 
 int64_t count(Database& db, const std::string& sql) {
     auto st = db.prepare(sql);
     st.step();
     return st.getInt64(0);
-}
-
-void addIngredient(Tdmvxf& w, const std::string& name) {
-    w.db().prepare("insert into Ins (Nombre) values (:N)").bind("N", name).execute();
-    w.DBModified = true;
-}
-
-// Creates the workspace `name` in the documents' VXF folder and opens it; returns its file.
-fs::path createAndOpen(Tdmvxf& w, const DocumentsFolder& docs,
-                       const std::string& name = "Granja.vxf") {
-    auto file = docs.vxf(name);
-    w.CrearVXF(file);
-    w.AbrirVXF(file);
-    return file;
 }
 
 // A workspace file written by an older release: the tables as that layout had them.

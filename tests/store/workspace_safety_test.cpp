@@ -2,6 +2,7 @@
 // open file, the check that it is still the one opened, the backup rotation under injected
 // failures, copies offered back, read-only files, damaged files refused before the open
 // workspace is closed, and what killed runs leave behind.
+#include "cli_run.h"
 #include "lifecycle_fixture.h"
 
 #include "store/container/container.h"
@@ -28,15 +29,17 @@ namespace vexa {
 namespace {
 
 namespace fs = std::filesystem;
+using testing::addIngredient;
+using testing::bytesOf;
+using testing::createAndOpen;
+using testing::quoted;
+
+// vexa-cli as another process; its error stream is kept.
+testing::CliRun cli(const std::string& args, const fs::path& errFile) {
+    return testing::runCli(args + " >/dev/null", errFile);
+}
 using testing::DocumentsFolder;
 using testing::ScriptedUi;
-
-std::string bytesOf(const fs::path& p) {
-    std::ifstream in(p, std::ios::binary);
-    std::ostringstream ss;
-    ss << in.rdbuf();
-    return ss.str();
-}
 
 void writeText(const fs::path& p, const std::string& text) {
     std::ofstream(p, std::ios::binary) << text;
@@ -46,20 +49,6 @@ int64_t ingredients(Tdmvxf& w) {
     auto st = w.db().prepare("select count(*) from Ins");
     st.step();
     return st.getInt64(0);
-}
-
-void addIngredient(Tdmvxf& w, const std::string& name) {
-    w.db().prepare("insert into Ins (Nombre) values (:N)").bind("N", name).execute();
-    w.DBModified = true;
-}
-
-fs::path createAndOpen(Tdmvxf& w, const DocumentsFolder& docs,
-                       const std::string& name = "Granja.vxf") {
-    auto file = docs.vxf(name);
-    w.CrearVXF(file);
-    w.AbrirVXF(file);
-    EXPECT_EQ(w.OpenStage, kStageOk);
-    return file;
 }
 
 std::vector<std::string> namesIn(const fs::path& folder) {
@@ -80,28 +69,6 @@ long deadPid() {
     int status = 0;
     ::waitpid(child, &status, 0);
     return child;
-}
-
-std::string quoted(const fs::path& p) {
-    std::string q(1, '\'');
-    q += p.string();
-    q += '\'';
-    return q;
-}
-
-struct Run {
-    int code = -1;
-    std::string err;
-};
-
-// vexa-cli as another process; its error stream is kept.
-Run cli(const std::string& args, const fs::path& errFile) {
-    Run r;
-    std::string cmd = std::string(VEXA_CLI_PATH) + " " + args + " >/dev/null 2>" + quoted(errFile);
-    int status = std::system(cmd.c_str());
-    r.code = WIFEXITED(status) ? WEXITSTATUS(status) : -1;
-    r.err = bytesOf(errFile);
-    return r;
 }
 
 // Answers in order: askYesNo pops `answers` (No when empty), the rest as ScriptedUi.
