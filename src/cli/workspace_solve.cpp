@@ -105,12 +105,7 @@ int solveWorkspace(const SolveRequest& request, std::ostream& out, std::ostream&
     if (request.save && !unsaved.empty()) {
         // Saving now would give the file results that are not the ones just computed.
         err << "vexa-cli: no se guardaron estos resultados; el archivo queda sin cambios:\n";
-        std::string lines = describeFailedWrites(unsaved);
-        for (size_t at = 0; at < lines.size();) {
-            size_t end = lines.find('\n', at);
-            err << "  " << lines.substr(at, end - at) << '\n';
-            at = end + 1;
-        }
+        for (const FailedWrite& f : unsaved) err << "  " << f.what << ": " << f.cause << '\n';
         return 2;
     }
     if (request.save) {

@@ -57,14 +57,10 @@ bool ShellWorkspaceUi::askContinueAfterFileError(const std::string& fileName) {
 
 bool ShellWorkspaceUi::notifyShell(int code, int argument) {
     if (!shell) return false;
-    // Closing must empty the frame before the database goes away, so that request is
-    // carried out at once; the others wait for the current handler, as posted requests do.
-    if (code == kAppCloseAll) {
-        RequestEvent e(kAppCmdEvent, code, argument);
-        QCoreApplication::sendEvent(shell.data(), &e);
-        return true;
-    }
-    if (code == kAppBeforeSave) {
+    // Closing must empty the frame before the database goes away, and a save must have every
+    // window's edit written first, so those requests are carried out at once; the others wait
+    // for the current handler, as posted requests do.
+    if (code == kAppCloseAll || code == kAppBeforeSave) {
         RequestEvent e(kAppCmdEvent, code, argument);
         QCoreApplication::sendEvent(shell.data(), &e);
         return true;
@@ -108,20 +104,10 @@ bool VxfWorkspace::openWithDialog() {
 bool VxfWorkspace::createWithDialog() {
     // The save question comes before the file is chosen: answering Cancel must not leave a
     // new workspace file behind (nor an overwritten one as ".bkp").
-    bool declined = false;
-    if (vxf_->isOpen() && vxf_->DBModified) {
-        switch (ui_.askSaveChanges("¿Desea guardar la base de datos actual?", "Confirmación")) {
-            case WorkspaceUi::SaveAnswer::Cancel:
-                return false;
-            case WorkspaceUi::SaveAnswer::Yes:
-                if (!vxf_->GuardarVXF()) return false;
-                break;
-            case WorkspaceUi::SaveAnswer::No:
-                vxf_->DBModified = false;  // not asked a second time when the old one closes
-                declined = true;
-                break;
-        }
-    }
+    // Answered here, it is not asked a second time when the old workspace closes.
+    auto answer = WorkspaceUi::SaveAnswer::Yes;
+    if (!vxf_->PreguntarGuardar(&answer)) return false;
+    const bool declined = answer == WorkspaceUi::SaveAnswer::No;
     const auto before = vxf_->CurrentVXF;
     vxf_->NuevaVXF(vxf_->settings().vxfPath);
     if (opened()) return true;

@@ -1,5 +1,6 @@
 #include "store/sqlite_db.h"
 
+#include "engine/utf8.h"
 #include "store/container/cp1252.h"
 #include "store/same_name.h"
 #include "store/schema_check.h"
@@ -83,29 +84,6 @@ std::string describe(const SqlConnection* conn, sqlite3* db, int rc, const char*
 int onProgress(void* arg) {
     auto* conn = static_cast<SqlConnection*>(arg);
     return std::chrono::steady_clock::now() >= conn->deadline ? 1 : 0;
-}
-
-// Valid UTF-8 as it stands; anything else is taken as code page 1252, as files written by
-// other systems carry their names.
-bool isUtf8(const unsigned char* t, size_t n) {
-    for (size_t i = 0; i < n;) {
-        const unsigned char c = t[i];
-        if (c < 0x80) {
-            ++i;
-            continue;
-        }
-        int extra = (c & 0xE0) == 0xC0 ? 1 : (c & 0xF0) == 0xE0 ? 2 : (c & 0xF8) == 0xF0 ? 3 : -1;
-        if (extra < 0 || i + static_cast<size_t>(extra) >= n) return false;
-        uint32_t cp = c & (0x3F >> extra);
-        for (int k = 1; k <= extra; ++k) {
-            if ((t[i + k] & 0xC0) != 0x80) return false;
-            cp = (cp << 6) | (t[i + k] & 0x3F);
-        }
-        constexpr uint32_t kMin[4] = {0, 0x80, 0x800, 0x10000};
-        if (cp < kMin[extra] || cp > 0x10FFFF || (cp >= 0xD800 && cp <= 0xDFFF)) return false;
-        i += extra + 1;
-    }
-    return true;
 }
 
 // Bounds every connection gets before it reads the file: a workspace comes from anywhere,
@@ -389,7 +367,9 @@ std::string Statement::getText(int i, std::string_view def) const {
     int n = sqlite3_column_bytes(stmt_, i);
     if (!t) return std::string(def);
     std::string text(reinterpret_cast<const char*>(t), n);
-    if (isUtf8(t, static_cast<size_t>(n))) return text;
+    // Valid UTF-8 as it stands; anything else is taken as code page 1252, as files written
+    // by other systems carry their names.
+    if (isValidUtf8(text)) return text;
     return vxf::cp1252ToUtf8(text);
 }
 

@@ -76,6 +76,24 @@ Tdmvxf::~Tdmvxf() {
     if (!DBModified) forgetWorkDir();
 }
 
+fs::path Tdmvxf::makeScratchFolder(const fs::path& file) {
+    fs::path folder = CrearCarpetaTrabajo(file);
+    if (folder.empty()) return folder;
+    // Marked as this process's, so a later start removes it if the process dies, and
+    // removed by a signal that stops it.
+    markWorkingFolder(folder);
+    vxf::addCleanupPath(folder, true);
+    return folder;
+}
+
+void Tdmvxf::dropScratchFolder(const fs::path& folder) {
+    BorrarCarpetaTrabajo(folder);
+    std::error_code ec;
+    fs::remove_all(folder, ec);  // made by this process, holds nothing of the user's
+    unmarkWorkingFolder(folder);
+    vxf::forgetCleanupPath(folder);
+}
+
 void Tdmvxf::forgetWorkDir() {
     if (WorkDir.empty()) return;
     // Removed before it is forgotten, so a signal in between still finds it.
@@ -152,7 +170,8 @@ std::optional<TDBDef> Tdmvxf::unpackChecked(const fs::path& f, const fs::path& f
     OpenStage = kStageReadingDef;
     try {
         TDBDef def = readDBDef(folder);
-        if (!isKnownLayoutVersion(layoutVersionFromNumber(def.Ver.toDouble()))) {
+        const int version = layoutVersionFromNumber(def.Ver.toDouble());
+        if (!isKnownLayoutVersion(version)) {
             OpenStage = kStageVersion;
             fail("El archivo VXF es de una versión no reconocida.");
             return std::nullopt;
@@ -166,7 +185,6 @@ std::optional<TDBDef> Tdmvxf::unpackChecked(const fs::path& f, const fs::path& f
                                                                     : Database::Mode::ReadWrite);
             // A read-only connection cannot be upgraded; the old layout is shown as it is.
             if (!settings_.readOnly) {
-                const int version = layoutVersionFromNumber(def.Ver.toDouble());
                 upgradeDatabase(probe, version);
                 lastUpgrade_ = upgradeSteps(version);
                 // Recorded as current only once every step ran.
@@ -212,32 +230,29 @@ void Tdmvxf::AbrirVXF(const fs::path& file) {
     const bool reopening = lock_.holds(f);
     WorkspaceLock lock;
     bool readOnly = !userMayWrite(f);
-    if (lockOnOpen_ && !settings_.readOnly && !readOnly && !reopening) {
-        if (auto owner = lock.acquire(f)) {
-            if (!ui_.askOpenReadOnly(lockedMessage(f, *owner))) {
-                OpenStage = kStageReading;
-                lastError_ = lockedMessage(f, *owner);
-                return;
-            }
-            readOnly = true;
+    // Takes the file's lock; held by another program, the user may open it read-only. False
+    // when the user declined.
+    auto takeLock = [&] {
+        if (!lockOnOpen_ || settings_.readOnly || readOnly) return true;
+        auto owner = lock.acquire(f);
+        if (!owner) return true;
+        if (!ui_.askOpenReadOnly(lockedMessage(f, *owner))) {
+            OpenStage = kStageReading;
+            lastError_ = lockedMessage(f, *owner);
+            return false;
         }
-    }
+        readOnly = true;
+        return true;
+    };
+    if (!reopening && !takeLock()) return;
 
-    fs::path folder = CrearCarpetaTrabajo(f);
+    fs::path folder = makeScratchFolder(f);
     if (folder.empty()) {
         OpenStage = kStageNoWorkFolder;
         fail("Es necesario la trayectoria de extracción (property ExtractPath)");
         return;
     }
-    markWorkingFolder(folder);
-    vxf::addCleanupPath(folder, true);
-    auto dropFolder = [&] {
-        BorrarCarpetaTrabajo(folder);
-        removeIfEmpty(folder);
-        fs::remove_all(folder, ec);  // made by this open, holds nothing of the user's
-        unmarkWorkingFolder(folder);
-        vxf::forgetCleanupPath(folder);
-    };
+    auto dropFolder = [&] { dropScratchFolder(folder); };
     const auto identity = fileIdentity(f);
     std::optional<TDBDef> def = unpackChecked(f, folder);
     if (!def) {
@@ -254,15 +269,9 @@ void Tdmvxf::AbrirVXF(const fs::path& file) {
         }
         OpenStage = stage;
     }
-    if (reopening && lockOnOpen_ && !settings_.readOnly && !readOnly) {
-        if (auto owner = lock.acquire(f)) {
-            if (!ui_.askOpenReadOnly(lockedMessage(f, *owner))) {
-                dropFolder();
-                OpenStage = kStageReading;
-                return;
-            }
-            readOnly = true;
-        }
+    if (reopening && !takeLock()) {
+        dropFolder();
+        return;
     }
 
     WorkDir = folder;
@@ -320,18 +329,10 @@ void Tdmvxf::CrearVXF(const fs::path& file, const FillDatabase& fill) {
         if (!userMayWrite(n))
             throw std::runtime_error("No tiene permiso para escribir en " + n.string() + ".");
     }
-    fs::path folder = CrearCarpetaTrabajo(n);
+    fs::path folder = makeScratchFolder(n);
     if (folder.empty())
         throw ContainerError(ContainerError::Kind::NoExtractPath,
                              "Es necesario la trayectoria de extracción (property ExtractPath)");
-    markWorkingFolder(folder);
-    vxf::addCleanupPath(folder, true);
-    auto drop = [&] {
-        BorrarCarpetaTrabajo(folder);
-        fs::remove_all(folder, ec);  // made by this call, holds nothing of the user's
-        unmarkWorkingFolder(folder);
-        vxf::forgetCleanupPath(folder);
-    };
     try {
         {
             Database db = createDatabase(folder);
@@ -340,13 +341,13 @@ void Tdmvxf::CrearVXF(const fs::path& file, const FillDatabase& fill) {
         writeDBDef(folder, def);
         packAndRotate(folder, n);
     } catch (const std::exception& e) {
-        drop();
+        dropScratchFolder(folder);
         std::string text = saveErrorText(n, e);
         const std::string head = "No se pudo guardar la base de datos en ";
         if (text.rfind(head, 0) == 0) text = "No se pudo crear " + text.substr(head.size());
         throw std::runtime_error(text);
     }
-    drop();
+    dropScratchFolder(folder);
 }
 
 void Tdmvxf::NuevaVXF(const fs::path& startFolder) {
@@ -362,9 +363,12 @@ void Tdmvxf::NuevaVXF(const fs::path& startFolder) {
     AbrirVXF(*chosen);
 }
 
-bool Tdmvxf::PreguntarGuardar() {
+bool Tdmvxf::PreguntarGuardar(WorkspaceUi::SaveAnswer* answered) {
     if (isOpen() && DBModified) {
-        switch (ui_.askSaveChanges("¿Desea guardar la base de datos actual?", "Confirmación")) {
+        const auto answer =
+            ui_.askSaveChanges("¿Desea guardar la base de datos actual?", "Confirmación");
+        if (answered) *answered = answer;
+        switch (answer) {
             case WorkspaceUi::SaveAnswer::Cancel:
                 return false;  // nothing happens: the workspace stays open and modified
             case WorkspaceUi::SaveAnswer::Yes:

@@ -84,8 +84,9 @@ public:
     // open) when the user cancelled, or wanted to save and the save failed.
     bool CerrarVXF();
     // Asks "¿Desea guardar la base de datos actual?" when connected and modified. False when
-    // the user cancelled, or said Yes and the save failed (then DBModified stays true).
-    bool PreguntarGuardar();
+    // the user cancelled, or said Yes and the save failed (then DBModified stays true). The
+    // answer, when asked, goes to `answered`.
+    bool PreguntarGuardar(WorkspaceUi::SaveAnswer* answered = nullptr);
 
     // Start-up: the file named on the command line, else the start-up workspace of the
     // settings, else the open dialog, else a new workspace. False when none could be opened.
@@ -136,6 +137,10 @@ private:
     // Unpacks and checks F into `folder`; the DB.def read, or nullopt after telling the user.
     std::optional<TDBDef> unpackChecked(const std::filesystem::path& file,
                                         const std::filesystem::path& folder);
+    // A working folder for `file` that a later start or a signal cleans up; empty when none
+    // could be made. dropScratchFolder removes it again.
+    std::filesystem::path makeScratchFolder(const std::filesystem::path& file);
+    void dropScratchFolder(const std::filesystem::path& folder);
     void forgetWorkDir();
 
     WorkspaceSettings settings_;
