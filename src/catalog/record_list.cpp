@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <QString>
 #include <cctype>
+#include <charconv>
 #include <cmath>
 #include <exception>
 #include <sstream>
@@ -80,11 +81,15 @@ double toNumber(const SqlValue& v, double def) {
     if (std::holds_alternative<int64_t>(v)) return static_cast<double>(std::get<int64_t>(v));
     if (std::holds_alternative<double>(v)) return std::get<double>(v);
     if (std::holds_alternative<std::string>(v)) {
-        try {
-            return std::stod(std::get<std::string>(v));
-        } catch (const std::exception&) {
-            return def;
-        }
+        // Text the store holds is written with a point; std::from_chars reads it the same in
+        // every locale (std::stod would stop at the point in a decimal-comma one).
+        const std::string& t = std::get<std::string>(v);
+        const char* begin = t.data();
+        const char* end = begin + t.size();
+        while (begin < end && (*begin == ' ' || *begin == '\t')) ++begin;
+        if (begin < end && *begin == '+') ++begin;
+        double out = 0;
+        if (std::from_chars(begin, end, out).ec == std::errc()) return out;
     }
     return def;
 }

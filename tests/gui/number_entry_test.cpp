@@ -4,6 +4,7 @@
 #include <QHeaderView>
 #include <QTest>
 #include <QTimer>
+#include <clocale>
 
 #include "catalog/ingredients_window.h"
 #include "catalog/number_text.h"
@@ -181,6 +182,17 @@ TEST_F(Grids, SearchIgnoresAccentsAndCase) {
     EXPECT_TRUE(dialogs.infos.empty());
     n.close();
     i.close();
+}
+
+// Numbers the store keeps as text read the same whatever the C library's locale (the
+// desktop program takes it from the environment).
+TEST(StoredNumbers, ReadTheSameInADecimalCommaLocale) {
+    const std::string saved = std::setlocale(LC_NUMERIC, nullptr);
+    ASSERT_NE(std::setlocale(LC_NUMERIC, "es_ES.UTF-8"), nullptr) << "es_ES.UTF-8 not generated";
+    EXPECT_DOUBLE_EQ(toNumber(SqlValue{std::string("0.19")}), 0.19);
+    EXPECT_DOUBLE_EQ(toNumber(SqlValue{std::string(" -3")}), -3.0);
+    EXPECT_DOUBLE_EQ(toNumber(SqlValue{std::string("abc")}, 7.0), 7.0);
+    std::setlocale(LC_NUMERIC, saved.c_str());
 }
 
 }  // namespace vexa::test
