@@ -75,7 +75,7 @@ void firstQueries(vexa::Tdmvxf& vxf) {
     }
     for (int32_t lr : formulas) {
         try {
-            (void)dm.NombreDe(vexa::kNombreFormula, lr);
+            (void)dm.NombreDe(vexa::kNameFormula, lr);
             vexa::MemoryReportDocument doc;
             vexa::TMixObject2 mix(doc, lr, dm);
             if (!mix.formulaFound()) continue;
@@ -83,7 +83,7 @@ void firstQueries(vexa::Tdmvxf& vxf) {
             (void)vexa::describeFailedWrites(mix.unsavedResults());
             mix.WriteFullReport();
         } catch (const std::exception&) {
-            // Refusals of the engine (range_error) and of the store (SqlError) are answers.
+            // Refusals of the engine (EngineError) and of the store (SqlError) are answers.
         }
     }
 }

@@ -34,11 +34,18 @@ flags=(-std=c++20 -O1 -g -fsanitize=fuzzer,address,undefined -fno-sanitize-recov
 mkdir -p "$out"
 if [ "${FUZZ_TARGET:-unpack}" = open ]; then
     # The store and the engine are plain C++ over SQLite and zlib: built from source here.
+    # What CMake generates for the normal build: the version header and the sample seed.
+    gen="$out/generated"
+    mkdir -p "$gen"
+    version=$(sed -n 's/^project(Vexa VERSION \([0-9.]*\).*/\1/p' CMakeLists.txt)
+    sed "s/@PROJECT_VERSION@/$version/g" cmake/vexa_version.h.in >"$gen/vexa_version.h"
+    cmake -DINPUT=samples/sample_workspace.json -DOUTPUT="$gen/sample_workspace_data.cpp" \
+        -DFUNCTION=sampleWorkspaceSeed -DHEADER=store/sample_workspace.h -P cmake/EmbedText.cmake
     rm -rf "$out/seeds-open"
     python3 fuzz/make_open_seeds.py "$out/seeds-open"
     mkdir -p fuzz/corpus-open-run
-    "$CXX" "${flags[@]}" src/store/container/*.cpp src/store/*.cpp src/engine/*.cpp \
-        fuzz/open_fuzzer.cpp -lsqlite3 -lz -o "$out/open_fuzzer"
+    "$CXX" "${flags[@]}" -I"$gen" src/store/container/*.cpp src/store/*.cpp src/engine/*.cpp \
+        "$gen/sample_workspace_data.cpp" fuzz/open_fuzzer.cpp -lsqlite3 -lz -o "$out/open_fuzzer"
     cd "$out"
     ./open_fuzzer -max_total_time="$secs" -max_len=300000 -rss_limit_mb=1024 -timeout=60 \
         -print_final_stats=1 "$@" ../fuzz/corpus-open-run seeds-open
