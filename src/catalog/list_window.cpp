@@ -126,9 +126,10 @@ ListWindow::ListWindow(const QString& caption, const QString& header, RecordList
             [this] { runCommand([this] { onDoubleClick(); }); });
     connect(grid_->horizontalHeader(), &QHeaderView::sectionClicked, this, [this](int col) {
         const auto& c = model_->columns().at(col);
-        if (c.lookup || list_.ignoresSort) return;
+        const QString& by = c.lookup ? c.sortField : c.field;
+        if (by.isEmpty() || list_.ignoresSort) return;
         bool desc = col == lastSortColumn_ && !lastSortDesc_;
-        QString ordering = QString("[%1] %2").arg(c.field, desc ? "DESC" : "ASC");
+        QString ordering = QString("[%1] %2").arg(by, desc ? "DESC" : "ASC");
         runCommand([&] {
             if (list_.userSort(ordering.toStdString())) {
                 lastSortColumn_ = col;

@@ -47,7 +47,8 @@ QVariant RecordModel::exportValue(int row, int col) const {
 
 QVariant RecordModel::data(const QModelIndex& index, int role) const {
     if (!index.isValid()) return {};
-    if (role == Qt::DisplayRole) return displayText(index.row(), index.column());
+    if (role == Qt::DisplayRole || role == Qt::EditRole)
+        return displayText(index.row(), index.column());
     if (role == Qt::TextAlignmentRole && !columns_[index.column()].format.isEmpty())
         return int(Qt::AlignRight | Qt::AlignVCenter);
     return {};
@@ -57,6 +58,20 @@ QVariant RecordModel::headerData(int section, Qt::Orientation o, int role) const
     if (role != Qt::DisplayRole) return {};
     if (o == Qt::Horizontal) return columns_.at(section).title;
     return section + 1;
+}
+
+Qt::ItemFlags RecordModel::flags(const QModelIndex& index) const {
+    Qt::ItemFlags f = QAbstractTableModel::flags(index);
+    if (index.isValid() && columns_[index.column()].setter && list_.canModify())
+        f |= Qt::ItemIsEditable;
+    return f;
+}
+
+bool RecordModel::setData(const QModelIndex& index, const QVariant& value, int role) {
+    if (!index.isValid() || role != Qt::EditRole) return false;
+    const GridColumn& c = columns_[index.column()];
+    if (!c.setter || !list_.canModify()) return false;
+    return c.setter(index.row(), value);
 }
 
 void RecordModel::reset() {

@@ -11,6 +11,7 @@
 #include "catalog/value_windows.h"
 #include "reports/grid_export.h"
 #include "shell/about_dialog.h"
+#include "shell/formula_lists.h"
 #include "shell/settings_dialogs.h"
 #include "shell/startup.h"
 #include "store/container/signal_cleanup.h"
@@ -131,6 +132,7 @@ void VexaApp::registerWindows(CommandModule& cm) {
     cm.registerWindow(WindowKind::ValN, [this] {
         return new NutrientValuesWindow(*catalogContext().db, *dm_, sink_);
     });
+    registerFormulaLists(cm, sink_);
     cm.setHandler("acAcerca", [this] {
         QLocale shown;  // the user's decimal separator, no thousands: "1030,04"
         shown.setNumberOptions(QLocale::OmitGroupSeparator);
