@@ -92,8 +92,8 @@ void replaceGroupMembers(Database& db, std::string_view table, int32_t cat,
                          const std::vector<int32_t>& codes) {
     const bool ins = pick(table, "EI", "EN") == "EI";
     Transaction tx(db);
-    Statement del = db.prepare(ins ? "delete from EI where Cat = :Cat"
-                                   : "delete from EN where Cat = :Cat");
+    Statement del =
+        db.prepare(ins ? "delete from EI where Cat = :Cat" : "delete from EN where Cat = :Cat");
     del.bind("Cat", cat);
     del.execute();
     Statement add = db.prepare(ins ? "insert into EI (Cat, CNI) values (:Cat, :CNI)"

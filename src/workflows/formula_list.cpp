@@ -145,11 +145,10 @@ void FormulaList::copy() {
         code = dm_.CopiarFormula(currentCode(), -1);
         // The copy's own row was refused: nothing was written, and the user must know.
         if (code == 0)
-            throw std::runtime_error(
-                "No se pudo copiar la fórmula" +
-                (dm_.failedWrites().size() > failedBefore
-                     ? ": " + dm_.failedWrites().back().cause
-                     : std::string()));
+            throw std::runtime_error("No se pudo copiar la fórmula" +
+                                     (dm_.failedWrites().size() > failedBefore
+                                          ? ": " + dm_.failedWrites().back().cause
+                                          : std::string()));
         return true;
     });
     ActualizarInfo();

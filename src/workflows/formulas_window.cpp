@@ -17,17 +17,16 @@ QString formulationTime(const std::string& stored) {
 }
 
 FormulasWindow::FormulasWindow(Database& db, Tdm& dm, RequestSink& requests, QWidget* parent)
-    : ListWindow("Fórmulas", "Fórmulas", logic_,
-                 {{"Nombre", "Nombre", ""},
-                  {"NRIns", "R. Ins", "",
-                   [this](int row) { return qs(logic_.ingredientCount(row)); }},
-                  {"NRNuts", "R. Nutr", "",
-                   [this](int row) { return qs(logic_.nutrientCount(row)); }},
-                  {"Ultima", "Ultima formulación", "",
-                   [this](int row) { return formulationTime(toText(logic_.value(row, "Ultima"))); },
-                   "Ultima"},
-                  {"Valor", "Valor", "0.0000"}},
-                 parent),
+    : ListWindow(
+          "Fórmulas", "Fórmulas", logic_,
+          {{"Nombre", "Nombre", ""},
+           {"NRIns", "R. Ins", "", [this](int row) { return qs(logic_.ingredientCount(row)); }},
+           {"NRNuts", "R. Nutr", "", [this](int row) { return qs(logic_.nutrientCount(row)); }},
+           {"Ultima", "Ultima formulación", "",
+            [this](int row) { return formulationTime(toText(logic_.value(row, "Ultima"))); },
+            "Ultima"},
+           {"Valor", "Valor", "0.0000"}},
+          parent),
       logic_(db, dm, requests) {
     setObjectName("TfrmLR");
     bindList();
@@ -38,7 +37,8 @@ FormulasWindow::FormulasWindow(Database& db, Tdm& dm, RequestSink& requests, QWi
     // "E&ditar" opens the formula editor; the list itself never edits a formula.
     QAction* edit = action("DataSetEdit1");
     disconnect(edit, &QAction::triggered, nullptr, nullptr);
-    connect(edit, &QAction::triggered, this, [this] { runCommand([this] { logic_.openCurrent(); }); });
+    connect(edit, &QAction::triggered, this,
+            [this] { runCommand([this] { logic_.openCurrent(); }); });
     QAction* copy =
         addCommand("acCopiar", "C&opiar", "", "Copiar fórmula", [this] { logic_.copy(); });
     recordMenu_->addAction(copy);

@@ -24,7 +24,8 @@ MemberList::MemberList(Database& db, Kind kind, int32_t cat, const std::string& 
     std::vector<int32_t> members = groupMembers(db, membersTable(kind), cat);
     std::set<int32_t> in(members.begin(), members.end());
     rows_.reserve(all.size());
-    for (const CodeName& c : all) rows_.push_back({c.code, utf8Left(c.name, 25), in.count(c.code) > 0});
+    for (const CodeName& c : all)
+        rows_.push_back({c.code, utf8Left(c.name, 25), in.count(c.code) > 0});
     current_ = rows_.empty() ? -1 : 0;
 }
 
@@ -49,7 +50,8 @@ void MemberList::selectAll(bool on) {
 }
 
 int MemberList::selectedCount() const {
-    return static_cast<int>(std::count_if(rows_.begin(), rows_.end(), [](const Row& r) { return r.Sel; }));
+    return static_cast<int>(
+        std::count_if(rows_.begin(), rows_.end(), [](const Row& r) { return r.Sel; }));
 }
 
 void MemberList::save() {

@@ -28,7 +28,7 @@ public:
     const std::vector<Row>& rows() const { return rows_; }
     int current() const { return current_; }
     void setCurrent(int row);
-    void toggle(int row);  // a click on the row, or the space bar on it
+    void toggle(int row);     // a click on the row, or the space bar on it
     void selectAll(bool on);  // "Seleccionar Todos" / "Deseleccionar Todos"
     int selectedCount() const;
     // "Aceptar": the marked rows become the group's members, in list order. A refused write

@@ -22,7 +22,8 @@ public:
     QVariant data(const QModelIndex& i, int role) const override {
         if (!i.isValid()) return {};
         const MemberList::Row& r = list_.rows().at(i.row());
-        if (i.column() == 0 && role == Qt::CheckStateRole) return r.Sel ? Qt::Checked : Qt::Unchecked;
+        if (i.column() == 0 && role == Qt::CheckStateRole)
+            return r.Sel ? Qt::Checked : Qt::Unchecked;
         if (i.column() == 1 && role == Qt::DisplayRole) return qs(r.Nombre);
         return {};
     }
@@ -64,7 +65,8 @@ MemberListDialog::MemberListDialog(MemberList& list, bool readOnly, QWidget* par
     clearAllButton = new QPushButton("Deseleccionar Todos", this);
     okButton = new QPushButton("Aceptar", this);
     cancelButton = new QPushButton("Cancelar", this);
-    for (QPushButton* b : {selectAllButton, clearAllButton, okButton, cancelButton}) b->setAutoDefault(false);
+    for (QPushButton* b : {selectAllButton, clearAllButton, okButton, cancelButton})
+        b->setAutoDefault(false);
     row->addWidget(selectAllButton);
     row->addWidget(clearAllButton);
     row->addStretch(1);
@@ -83,7 +85,8 @@ MemberListDialog::MemberListDialog(MemberList& list, bool readOnly, QWidget* par
     connect(clearAllButton, &QPushButton::clicked, this, [all] { all(false); });
     connect(okButton, &QPushButton::clicked, this, &MemberListDialog::accept);
     connect(cancelButton, &QPushButton::clicked, this, &QDialog::reject);
-    connect(grid_, &QTableView::clicked, this, [this](const QModelIndex& i) { toggleCurrent(i.row()); });
+    connect(grid_, &QTableView::clicked, this,
+            [this](const QModelIndex& i) { toggleCurrent(i.row()); });
     connect(grid_->selectionModel(), &QItemSelectionModel::currentRowChanged, this,
             [this](const QModelIndex& i) {
                 if (i.isValid()) list_.setCurrent(i.row());
