@@ -67,22 +67,20 @@ GridColumn editable(const char* field, const char* title,
 }  // namespace
 
 GroupsWindow::GroupsWindow(Database& db, Tdm& dm, RequestSink& requests, QWidget* parent)
-    : ListWindow("Grupos", "Grupos", logic_,
-                 {editable("Nombre", "Nombre",
-                           [this](int row, const QVariant& v) {
-                               bool ok = false;
-                               runCommand([&] { ok = logic_.setName(row, ss(v.toString())); });
-                               return ok;
-                           }),
-                  editable(
-                      "NPx", "Ítem Precio",
-                      [this](int row, const QVariant& v) {
-                          bool ok = false;
-                          runCommand([&] { ok = logic_.setPriceItem(row, v.toInt()); });
-                          return ok;
-                      },
-                      [this](int row) { return qs(logic_.priceName(row)); })},
-                 parent),
+    : ListWindow(
+          "Grupos", "Grupos", logic_,
+          {editable("Nombre", "Nombre",
+                    [this](int row, const QVariant& v) {
+                        return later(
+                            [this, row, name = ss(v.toString())] { logic_.setName(row, name); });
+                    }),
+           editable(
+               "NPx", "Ítem Precio",
+               [this](int row, const QVariant& v) {
+                   return later([this, row, code = v.toInt()] { logic_.setPriceItem(row, code); });
+               },
+               [this](int row) { return qs(logic_.priceName(row)); })},
+          parent),
       logic_(db, dm, requests) {
     setObjectName("TfrmCat");
     bindList();
@@ -136,6 +134,14 @@ GroupsWindow::GroupsWindow(Database& db, Tdm& dm, RequestSink& requests, QWidget
     updateActions();
 }
 
+bool GroupsWindow::later(std::function<void()> write) {
+    // The cell's editor closes first; the write then reads the list again under a grid that
+    // no longer holds it.
+    QMetaObject::invokeMethod(
+        this, [this, write = std::move(write)] { runCommand(write); }, Qt::QueuedConnection);
+    return true;
+}
+
 void GroupsWindow::editName() {
     if (logic_.current() < 0 || !logic_.canModify()) return;
     QModelIndex i = model_->index(logic_.current(), 0);
@@ -149,8 +155,8 @@ void GroupsWindow::onDoubleClick() {
 
 bool GroupsWindow::eventFilter(QObject* o, QEvent* e) {
     // In the groups window the Enter key moves on as Tab does.
-    // (While a cell is being typed in, its editor has the keys.)
-    if (o == grid_ && e->type() == QEvent::KeyPress) {
+    // A Return that a cell's editor passed on is the editor's own: it writes the cell.
+    if (o == grid_ && e->type() == QEvent::KeyPress && grid_->hasFocus()) {
         auto* k = static_cast<QKeyEvent*>(e);
         if (k->key() == Qt::Key_Return || k->key() == Qt::Key_Enter) {
             QKeyEvent tab(QEvent::KeyPress, Qt::Key_Tab, Qt::NoModifier);

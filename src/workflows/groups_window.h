@@ -28,6 +28,7 @@ protected:
 
 private:
     void editName();
+    bool later(std::function<void()> write);
     GroupList logic_;
 };
 

@@ -127,8 +127,8 @@ TEST_F(GroupLists, HeaderButtonsAskForTheGroupsFormulasAndMixes) {
     l.last();
     l.showFormulas();
     l.showMixes();
-    EXPECT_EQ(sink.posted, (std::vector<RecordingSink::Request>{{kAppOpenFormulas, 2},
-                                                                 {kAppOpenMixList, 2}}));
+    EXPECT_EQ(sink.posted,
+              (std::vector<RecordingSink::Request>{{kAppOpenFormulas, 2}, {kAppOpenMixList, 2}}));
 }
 
 using MemberLists = ListsFixture;
@@ -143,14 +143,21 @@ TEST_F(MemberLists, MarksAreWrittenOnlyBySave) {
         int all;
     };
     const Case cases[] = {
-        {MemberList::Kind::Ingredients, "Modificar lista de insumos del grupo Pollos",
-         {true, true, false}, "EI", 3},  // Maíz, Soya, Trigo
-        {MemberList::Kind::Nutrients, "Modificar lista de nutrientes del grupo Pollos",
-         {false, false, true}, "EN", 3},  // Materia seca, Precio, Proteína
+        {MemberList::Kind::Ingredients,
+         "Modificar lista de insumos del grupo Pollos",
+         {true, true, false},
+         "EI",
+         3},  // Maíz, Soya, Trigo
+        {MemberList::Kind::Nutrients,
+         "Modificar lista de nutrientes del grupo Pollos",
+         {false, false, true},
+         "EN",
+         3},  // Materia seca, Precio, Proteína
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.table);
-        const std::string members = std::string("SELECT COUNT(*) FROM ") + c.table + " WHERE Cat = ";
+        const std::string members =
+            std::string("SELECT COUNT(*) FROM ") + c.table + " WHERE Cat = ";
         MemberList m(db, c.kind, 1, "Pollos");
         EXPECT_EQ(m.caption(), c.caption);
         std::vector<bool> sel;
