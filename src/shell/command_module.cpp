@@ -271,14 +271,19 @@ void CommandModule::broadcast(int code, qint64 arg) {
 
 void CommandModule::closeAllChildren() {
     if (closeSharedTables) closeSharedTables();
-    QList<QMdiSubWindow*> list = area_->subWindowList(QMdiArea::CreationOrder);
-    for (int i = list.size() - 1; i >= 0; --i) {
-        QPointer<QMdiSubWindow> w = list[i];
-        if (w) w->close();
-        QCoreApplication::processEvents();
+    // A request handled between two closes may open a window (the formulas window of the
+    // start-up): it must not outlive the workspace either.
+    for (int pass = 0; pass < 3; ++pass) {
+        QList<QMdiSubWindow*> list = area_->subWindowList(QMdiArea::CreationOrder);
+        if (list.isEmpty()) break;
+        for (int i = list.size() - 1; i >= 0; --i) {
+            QPointer<QMdiSubWindow> w = list[i];
+            if (w) w->close();
+            QCoreApplication::processEvents();
+        }
+        // Closed windows free themselves at the next turn of the loop; the slots must not wait.
+        QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
     }
-    // Closed windows free themselves at the next turn of the loop; the slots must not wait.
-    QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
     slots_.clear();
     disabledByActivation_.clear();
     updateAvailability();

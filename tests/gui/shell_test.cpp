@@ -120,7 +120,8 @@ TEST_F(ShellFixture, WindowCommandsOpenOrActivateAndFollowActivation) {
     nut->trigger();
     QCoreApplication::processEvents();
     EXPECT_EQ(cm.slot(WindowKind::Nut), first);
-    EXPECT_EQ(w.mdiArea()->subWindowList().size(), 2);
+    // The formulas window that opened at start-up, and these two.
+    EXPECT_EQ(w.mdiArea()->subWindowList().size(), 3);
     EXPECT_EQ(w.mdiArea()->activeSubWindow()->widget(), first);
     // The record menu sits before "&Reportes".
     QStringList titles;
@@ -137,8 +138,9 @@ TEST_F(ShellFixture, WindowCommandsOpenOrActivateAndFollowActivation) {
     QCoreApplication::processEvents();
     EXPECT_NE(cm.slot(WindowKind::Nut), nullptr);
     // Later windows are present and disabled.
-    for (const char* n : {"acLR", "acCat", "acMM", "acRepNut", "acBDE"})
+    for (const char* n : {"acMM", "acRepNut", "acBDE"})
         EXPECT_FALSE(cm.action(n)->isEnabled()) << n;
+    for (const char* n : {"acLR", "acCat"}) EXPECT_TRUE(cm.action(n)->isEnabled()) << n;
     app->shutdown();
     EXPECT_TRUE(w.mdiArea()->subWindowList().isEmpty());
 }
@@ -170,7 +172,9 @@ TEST_F(ShellFixture, PricesSelectThePriceItemAndASaveClosesBothValueWindows) {
     QCoreApplication::processEvents();
     EXPECT_EQ(cm.slot(WindowKind::Vals), nullptr);
     EXPECT_EQ(cm.slot(WindowKind::ValN), nullptr);
-    EXPECT_TRUE(w.mdiArea()->subWindowList().isEmpty());
+    // Only the formulas window of the start-up is left.
+    ASSERT_EQ(w.mdiArea()->subWindowList().size(), 1);
+    EXPECT_EQ(w.mdiArea()->subWindowList()[0]->widget(), cm.slot(WindowKind::LR));
     // The next "Contenido por nutriente" lists every nutrient again.
     cm.action("acCxN")->trigger();
     QCoreApplication::processEvents();
@@ -533,7 +537,11 @@ TEST_F(ShellFixture, WindowMenuListsTheOpenWindowsAndImportOffersToOpen) {
     EXPECT_EQ(app->workspace().currentFile(), other.string());
     EXPECT_FALSE(cm.shareImport().isOpen());
     QCoreApplication::processEvents();
-    EXPECT_TRUE(w.mdiArea()->subWindowList().isEmpty());  // the switch closed every window
+    // The switch closed every window; the formulas window opens again on the new workspace.
+    EXPECT_EQ(cm.slot(WindowKind::Nut), nullptr);
+    EXPECT_EQ(cm.slot(WindowKind::Ins), nullptr);
+    ASSERT_EQ(w.mdiArea()->subWindowList().size(), 1);
+    EXPECT_EQ(w.mdiArea()->subWindowList()[0]->widget(), cm.slot(WindowKind::LR));
     app->shutdown();
 }
 

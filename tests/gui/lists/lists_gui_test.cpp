@@ -234,8 +234,8 @@ TEST_F(ListsGui, GroupsAreEditedInTheGrid) {
     w.grid()->selectRow(1);
     QTest::mouseClick(w.formulasButton, Qt::LeftButton);
     QTest::mouseClick(w.mixesButton, Qt::LeftButton);
-    EXPECT_EQ(sink.posted, (std::vector<RecordingSink::Request>{{kAppOpenFormulas, 2},
-                                                                 {kAppOpenMixList, 2}}));
+    EXPECT_EQ(sink.posted,
+              (std::vector<RecordingSink::Request>{{kAppOpenFormulas, 2}, {kAppOpenMixList, 2}}));
     w.close();
 }
 
