@@ -20,8 +20,8 @@ FormulasWindow::FormulasWindow(Database& db, Tdm& dm, RequestSink& requests, QWi
     : ListWindow(
           "Fórmulas", "Fórmulas", logic_,
           {{"Nombre", "Nombre", ""},
-           {"NRIns", "R. Ins", "", [this](int row) { return qs(logic_.ingredientCount(row)); }},
-           {"NRNuts", "R. Nutr", "", [this](int row) { return qs(logic_.nutrientCount(row)); }},
+           {"NRIns", "R. Ins", "0", [this](int row) { return qs(logic_.ingredientCount(row)); }},
+           {"NRNuts", "R. Nutr", "0", [this](int row) { return qs(logic_.nutrientCount(row)); }},
            {"Ultima", "Ultima formulación", "",
             [this](int row) { return formulationTime(toText(logic_.value(row, "Ultima"))); },
             "Ultima"},
