@@ -347,6 +347,10 @@ void CommandModule::handleRequest(int code, qint64 arg) {
         case kAppRefreshWindow:
             if (arg == 1) {
                 if (ChildWindow* w = slot(WindowKind::Ins)) w->refreshInfo();
+            } else if (arg == 3 || arg == 4) {
+                // The formulas window reads its counts and its group box again alike.
+                if (ChildWindow* w = slot(WindowKind::LR)) w->refreshInfo();
+                if (arg == 3 && refreshWindow) refreshWindow(3);
             } else if (refreshWindow) {
                 refreshWindow(static_cast<int>(arg));
             }

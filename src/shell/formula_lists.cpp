@@ -16,14 +16,6 @@ void registerFormulaLists(CommandModule& cm, QtRequestSink& sink) {
         CatalogContext& ctx = catalogContext();
         return new GroupsWindow(ctx.database(), ctx.services(), sink);
     });
-    // Other windows answer the kinds they own; these two belong here.
-    auto earlier = cm.refreshWindow;
-    cm.refreshWindow = [&cm, earlier](int kind) {
-        auto* lr = qobject_cast<FormulasWindow*>(cm.slot(WindowKind::LR));
-        if (lr && kind == 4) lr->refreshInfo();
-        if (lr && kind == 3) lr->reloadGroupBox();
-        if (kind != 4 && earlier) earlier(kind);
-    };
 }
 
 }  // namespace vexa

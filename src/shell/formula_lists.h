@@ -1,6 +1,6 @@
 #pragma once
-// The formulas window and the groups window join the main window: their commands, the
-// requests that open them (8) and refresh them (17 with 3 and 4).
+// The formulas window and the groups window join the main window: their commands and the
+// requests that open them (8, the groups window's buttons).
 namespace vexa {
 
 class CommandModule;

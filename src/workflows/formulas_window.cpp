@@ -91,10 +91,6 @@ void FormulasWindow::refreshInfo() {
     updateActions();
 }
 
-void FormulasWindow::reloadGroupBox() {
-    refreshInfo();
-}
-
 void FormulasWindow::onDoubleClick() {
     logic_.openCurrent();
 }

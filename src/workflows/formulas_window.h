@@ -15,10 +15,9 @@ public:
     QComboBox* groupBox() const { return groupBox_; }
     // Request 8: the formulas of that group; -1 keeps the group shown.
     void selectItem(qint64 code) override;
-    // Request 17 with 4 (ActualizarInfo).
+    // Request 17 with 4 (ActualizarInfo), and with 3 (the groups changed): the counts and the
+    // group box are read again.
     void refreshInfo() override;
-    // Request 17 with 3: the groups were changed in the groups window.
-    void reloadGroupBox();
     void updateActions() override;
 
 protected:

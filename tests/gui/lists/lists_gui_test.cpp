@@ -357,6 +357,18 @@ TEST_F(ListsApp, FormulasWindowOpensAtStartUpAndFollowsRequests) {
     EXPECT_EQ(w.mdiArea()->activeSubWindow(), cm.frameOf(lr));
     EXPECT_EQ(lr->groupBox()->currentText(), "Cerdos");
     EXPECT_EQ(lr->model()->rowCount(), 2);
+
+    // Deleting that group in the groups window: the formulas window leaves it too (17 with 3).
+    cm.action("acCat")->trigger();
+    settle();
+    cat->grid()->selectRow(2);
+    dialogs.yesNo = {true};
+    cat->action("DataSetDelete1")->trigger();
+    settle();
+    EXPECT_EQ(lr->groupBox()->count(), 2);
+    EXPECT_EQ(lr->groupBox()->findText("Cerdos"), -1);
+    EXPECT_EQ(lr->groupBox()->currentText(), "Pollos de engorde");
+    EXPECT_EQ(lr->model()->rowCount(), 4);
 }
 
 TEST_F(ListsApp, ReadOnlyBrowsesButEditsNothing) {
