@@ -18,6 +18,7 @@ GroupList::GroupList(Database& db, Tdm& dm, RequestSink& requests)
 }
 
 void GroupList::show() {
+    fresh_ = 0;
     priceItems_ = vexa::priceItems(db());
     open();
     editWithDialog = false;
@@ -32,6 +33,7 @@ std::string GroupList::priceName(int row) const {
 
 bool GroupList::writeField(int row, const std::string& f, SqlValue v) {
     if (!canModify() || row < 0 || row >= rowCount()) return false;
+    fresh_ = 0;
     if (row != current() || !editing()) {
         if (editing()) post();
         setCurrent(row);
@@ -54,7 +56,18 @@ bool GroupList::addGroup() {
     setField("Nombre", std::string("Nuevo grupo"));
     setField("Precio", int64_t{catalogContext().workspace().Precio});
     setField("EnMS", int64_t{0});
-    return post();
+    if (!post()) return false;
+    fresh_ = newCode_;
+    return true;
+}
+
+bool GroupList::discardNew() {
+    if (fresh_ == 0 || !locate("Codigo", int64_t{fresh_})) return false;
+    fresh_ = 0;
+    quiet_ = true;
+    bool gone = remove();
+    quiet_ = false;
+    return gone;
 }
 
 void GroupList::afterPost(bool wasInsert) {
@@ -68,6 +81,7 @@ void GroupList::afterPost(bool wasInsert) {
 
 bool GroupList::copy() {
     if (!canCopy()) return false;
+    fresh_ = 0;
     int32_t code = 0;
     const size_t failedBefore = dm_.failedWrites().size();
     atomically([&] {
@@ -91,7 +105,7 @@ void GroupList::writeDependents(bool wasInsert) {
 }
 
 bool GroupList::confirmDelete() {
-    return dialogs().askYesNo("¿Desea borrar el grupo?");
+    return quiet_ || dialogs().askYesNo("¿Desea borrar el grupo?");
 }
 
 void GroupList::deleteDependents() {

@@ -31,6 +31,8 @@ public:
     // "&Nuevo": a group named "Nuevo grupo" with the workspace's price item, written at once
     // and left current for its name to be typed in the grid.
     bool addGroup();
+    // Escape while the new group's name is first typed: the group is not kept.
+    bool discardNew();
     // "C&opiar": the copy with its members, formulas and mixes; the list stands on it.
     bool copy();
     bool canCopy() const { return canModify() && current() >= 0 && !editing(); }
@@ -53,6 +55,8 @@ private:
     Tdm& dm_;
     std::vector<CodeName> priceItems_;
     int32_t newCode_ = 0;
+    int32_t fresh_ = 0;   // the group "&Nuevo" just wrote, until it is edited or left
+    bool quiet_ = false;  // a delete that asks nothing
 };
 
 }  // namespace vexa

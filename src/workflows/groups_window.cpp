@@ -124,7 +124,14 @@ GroupsWindow::GroupsWindow(Database& db, Tdm& dm, RequestSink& requests, QWidget
     connect(mixesButton, &QPushButton::clicked, this,
             [this] { runCommand([this] { logic_.showMixes(); }); });
 
-    grid_->setItemDelegate(new GroupDelegate(logic_, grid_));
+    auto* delegate = new GroupDelegate(logic_, grid_);
+    grid_->setItemDelegate(delegate);
+    // Escape on the name of a group just made with "N&uevo" takes the group back.
+    connect(delegate, &QAbstractItemDelegate::closeEditor, this,
+            [this](QWidget*, QAbstractItemDelegate::EndEditHint hint) {
+                if (hint == QAbstractItemDelegate::RevertModelCache)
+                    later([this] { logic_.discardNew(); });
+            });
     grid_->setEditTriggers(QAbstractItemView::DoubleClicked | QAbstractItemView::EditKeyPressed |
                            QAbstractItemView::AnyKeyPressed);
     grid_->installEventFilter(this);

@@ -57,6 +57,8 @@ void whenShown(std::function<void(D*)> answer) {
 
 void settle() {
     for (int i = 0; i < 5; ++i) QCoreApplication::processEvents();
+    // Closed cell editors go now, so that the next one found is the open one.
+    QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
 }
 
 int rowOf(ListWindow& w, const QString& name) {
@@ -207,15 +209,25 @@ TEST_F(ListsGui, GroupsAreEditedInTheGrid) {
     w.show();
     QApplication::setActiveWindow(&w);
     ASSERT_TRUE(QTest::qWaitForWindowActive(&w));
-    w.action("DataSetInsert1")->trigger();  // "Nuevo grupo", its name open for typing
+    // "N&uevo" then Escape keeps no group.
+    w.action("DataSetInsert1")->trigger();
     ASSERT_EQ(w.model()->rowCount(), 3);
     auto* name = w.grid()->findChild<QLineEdit*>("groupName");
+    ASSERT_NE(name, nullptr);
+    QTest::keyClick(name, Qt::Key_Escape);
+    settle();
+    EXPECT_EQ(w.model()->rowCount(), 2);
+    EXPECT_EQ(count("SELECT COUNT(*) FROM Cat"), 2);
+    EXPECT_TRUE(dialogs.questions.empty());
+    w.action("DataSetInsert1")->trigger();  // "Nuevo grupo", its name open for typing
+    ASSERT_EQ(w.model()->rowCount(), 3);
+    name = w.grid()->findChild<QLineEdit*>("groupName");
     ASSERT_NE(name, nullptr);
     name->selectAll();
     QTest::keyClicks(name, "Postura");
     QTest::keyClick(name, Qt::Key_Return);
     settle();
-    EXPECT_EQ(tableRows(db, "SELECT Nombre AS x FROM Cat WHERE Codigo = 3"), "Postura");
+    EXPECT_EQ(tableRows(db, "SELECT Nombre AS x FROM Cat WHERE Codigo = 4"), "Postura");
     // The price item from the drop-down.
     QModelIndex px = w.model()->index(2, 1);
     w.grid()->setCurrentIndex(px);
@@ -226,7 +238,14 @@ TEST_F(ListsGui, GroupsAreEditedInTheGrid) {
     box->setCurrentIndex(box->findText("Precio mayoreo"));
     QTest::keyClick(box, Qt::Key_Return);
     settle();
-    EXPECT_EQ(count("SELECT Precio FROM Cat WHERE Codigo = 3"), 4);
+    EXPECT_EQ(count("SELECT Precio FROM Cat WHERE Codigo = 4"), 4);
+    // Escape on a group that is not new keeps it.
+    w.grid()->edit(w.model()->index(0, 0));
+    name = w.grid()->findChild<QLineEdit*>("groupName");
+    ASSERT_NE(name, nullptr);
+    QTest::keyClick(name, Qt::Key_Escape);
+    settle();
+    EXPECT_EQ(count("SELECT COUNT(*) FROM Cat"), 3);
     EXPECT_EQ(w.model()->displayText(2, 1), "Precio mayoreo");
     EXPECT_FALSE(w.groups().editing());
     // The header buttons ask for the group's formulas and mixes.

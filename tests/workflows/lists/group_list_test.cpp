@@ -89,6 +89,11 @@ TEST_F(GroupLists, NewGroupCopyAndInPlaceEdits) {
     ASSERT_EQ(l.priceItems().size(), 1u);
     EXPECT_EQ(l.priceName(0), "Precio");
 
+    // A new group taken back at once, without a question; one that was named stays.
+    ASSERT_TRUE(l.addGroup());
+    EXPECT_TRUE(l.discardNew());
+    EXPECT_EQ(count("SELECT COUNT(*) FROM Cat"), 2);
+    EXPECT_TRUE(dialogs.questions.empty());
     ASSERT_TRUE(l.addGroup());
     EXPECT_EQ(l.currentName(), "Nuevo grupo");
     int fresh = l.currentCode();
@@ -98,6 +103,7 @@ TEST_F(GroupLists, NewGroupCopyAndInPlaceEdits) {
     EXPECT_EQ(count("SELECT COUNT(*) FROM EI WHERE Cat = " + std::to_string(fresh)), 0);
     EXPECT_TRUE(l.setName(l.current(), "Postura con un nombre demasiado largo"));
     EXPECT_EQ(l.currentName(), "Postura con un nombre dem");  // 25 characters
+    EXPECT_FALSE(l.discardNew());
     db.exec("INSERT INTO Nut (Nombre, Tipo) VALUES ('Precio 2', 1)");
     l.show();
     ASSERT_TRUE(l.locate("Codigo", int64_t{fresh}));
