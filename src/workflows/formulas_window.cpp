@@ -3,6 +3,9 @@
 #include <QDateTime>
 #include <QFormLayout>
 #include <QLocale>
+#include <QMdiSubWindow>
+
+#include "catalog/catalog_context.h"
 
 #include "catalog/qt_dialogs.h"
 #include "workflows/new_formula_dialog.h"
@@ -63,6 +66,14 @@ FormulasWindow::FormulasWindow(Database& db, Tdm& dm, RequestSink& requests, QWi
     connect(groupBox_, &QComboBox::currentIndexChanged, this, [this](int i) {
         if (i >= 0) runCommand([&] { logic_.selectGroup(groupBox_->itemData(i).toInt()); });
     });
+    // Beside the ingredients and their values the window comes up in normal state.
+    if (catalogContext().sideBySide)
+        QMetaObject::invokeMethod(
+            this,
+            [this] {
+                if (auto* frame = qobject_cast<QMdiSubWindow*>(parentWidget())) frame->showNormal();
+            },
+            Qt::QueuedConnection);
     grid_->setColumnWidth(0, 300);
     grid_->setColumnWidth(1, 70);
     grid_->setColumnWidth(2, 70);

@@ -418,3 +418,24 @@ TEST_F(ListsApp, ReadOnlyBrowsesButEditsNothing) {
 }
 
 }  // namespace vexa::test
+
+namespace vexa::test {
+
+TEST_F(ListsApp, BesideTheIngredientsTheFormulasWindowIsNotMaximised) {
+    MainWindow& w = start();
+    CommandModule& cm = w.commands();
+    for (bool sideBySide : {true, false}) {
+        SCOPED_TRACE(sideBySide);
+        cm.frameOf(cm.slot(WindowKind::LR))->close();
+        settle();
+        QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+        ASSERT_EQ(cm.slot(WindowKind::LR), nullptr);
+        catalogContext().sideBySide = sideBySide;
+        cm.action("acLR")->trigger();
+        settle();
+        ASSERT_NE(cm.slot(WindowKind::LR), nullptr);
+        EXPECT_EQ(cm.frameOf(cm.slot(WindowKind::LR))->isMaximized(), !sideBySide);
+    }
+}
+
+}  // namespace vexa::test
