@@ -74,6 +74,11 @@ void FormulaList::ActualizarInfo() {
 }
 
 void FormulaList::requestEditor(int formula) {
+    // The request carries each code in 16 bits: a larger one would open another formula.
+    if (formula < 0 || formula > 0xFFFF || group_ < 0 || group_ > 0xFFFF)
+        throw std::runtime_error("Error: La fórmula " + std::to_string(formula) + " del grupo " +
+                                 std::to_string(group_) +
+                                 " no se puede abrir: su código pasa de 65535");
     requests_.postApp(kAppOpenFormula, packLowHigh(formula, group_));
 }
 

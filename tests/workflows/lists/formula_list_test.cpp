@@ -96,6 +96,12 @@ TEST_F(FormulaLists, OpeningPostsTheFormulaAndGroupAndNeverLeavesAnEdit) {
     EXPECT_EQ(sink.posted, (std::vector<RecordingSink::Request>{open, open, open}));
     EXPECT_EQ(lowHalf(open.arg), 2);
     EXPECT_EQ(highHalf(open.arg), 2);
+    // A code that does not fit in its half is refused rather than opening another formula.
+    db.exec("INSERT INTO LR (Codigo, Nombre, Cat) VALUES (65537, 'Lejana', 2)");
+    l.ActualizarInfo();
+    ASSERT_TRUE(l.locate("Nombre", std::string("Lejana")));
+    EXPECT_THROW(l.openCurrent(), std::runtime_error);
+    EXPECT_EQ(sink.posted.size(), 3u);
 }
 
 TEST_F(FormulaLists, CopyKeepsNameAndCountsAndOpensTheCopy) {
