@@ -1,5 +1,7 @@
 #include "engine/memory_mix_object.h"
 
+#include "engine/suggestions.h"
+
 namespace vexa {
 
 MemoryMixObject::MemoryMixObject(ReportDocument& report, Formula formula, int32_t formulaCode)
@@ -112,5 +114,22 @@ std::string MemoryMixObject::ReportFormat(int32_t index) {
 }
 
 void MemoryMixObject::SaveResults() {}
+
+int applySuggestions(const std::vector<TRecom>& suggestions, Formula& formula) {
+    std::vector<RestrictionBounds> ingredients, nutrients;
+    for (const FormulaIngredient& i : formula.ingredients)
+        ingredients.push_back({i.code, i.min, i.max});
+    for (const FormulaNutrient& n : formula.nutrients) nutrients.push_back({n.code, n.min, n.max});
+    const int applied = applySuggestions(suggestions, ingredients, nutrients);
+    for (size_t k = 0; k < ingredients.size(); ++k) {
+        formula.ingredients[k].min = ingredients[k].min;
+        formula.ingredients[k].max = ingredients[k].max;
+    }
+    for (size_t k = 0; k < nutrients.size(); ++k) {
+        formula.nutrients[k].min = nutrients[k].min;
+        formula.nutrients[k].max = nutrients[k].max;
+    }
+    return applied;
+}
 
 }  // namespace vexa
