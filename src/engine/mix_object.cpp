@@ -286,10 +286,11 @@ void TMixObject::AddNutrientRowsOf(const std::vector<RestrictionBounds>& rows,
 }
 
 void TMixObject::addNutrientRow(TNutriente& n, int32_t position, ProgrammeCounters& c) {
-    // The programme sees each value to two decimals: v ÷ 100 rounded to a unit, ties to even.
-    std::vector<double> coef(IngredientCount + 1, 0.0);
+    // The programme sees each value as stored (all 4 decimals): v ÷ 100, one rounding.
+    std::vector<double>& coef = coefficients_;
+    coef.assign(IngredientCount + 1, 0.0);
     for (int32_t k = 1; k <= IngredientCount; ++k)
-        coef[k] = NutrientValue(IngredientCode[k], n.Codigo).divInt(100).toDouble();
+        coef[k] = programmeCoefficient(NutrientValue(IngredientCode[k], n.Codigo));
     auto fillRow = [&](int32_t r) {
         for (int32_t k = 1; k <= IngredientCount; ++k) Tableau(k, r) = coef[k];
     };

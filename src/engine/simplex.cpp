@@ -28,7 +28,9 @@ int32_t TMixObject::ComputeReducedCosts() {
     }
     int32_t entering = 0;
     double best = -Options.optimalityTolerance;
+    const bool anyBlocked = static_cast<int32_t>(blocked_.size()) > ColumnCount;
     for (int32_t j = 1; j <= ColumnCount; ++j) {
+        if (anyBlocked && blocked_[j]) continue;
         if (best > ReducedCost[j]) {
             entering = j;
             best = ReducedCost[j];
@@ -176,6 +178,10 @@ void TMixObject::removeRow(int32_t i) {
                 sizeof(double) * static_cast<size_t>(Tableau.columns() + 1));
     Basis[RowCount] = 0;
     RowSlack[RowCount] = 0;
+    if (static_cast<int32_t>(identityColumn_.size()) > RowCount) {
+        for (int32_t r = i; r < RowCount; ++r) identityColumn_[r] = identityColumn_[r + 1];
+        identityColumn_[RowCount] = 0;
+    }
     RowInfo[RowCount] = RowDescriptor{};
     --RowCount;
     // Keep the rows recorded on the items pointing at the same restrictions.
@@ -203,6 +209,8 @@ void TMixObject::DropArtificialColumns() {
 }
 
 void TMixObject::Solve() {
+    identityColumn_.assign(Basis.begin(), Basis.begin() + RowCount + 1);
+    blocked_.assign(static_cast<size_t>(ColumnCount) + 1, 0);
     // phase 1: the artificial costs set by the construction
     SimplexStatus status = RunSimplex();
     Feasible = IsFeasible();
@@ -212,18 +220,20 @@ void TMixObject::Solve() {
         RunSimplex(false);
         Feasible = IsFeasible();
     }
-    if (Feasible)
-        DriveOutZeroArtificials();
-    else
-        handleInfeasible();
+    if (!Feasible) handleInfeasible();
+    DriveOutZeroArtificials();
 
+    // Phase 2. The artificial columns stay in the tableau, barred from entering: their columns
+    // are the inverse of the basis, from which the duals of every row are read.
     for (int32_t i = 1; i <= ColumnCount; ++i)
         Cost[i] = i <= IngredientCount ? IngredientPrice[i].toDouble() : 0.0;
-    DropArtificialColumns();
+    blocked_.assign(static_cast<size_t>(ColumnCount) + 1, 0);
+    for (int32_t j = IngredientCount + SlackCount + 1; j <= ColumnCount; ++j) blocked_[j] = 1;
     RunSimplex();
     CostPerKg = toFixed4Or(SavedReducedCost[RhsColumn] / 100.0, Fixed4());
     RangePrices();
     ComputeRowValues();
+    blocked_.clear();
 }
 
 }  // namespace vexa

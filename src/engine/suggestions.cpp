@@ -12,7 +12,7 @@ int applySuggestions(const std::vector<TRecom>& suggestions,
                      std::vector<RestrictionBounds>& nutrients) {
     int applied = 0;
     for (const TRecom& s : suggestions) {
-        std::vector<RestrictionBounds>* list = s.Clase == kClaseInsumo     ? &ingredients
+        std::vector<RestrictionBounds>* list = s.Clase == kClaseInsumo      ? &ingredients
                                                : s.Clase == kClaseNutriente ? &nutrients
                                                                             : nullptr;
         if (!list) continue;

@@ -2,8 +2,9 @@
 // The programme of a formula handed to GLPK's simplex, as an independent reference for the
 // engine. Shared by the cross-check test and the benchmark. The programme is the engine's:
 // shares in %, Σ = 100, an ingredient bound only where the engine adds a row (minimum when not
-// 0, maximum when between 0 and 100, both when fixed), nutrient coefficients rounded to
-// 4 decimals, minimum when above 0, maximum when above 0, both when fixed.
+// 0, maximum when between 0 and 100, both when fixed), nutrient coefficients at the
+// precision the values are stored with, minimum when above 0, maximum when above 0, both when
+// fixed.
 #include "engine/memory_mix_object.h"
 
 #include <glpk.h>
@@ -18,10 +19,7 @@ struct GlpkResult {
     std::vector<double> shares;  // % per ingredient, formula order
 };
 
-// The coefficient the programme uses for value v: v ÷ 100 to 4 decimals, ties to even.
-inline double programmeCoefficient(Fixed4 v) {
-    return v.divInt(100).toDouble();
-}
+using vexa::programmeCoefficient;  // v ÷ 100 as stored
 
 inline GlpkResult solveWithGlpk(const Formula& f) {
     glp_prob* lp = glp_create_prob();

@@ -198,13 +198,13 @@ TEST(Simplex, RedundantRowsAreRemovedAndItemsKeepTheirRows) {
     EXPECT_EQ(r->CostPerKg, cost);
 }
 
-// Levels as the programme sees them (values ÷ 100 to four decimals), from unrounded shares.
+// Levels with the values as stored, from unrounded shares.
 double programmeLevel(const Formula& f, const TMixObject& m, int32_t nutrient) {
     double level = 0;
     for (size_t k = 0; k < f.ingredients.size(); ++k) {
         auto it = f.ingredients[k].values.find(nutrient);
         if (it != f.ingredients[k].values.end())
-            level += it->second.divInt(100).toDouble() * m.Ingredients[k].Valor;
+            level += programmeCoefficient(it->second) * m.Ingredients[k].Valor;
     }
     return level;
 }
