@@ -77,7 +77,20 @@ void TMixObject::ExtractSolution() {
         }
         n.Valor = SafeDivide(sum, 100.0);
         n.Cantidad = toFixed4Or(n.Valor, Fixed4());
-        if (!n.Fuera) {
+        if (n.Fuera) {
+            // The ration delivered drops shares that round to 0: a suggestion never asks for more
+            // than the level it really reaches.
+            for (TRecom& s : Suggestions) {
+                if (s.Clase != kClaseNutriente || s.Item != p) continue;
+                const Fixed4 reached = reachableLevel(n.Valor, s.Tipo, s.Sugerido);
+                const Fixed4 bound = s.Sugerido + s.Faltante;
+                if ((s.Tipo == kTipoMin && reached < s.Sugerido) ||
+                    (s.Tipo == kTipoMax && reached > s.Sugerido)) {
+                    s.Sugerido = reached;
+                    s.Faltante = bound - reached;
+                }
+            }
+        } else {
             // a level that misses its bound by at most one unit is the bound itself
             if ((n.ConMin || n.Fijo) && n.Cantidad < n.Min && n.Min - n.Cantidad <= kUnit)
                 n.Cantidad = n.Min;

@@ -26,7 +26,8 @@ struct GlpkResult {
 
 using vexa::programmeCoefficient;  // v ÷ 100 as stored
 
-inline GlpkResult solveWithGlpk(const Formula& f) {
+// tightDuals: a reduced-cost tolerance fine enough to see a price moved by a few units.
+inline GlpkResult solveWithGlpk(const Formula& f, bool tightDuals = false) {
     glp_prob* lp = glp_create_prob();
     glp_set_obj_dir(lp, GLP_MIN);
     const int n = static_cast<int>(f.ingredients.size());
@@ -90,6 +91,7 @@ inline GlpkResult solveWithGlpk(const Formula& f) {
     glp_init_smcp(&parm);
     parm.msg_lev = GLP_MSG_OFF;
     parm.presolve = GLP_OFF;
+    if (tightDuals) parm.tol_dj = 1e-12;
     GlpkResult res;
     if (glp_simplex(lp, &parm) == 0 && glp_get_status(lp) == GLP_OPT) {
         res.feasible = true;
