@@ -159,5 +159,42 @@ TEST(Infeasible, DiagnosisLinesFollowTheLevelsAgainstTheBounds) {
     EXPECT_TRUE(diagnosisLines(r).empty());
 }
 
+TEST(Infeasible, AmongTheLeastRelaxationsTheCheapestRation) {
+    // N ≥ 20 is out of reach (no ingredient holds more than 10): every ration of A and B alone
+    // misses it least; B is the cheaper of the two.
+    MixRun r(FormulaBuilder()
+                 .ing(1, "A", 0, 100, 1.0, {{3, 10}})
+                 .ing(2, "B", 0, 100, 0.5, {{3, 10}})
+                 .ing(3, "C", 0, 100, 0.1, {{3, 0}})
+                 .nut(3, "N", "%", 20, 0)
+                 .build());
+    r.go();
+    EXPECT_FALSE(r->Feasible);
+    EXPECT_EQ(r.ing(2).Cantidad, Fixed4::fromInt(100));
+    ASSERT_EQ(r->Suggestions.size(), 1u);
+    EXPECT_EQ(r->Suggestions[0].Sugerido, Fixed4::fromInt(10));
+    EXPECT_EQ(r->CostPerKg, fx(0.5));
+
+    // N ≥ 10 and M ≥ 10 cannot both be met; every split of A (N) and B (M) misses them by the
+    // same relative sum, and all B is the cheapest, in whichever order they are listed.
+    for (bool bFirst : {false, true}) {
+        FormulaBuilder b;
+        auto a = [&] { b.ing(1, "A", 0, 100, 1.0, {{3, 10}}); };
+        auto m = [&] { b.ing(2, "B", 0, 100, 0.5, {{4, 10}}); };
+        if (bFirst) {
+            m();
+            a();
+        } else {
+            a();
+            m();
+        }
+        MixRun t(b.nut(3, "N", "%", 10, 0).nut(4, "M", "%", 10, 0).build());
+        t.go();
+        EXPECT_FALSE(t->Feasible) << bFirst;
+        EXPECT_EQ(t->CostPerKg, fx(0.5)) << bFirst;
+        EXPECT_EQ(t.ing(2).Cantidad, Fixed4::fromInt(100)) << bFirst;
+    }
+}
+
 }  // namespace
 }  // namespace vexa
