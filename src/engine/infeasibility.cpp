@@ -78,6 +78,8 @@ void TMixObject::handleInfeasible() {
     };
     ArtificialCount = artificials + elastic;
     rebuild(rows);
+    retireArtificials_ = false;  // here the artificial columns are the shortfalls themselves
+    retired_.assign(static_cast<size_t>(RhsColumn) + 1, 0);
     const int32_t firstArtificial = IngredientCount + SlackCount + 1;
     std::vector<int32_t> over(rows + 1, 0);  // the elastic column of a ≤ or = row
     std::vector<double> weight(ColumnCount + 1, 0.0);
@@ -125,6 +127,8 @@ void TMixObject::handleInfeasible() {
     // The plain programme again, with the relaxed rows at the bounds suggested.
     ArtificialCount = artificials;
     rebuild(rows);
+    retireArtificials_ = true;
+    retired_.assign(static_cast<size_t>(RhsColumn) + 1, 0);
     identityColumn_.assign(Basis.begin(), Basis.begin() + RowCount + 1);
     blocked_.assign(static_cast<size_t>(ColumnCount) + 1, 0);
     for (Relaxed& x : relaxed) {

@@ -232,6 +232,9 @@ private:
     int32_t addMinRow(TNutriente& item, int32_t kind, int32_t position, ProgrammeCounters& c);
     int32_t addMaxRow(TNutriente& item, int32_t kind, ProgrammeCounters& c);
     void copyReducedCosts();
+    // The entering column for the current reduced costs, and the objective into
+    // ReducedCost[RhsColumn].
+    int32_t chooseEntering();
     void handleInfeasible();
     // Runs the simplex on the current programme with `costs`, then keeps every column whose
     // reduced cost is positive from entering again: later runs stay on this run's optimal face.
@@ -253,6 +256,9 @@ private:
     std::vector<double> coefficients_;     // one nutrient row, reused
     std::vector<int32_t> identityColumn_;  // per row: the column that started basic in it
     std::vector<char> blocked_;            // columns that may not enter
+    std::vector<char> retired_;            // artificial columns no longer kept up to date
+    bool retireArtificials_ = false;
+    std::vector<int32_t> pivotColumns_;  // nonzero cells of the last pivot row
     bool blandRule_ = false;               // entering column by Bland's rule (anti-cycling)
     bool lastRatioZero_ = false;           // the last ratio test chose a row at value 0
 };

@@ -96,21 +96,20 @@ void TMixObject::RangePrices() {
 }
 
 void TMixObject::ComputeRowValues() {
-    // The dual of row i is −(reduced cost of the column that started basic in it): that column
-    // holds the row of the basis inverse. A ≥ row costs when its dual is positive, a ≤ row when
-    // negative; an equality costs whichever way it binds.
+    // A row with a slack or surplus column costs its reduced cost (positive when the bound
+    // binds). An equality has none: its dual is −(reduced cost of the artificial column that
+    // started basic in it), which holds the row of the basis inverse; it costs whichever way
+    // it binds.
     RowValue.assign(RowCount + 1, 0.0);
     for (int32_t i = 1; i <= RowCount; ++i) {
-        const int32_t id =
-            i < static_cast<int32_t>(identityColumn_.size()) ? identityColumn_[i] : 0;
-        if (id < 1 || id > ColumnCount) continue;
-        const double dual = -SavedReducedCost[id];
-        if (!IsArtificialColumn(id))
-            RowValue[i] = std::max(-dual, 0.0);  // ≤ row: its slack
-        else if (ColumnInfo[id].type == kTipoIgual || ColumnInfo[id].kind == kRowTotal)
-            RowValue[i] = std::fabs(dual);
-        else
-            RowValue[i] = std::max(dual, 0.0);
+        const int32_t s = RowSlack[i];
+        if (s > 0) {
+            RowValue[i] = std::max(SavedReducedCost[s], 0.0);
+            continue;
+        }
+        const int32_t id = i < static_cast<int32_t>(identityColumn_.size()) ? identityColumn_[i] : 0;
+        if (id >= 1 && id <= ColumnCount && IsArtificialColumn(id))
+            RowValue[i] = std::fabs(SavedReducedCost[id]);
     }
 }
 

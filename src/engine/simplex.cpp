@@ -26,6 +26,10 @@ int32_t TMixObject::ComputeReducedCosts() {
         const double* row = Tableau.rowData(i);
         for (int32_t j = 1; j <= ColumnCount; ++j) ReducedCost[j] -= row[j] * cb;
     }
+    return chooseEntering();
+}
+
+int32_t TMixObject::chooseEntering() {
     int32_t entering = 0;
     double best = -Options.optimalityTolerance;
     const bool anyBlocked = static_cast<int32_t>(blocked_.size()) > ColumnCount;
@@ -70,17 +74,34 @@ int32_t TMixObject::SelectLeavingRow(int32_t entering) {
 void TMixObject::Pivot(int32_t entering, int32_t leaving) {
     double* pr = Tableau.rowData(leaving);
     const double p = pr[entering];
-    for (int32_t k = 1; k <= RhsColumn; ++k) pr[k] = SafeDivide(pr[k], p);
+    const int32_t left = Basis[leaving];
+    // Only the nonzero cells of the pivot row change the other rows; an artificial column that
+    // has left the basis for good is not kept up to date.
+    const bool anyRetired = static_cast<int32_t>(retired_.size()) > RhsColumn;
+    pivotColumns_.clear();
+    for (int32_t k = 1; k <= RhsColumn; ++k) {
+        if (pr[k] == 0.0 || (anyRetired && retired_[k])) continue;
+        pr[k] = SafeDivide(pr[k], p);
+        if (pr[k] != 0.0) pivotColumns_.push_back(k);
+    }
     pr[entering] = 1.0;
+    const int32_t* cols = pivotColumns_.data();
+    const size_t count = pivotColumns_.size();
     for (int32_t i = 1; i <= RowCount; ++i) {
         if (i == leaving) continue;
         double* ri = Tableau.rowData(i);
         const double f = ri[entering];
         if (f == 0.0) continue;
-        for (int32_t k = 1; k <= RhsColumn; ++k) ri[k] -= f * pr[k];
+        for (size_t c = 0; c < count; ++c) ri[cols[c]] -= f * pr[cols[c]];
         ri[entering] = 0.0;
     }
     Basis[leaving] = entering;
+    // The artificial of a ≥ row never comes back (its surplus column carries the row's dual).
+    if (anyRetired && retireArtificials_ && IsArtificialColumn(left) &&
+        ColumnInfo[left].type == kTipoMin) {
+        retired_[left] = 1;
+        if (static_cast<int32_t>(blocked_.size()) > left) blocked_[left] = 1;
+    }
     ++PivotCount;
 }
 
@@ -91,12 +112,18 @@ SimplexStatus TMixObject::RunSimplex(bool objectiveThreshold) {
     int32_t l = 0;
     Fixed4 zc;
     int32_t degenerateRun = 0;
+    bool fresh = true;
+    int32_t sinceFresh = 0;
     int64_t passes = 0;
     SimplexStatus status = SimplexStatus::Optimal;
     blandRule_ = false;
     for (;;) {
         blandRule_ = degenerateRun >= Options.degenerateRunLimit;
-        const int32_t e = ComputeReducedCosts();
+        // Reduced costs are carried from pivot to pivot and recomputed from the tableau now
+        // and then, and always before the run is declared optimal.
+        int32_t e = fresh ? ComputeReducedCosts() : chooseEntering();
+        if (!fresh && e == 0) e = ComputeReducedCosts();
+        fresh = false;
         const double z = ReducedCost[RhsColumn];
         if (auto f = toFixed4(z)) zc = *f;
         if (z <= 0.0001) zc = Fixed4();
@@ -105,7 +132,13 @@ SimplexStatus TMixObject::RunSimplex(bool objectiveThreshold) {
             l = SelectLeavingRow(e);
             if (l > 0) {
                 copyReducedCosts();
+                const double de = ReducedCost[e];
                 Pivot(e, l);
+                const double* pr = Tableau.rowData(l);
+                for (const int32_t k : pivotColumns_)
+                    if (k <= ColumnCount) ReducedCost[k] -= de * pr[k];
+                ReducedCost[e] = 0.0;
+                fresh = ++sinceFresh % 64 == 0;
                 degenerateRun = lastRatioZero_ ? degenerateRun + 1 : 0;
             }
         }
@@ -211,6 +244,8 @@ void TMixObject::DropArtificialColumns() {
 void TMixObject::Solve() {
     identityColumn_.assign(Basis.begin(), Basis.begin() + RowCount + 1);
     blocked_.assign(static_cast<size_t>(ColumnCount) + 1, 0);
+    retired_.assign(static_cast<size_t>(RhsColumn) + 1, 0);
+    retireArtificials_ = true;
     // phase 1: the artificial costs set by the construction
     SimplexStatus status = RunSimplex();
     Feasible = IsFeasible();
@@ -229,11 +264,13 @@ void TMixObject::Solve() {
         Cost[i] = i <= IngredientCount ? IngredientPrice[i].toDouble() : 0.0;
     blocked_.assign(static_cast<size_t>(ColumnCount) + 1, 0);
     for (int32_t j = IngredientCount + SlackCount + 1; j <= ColumnCount; ++j) blocked_[j] = 1;
+    // A basic variable is not a candidate either: its reduced cost is 0 up to rounding.
     RunSimplex();
     CostPerKg = toFixed4Or(SavedReducedCost[RhsColumn] / 100.0, Fixed4());
     RangePrices();
     ComputeRowValues();
     blocked_.clear();
+    retired_.clear();
 }
 
 }  // namespace vexa
