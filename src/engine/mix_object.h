@@ -259,8 +259,8 @@ private:
     std::vector<char> retired_;            // artificial columns no longer kept up to date
     bool retireArtificials_ = false;
     std::vector<int32_t> pivotColumns_;  // nonzero cells of the last pivot row
-    bool blandRule_ = false;               // entering column by Bland's rule (anti-cycling)
-    bool lastRatioZero_ = false;           // the last ratio test chose a row at value 0
+    bool blandRule_ = false;             // entering column by Bland's rule (anti-cycling)
+    bool lastRatioZero_ = false;         // the last ratio test chose a row at value 0
 };
 
 }  // namespace vexa

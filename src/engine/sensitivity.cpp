@@ -107,7 +107,8 @@ void TMixObject::ComputeRowValues() {
             RowValue[i] = std::max(SavedReducedCost[s], 0.0);
             continue;
         }
-        const int32_t id = i < static_cast<int32_t>(identityColumn_.size()) ? identityColumn_[i] : 0;
+        const int32_t id =
+            i < static_cast<int32_t>(identityColumn_.size()) ? identityColumn_[i] : 0;
         if (id >= 1 && id <= ColumnCount && IsArtificialColumn(id))
             RowValue[i] = std::fabs(SavedReducedCost[id]);
     }
