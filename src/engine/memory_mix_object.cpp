@@ -75,13 +75,42 @@ void MemoryMixObject::WriteHeader() {
 }
 
 Fixed4 MemoryMixObject::NutrientValue(int32_t ingredient, int32_t nutrient) {
+    // The run asks for each value several times: from the dense table when both codes have a
+    // slot in it.
+    const size_t nutrients = formula_.nutrients.size();
+    if (!values_.empty() && ingredient >= 0 && nutrient >= 0 &&
+        static_cast<size_t>(ingredient) < ingredientSlot_.size() &&
+        static_cast<size_t>(nutrient) < nutrientSlot_.size()) {
+        const int32_t i = ingredientSlot_[static_cast<size_t>(ingredient)];
+        const int32_t n = nutrientSlot_[static_cast<size_t>(nutrient)];
+        if (i >= 0 && n >= 0)
+            return values_[static_cast<size_t>(i) * nutrients + static_cast<size_t>(n)];
+    }
     const FormulaIngredient* ing = findIngredient(ingredient);
     if (!ing) return Fixed4();
     auto it = ing->values.find(nutrient);
     return it == ing->values.end() ? Fixed4() : it->second;
 }
 
-void MemoryMixObject::OpenValues() {}
+void MemoryMixObject::OpenValues() {
+    // Codes as slots only while they stay small; large codes go through the maps.
+    constexpr int32_t kMaxSlot = 1 << 16;
+    auto slots = [](const std::map<int32_t, size_t>& index, std::vector<int32_t>& slot) {
+        slot.clear();
+        if (index.empty() || index.begin()->first < 0 || index.rbegin()->first >= kMaxSlot) return;
+        slot.assign(static_cast<size_t>(index.rbegin()->first) + 1, -1);
+        for (const auto& [code, i] : index)
+            slot[static_cast<size_t>(code)] = static_cast<int32_t>(i);
+    };
+    slots(ingredientIndex_, ingredientSlot_);
+    slots(nutrientIndex_, nutrientSlot_);
+    const size_t nutrients = formula_.nutrients.size();
+    values_.assign(formula_.ingredients.size() * nutrients, Fixed4());
+    for (size_t i = 0; i < formula_.ingredients.size(); ++i)
+        for (const auto& [code, v] : formula_.ingredients[i].values)
+            if (auto it = nutrientIndex_.find(code); it != nutrientIndex_.end())
+                values_[i * nutrients + it->second] = v;
+}
 
 std::string MemoryMixObject::ItemName(int32_t kind, int32_t code) {
     switch (kind) {

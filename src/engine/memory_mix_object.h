@@ -100,6 +100,9 @@ private:
     std::map<int32_t, size_t> ingredientIndex_, nutrientIndex_;
     std::vector<RestrictionBounds> ingredientBounds_, nutrientBounds_;  // formula order
     std::vector<NutrientContentRow> content_;
+    // Values of the formula's nutrients, ingredient by ingredient, and the slot of each code.
+    std::vector<Fixed4> values_;
+    std::vector<int32_t> ingredientSlot_, nutrientSlot_;
 };
 
 }  // namespace vexa

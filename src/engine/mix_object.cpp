@@ -260,6 +260,7 @@ void TMixObject::LoadIngredientsOf(
     const std::vector<RestrictionBounds>& rows,
     const std::function<void(TInsumo& item, size_t index)>& complete) {
     Ingredients.clear();
+    Ingredients.reserve(rows.size());
     for (size_t i = 0; i < rows.size(); ++i) {
         TInsumo it;
         it.Codigo = rows[i].code;
@@ -274,6 +275,7 @@ void TMixObject::LoadIngredientsOf(
 void TMixObject::AddNutrientRowsOf(const std::vector<RestrictionBounds>& rows,
                                    ProgrammeCounters& c) {
     Nutrients.clear();
+    Nutrients.reserve(rows.size());
     for (const RestrictionBounds& b : rows) {
         TNutriente n;
         n.Codigo = b.code;

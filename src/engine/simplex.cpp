@@ -87,12 +87,18 @@ void TMixObject::Pivot(int32_t entering, int32_t leaving) {
     pr[entering] = 1.0;
     const int32_t* cols = pivotColumns_.data();
     const size_t count = pivotColumns_.size();
+    // A dense pivot row is cheaper swept whole (the zero cells change nothing; a retired column
+    // may take any value, it is never read again).
+    const bool dense = count * 2 > static_cast<size_t>(RhsColumn);
     for (int32_t i = 1; i <= RowCount; ++i) {
         if (i == leaving) continue;
         double* ri = Tableau.rowData(i);
         const double f = ri[entering];
         if (f == 0.0) continue;
-        for (size_t c = 0; c < count; ++c) ri[cols[c]] -= f * pr[cols[c]];
+        if (dense)
+            for (int32_t k = 1; k <= RhsColumn; ++k) ri[k] -= f * pr[k];
+        else
+            for (size_t c = 0; c < count; ++c) ri[cols[c]] -= f * pr[cols[c]];
         ri[entering] = 0.0;
     }
     Basis[leaving] = entering;
