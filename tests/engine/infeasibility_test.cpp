@@ -196,5 +196,26 @@ TEST(Infeasible, AmongTheLeastRelaxationsTheCheapestRation) {
     }
 }
 
+TEST(Infeasible, AShareThatRoundsAwayIsNotPassedOffAsMeetingItsBound) {
+    // Energy ≥ 3000.002 takes 0.0000286 % of T; rounded to 4 decimals T is left out and the
+    // ration delivers 2999.99914: flagged, and the suggestion is that level rounded down.
+    const Formula f = FormulaBuilder()
+                          .ing(1, "A", 0, 100, 1, {{4, 3000}})
+                          .ing(2, "T", 0, 100, 1000, {{4, 10000}})
+                          .nut(4, "EM", "kcal/kg", 3000.002, 0)
+                          .build();
+    MixRun r(f);
+    r.go();
+    EXPECT_EQ(r.ing(2).Cantidad, Fixed4());
+    EXPECT_TRUE(r.nut(4).Fuera);
+    EXPECT_FALSE(r->Feasible);
+    ASSERT_EQ(r->Suggestions.size(), 1u);
+    EXPECT_EQ(r->Suggestions[0].Tipo, kTipoMin);
+    EXPECT_EQ(r->Suggestions[0].Sugerido, fx(2999.9991));
+    MixRun again(withSuggestions(f, r->Suggestions));
+    again.go();
+    EXPECT_TRUE(again->Feasible);
+}
+
 }  // namespace
 }  // namespace vexa
