@@ -259,8 +259,15 @@ private:
     std::vector<char> retired_;            // artificial columns no longer kept up to date
     bool retireArtificials_ = false;
     std::vector<int32_t> pivotColumns_;  // nonzero cells of the last pivot row
-    bool blandRule_ = false;             // entering column by Bland's rule (anti-cycling)
-    bool lastRatioZero_ = false;         // the last ratio test chose a row at value 0
+    // Squared length of every column of the tableau, kept by the pivots of a run, for choosing
+    // the entering column by the steepest edge (feed values differ by orders of magnitude,
+    // which misleads the most negative reduced cost into many more pivots).
+    std::vector<double> colNorm_;
+    bool steepestEdge_ = false;  // in Solve's runs
+    bool trackNorms_ = false;    // during a run
+    void computeColumnNorms();
+    bool blandRule_ = false;      // entering column by Bland's rule (anti-cycling)
+    bool lastRatioZero_ = false;  // the last ratio test chose a row at value 0
 };
 
 }  // namespace vexa
