@@ -264,6 +264,7 @@ private:
     // which misleads the most negative reduced cost into many more pivots).
     std::vector<double> colNorm_;
     bool steepestEdge_ = false;  // in Solve's runs
+    bool exactNorms_ = false;    // colNorm_ holds exact squared lengths, not Devex weights
     bool trackNorms_ = false;    // during a run
     void computeColumnNorms();
     bool blandRule_ = false;      // entering column by Bland's rule (anti-cycling)

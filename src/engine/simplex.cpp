@@ -39,11 +39,11 @@ int32_t TMixObject::chooseEntering() {
     for (int32_t j = 1; j <= ColumnCount; ++j) {
         if (anyBlocked && blocked_[j]) continue;
         if (steepest) {
-            // the steepest edge: improvement per unit of distance moved, not per unit of the
-            // entering variable
+            // (nearly) the steepest edge: improvement per unit of distance moved, not per unit
+            // of the entering variable
             const double d = ReducedCost[j];
             if (d < -Options.optimalityTolerance) {
-                const double score = d * d / (1.0 + colNorm_[j]);
+                const double score = d * d / (exactNorms_ ? 1.0 + colNorm_[j] : colNorm_[j]);
                 if (score > bestScore) {
                     bestScore = score;
                     entering = j;
@@ -94,50 +94,67 @@ void TMixObject::Pivot(int32_t entering, int32_t leaving) {
     // Only the nonzero cells of the pivot row change the other rows; an artificial column that
     // has left the basis for good is not kept up to date.
     const bool anyRetired = static_cast<int32_t>(retired_.size()) > RhsColumn;
-    const bool norms = trackNorms_ && static_cast<int32_t>(colNorm_.size()) > RhsColumn;
-    double* norm = norms ? colNorm_.data() : nullptr;
+    const bool weights = trackNorms_ && static_cast<int32_t>(colNorm_.size()) > RhsColumn;
+    double* norm = colNorm_.data();
     pivotColumns_.clear();
     for (int32_t k = 1; k <= RhsColumn; ++k) {
         if (pr[k] == 0.0 || (anyRetired && retired_[k])) continue;
-        if (norms) norm[k] -= pr[k] * pr[k];
+        if (weights && exactNorms_) norm[k] -= pr[k] * pr[k];
         pr[k] = SafeDivide(pr[k], p);
-        if (norms) norm[k] += pr[k] * pr[k];
+        if (weights && exactNorms_) norm[k] += pr[k] * pr[k];
         if (pr[k] != 0.0) pivotColumns_.push_back(k);
     }
     pr[entering] = 1.0;
+    const bool exact = weights && exactNorms_;
+    if (weights && !exact) {
+        // Devex reference weights: a column's weight grows with its share of the move
+        double* w = colNorm_.data();
+        const double we = w[entering];
+        for (const int32_t k : pivotColumns_) {
+            const double grown = pr[k] * pr[k] * we;
+            if (grown > w[k]) w[k] = grown;
+        }
+        if (w[left] < 1.0) w[left] = 1.0;
+        w[entering] = 1.0;
+    }
     const int32_t* cols = pivotColumns_.data();
     const size_t count = pivotColumns_.size();
     // A dense pivot row is cheaper swept whole (the zero cells change nothing; a retired column
     // may take any value, it is never read again).
     const bool dense = count * 2 > static_cast<size_t>(RhsColumn);
+    // Past the structural columns only the listed cells: the artificial columns still alive and
+    // the right-hand side.
+    const int32_t structural = IngredientCount + SlackCount;
+    size_t tail = count;
+    while (tail > 0 && cols[tail - 1] > structural) --tail;
     for (int32_t i = 1; i <= RowCount; ++i) {
         if (i == leaving) continue;
         double* ri = Tableau.rowData(i);
         const double f = ri[entering];
         if (f == 0.0) continue;
-        if (norms && dense) {
+        if (exact) {
             // the squared length of every column follows its cells
-            for (int32_t k = 1; k <= RhsColumn; ++k) {
+            auto cell = [&](int32_t k) {
                 const double old = ri[k];
                 const double now = old - f * pr[k];
                 ri[k] = now;
                 norm[k] += now * now - old * old;
-            }
-        } else if (norms) {
-            for (size_t c = 0; c < count; ++c) {
-                const int32_t k = cols[c];
-                const double old = ri[k];
-                ri[k] = old - f * pr[k];
-                norm[k] += ri[k] * ri[k] - old * old;
+            };
+            if (dense) {
+                for (int32_t k = 1; k <= structural; ++k) cell(k);
+                for (size_t c = tail; c < count; ++c) cell(cols[c]);
+            } else {
+                for (size_t c = 0; c < count; ++c) cell(cols[c]);
             }
         } else if (dense) {
-            for (int32_t k = 1; k <= RhsColumn; ++k) ri[k] -= f * pr[k];
+            for (int32_t k = 1; k <= structural; ++k) ri[k] -= f * pr[k];
+            for (size_t c = tail; c < count; ++c) ri[cols[c]] -= f * pr[cols[c]];
         } else {
             for (size_t c = 0; c < count; ++c) ri[cols[c]] -= f * pr[cols[c]];
         }
         ri[entering] = 0.0;
     }
-    if (norms) norm[entering] = 1.0;
+    if (exact) norm[entering] = 1.0;
     Basis[leaving] = entering;
     // The artificial of a ≥ row never comes back (its surplus column carries the row's dual).
     if (anyRetired && retireArtificials_ && IsArtificialColumn(left) &&
@@ -149,6 +166,10 @@ void TMixObject::Pivot(int32_t entering, int32_t leaving) {
 }
 
 void TMixObject::computeColumnNorms() {
+    if (!exactNorms_) {
+        colNorm_.assign(static_cast<size_t>(RhsColumn) + 1, 1.0);  // a fresh reference framework
+        return;
+    }
     colNorm_.assign(static_cast<size_t>(RhsColumn) + 1, 0.0);
     for (int32_t i = 1; i <= RowCount; ++i) {
         const double* row = Tableau.rowData(i);
@@ -170,7 +191,7 @@ SimplexStatus TMixObject::RunSimplex(bool objectiveThreshold) {
     blandRule_ = false;
     trackNorms_ = steepestEdge_;
     for (;;) {
-        if (fresh && trackNorms_) computeColumnNorms();
+        if (trackNorms_ && (passes == 0 || (fresh && exactNorms_))) computeColumnNorms();
         blandRule_ = degenerateRun >= Options.degenerateRunLimit;
         // Reduced costs are carried from pivot to pivot and recomputed from the tableau now
         // and then, and always before the run is declared optimal.
@@ -300,9 +321,11 @@ void TMixObject::Solve() {
     blocked_.assign(static_cast<size_t>(ColumnCount) + 1, 0);
     retired_.assign(static_cast<size_t>(RhsColumn) + 1, 0);
     retireArtificials_ = true;
-    // Small programmes are solved fastest by the most negative reduced cost; large ones take
-    // several times fewer pivots by the steepest edge.
-    steepestEdge_ = RowCount >= Options.steepestEdgeRows;
+    // Small programmes are solved fastest by the most negative reduced cost; larger ones take
+    // several times fewer pivots by the steepest edge, approximated (Devex) up to the size where
+    // the exact one pays for keeping every column's length.
+    steepestEdge_ = RowCount >= Options.devexRows;
+    exactNorms_ = RowCount >= Options.steepestEdgeRows;
     // phase 1: the artificial costs set by the construction
     SimplexStatus status = RunSimplex();
     Feasible = IsFeasible();
