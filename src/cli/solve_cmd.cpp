@@ -65,8 +65,8 @@ void printSolveJson(TMixObject& mix, std::ostream& out) {
                                   .add("min", num(g.Min))
                                   .add("max", num(g.Max))
                                   .add("price", num(g.Precio))
-                                  .add("price_min", num(g.PrecioMin))
-                                  .add("price_max", num(g.PrecioMax))
+                                  .add("price_min", g.NoPriceFloor ? "null" : num(g.PrecioMin))
+                                  .add("price_max", g.NoPriceCeiling ? "null" : num(g.PrecioMax))
                                   .add("sensitivity", num(g.Sensib))
                                   .add("out_of_bounds", boolean(g.Fuera))
                                   .done());
@@ -77,7 +77,7 @@ void printSolveJson(TMixObject& mix, std::ostream& out) {
                                 .add("unit", str(mix.NutrientUnit(n.Codigo)))
                                 .add("level", num(n.Cantidad))
                                 .add("min", num(n.Min))
-                                .add("max", num(n.Max))
+                                .add("max", n.Max > Fixed4() ? num(n.Max) : "null")
                                 .add("sensitivity", num(n.Sensib))
                                 .add("out_of_bounds", boolean(n.Fuera))
                                 .done());

@@ -31,10 +31,10 @@ Fixed4 reachableLevel(double level, int32_t tipo, Fixed4 fallback) {
 }  // namespace
 
 void TMixObject::ExtractSolution() {
-    auto rowValue = [this](int32_t row) -> std::optional<double> {
+    auto rowValue = [this](int32_t row, double scale = 1.0) -> Fixed4 {
         if (row < 1 || row > RowCount || row >= static_cast<int32_t>(RowValue.size()))
-            return std::nullopt;
-        return static_cast<double>(RowValue[row]);
+            return Fixed4();
+        return toFixed4Or(RowValue[row] / scale, Fixed4());
     };
     for (int32_t i = 1; i <= RowCount; ++i) {
         const int32_t j = Basis[i];
@@ -43,18 +43,15 @@ void TMixObject::ExtractSolution() {
         const double rhs = Tableau(RhsColumn, i);
         if (rhs > 0.0) it.Valor = rhs;
         it.Cantidad = toFixed4Or(it.Valor, Fixed4());
-        const Fixed4 low = toFixed4Or(PriceRange[0][j], Fixed4());
-        it.PrecioMin = low < Fixed4() ? Fixed4() : low;
-        it.PrecioMax = toFixed4Or(PriceRange[1][j], Fixed4());
-        if (auto v = rowValue(it.FilaMin))
-            if (auto f = toFixed4(*v)) it.Sensib = *f;
-        if (auto v = rowValue(it.FilaMax))
-            if (auto f = toFixed4(*v); f && *f > it.Sensib) it.Sensib = *f;
     }
-    for (size_t k = 0; k < Ingredients.size(); ++k) {
+    for (int32_t k = 0; k < static_cast<int32_t>(Ingredients.size()); ++k) {
         TInsumo& it = Ingredients[k];
-        if (!it.Cantidad.isZero()) continue;
-        if (auto f = toFixed4(PriceRange[0][k + 1])) it.PrecioMin = *f;
+        const double low = PriceRange[0][k + 1], high = PriceRange[1][k + 1];
+        it.NoPriceFloor = !std::isfinite(low);
+        it.PrecioMin = it.NoPriceFloor ? Fixed4() : std::max(Fixed4(), toFixed4Or(low, Fixed4()));
+        it.NoPriceCeiling = !std::isfinite(high);
+        it.PrecioMax = it.NoPriceCeiling ? Fixed4() : toFixed4Or(high, Fixed4());
+        it.Sensib = std::max(rowValue(it.FilaMin), rowValue(it.FilaMax));
     }
     RoundToHundred(Ingredients);
     for (int32_t k = 0; k < static_cast<int32_t>(Ingredients.size()); ++k) {
@@ -80,29 +77,28 @@ void TMixObject::ExtractSolution() {
         }
         n.Valor = SafeDivide(sum, 100.0);
         n.Cantidad = toFixed4Or(n.Valor, Fixed4());
-        // The level as the programme sees the values (to two decimals): what a bound must
-        // allow for the programme to meet it.
-        double seen = 0.0;
-        for (const TOrden& o : Order) {
-            const TInsumo& it = Ingredients[o.Indice];
-            seen += NutrientValue(it.Codigo, n.Codigo).divInt(100).toDouble() * it.Valor;
-        }
         if (n.Fuera) {
-            // Propose the level reached, rounded the way that relaxes the bound, so that
-            // applying the suggestion gives a formula the programme can meet.
-            int32_t tipo = kTipoMin;
-            for (const TRecom& s : Suggestions)
-                if (s.Clase == kClaseNutriente && s.Item == p) tipo = s.Tipo;
-            UpdateNutrientShortfall(p, reachableLevel(seen, tipo, n.Cantidad));
+            // The ration delivered drops shares that round to 0: a suggestion never asks for more
+            // than the level it really reaches.
+            for (TRecom& s : Suggestions) {
+                if (s.Clase != kClaseNutriente || s.Item != p) continue;
+                const Fixed4 reached = reachableLevel(n.Valor, s.Tipo, s.Sugerido);
+                const Fixed4 bound = s.Sugerido + s.Faltante;
+                if ((s.Tipo == kTipoMin && reached < s.Sugerido) ||
+                    (s.Tipo == kTipoMax && reached > s.Sugerido)) {
+                    s.Sugerido = reached;
+                    s.Faltante = bound - reached;
+                }
+            }
         } else {
             // a level that misses its bound by at most one unit is the bound itself
             if ((n.ConMin || n.Fijo) && n.Cantidad < n.Min && n.Min - n.Cantidad <= kUnit)
                 n.Cantidad = n.Min;
             if ((n.ConMax || n.Fijo) && n.Cantidad > n.Max && n.Cantidad - n.Max <= kUnit)
                 n.Cantidad = n.Max;
-            // A ration that misses an enforced bound is never passed off as meeting it (the
-            // repair of an unreachable 100 % row can leave one so); rounding alone never counts.
-            const Fixed4 level = toFixed4Or(seen, n.Cantidad);
+            // A bound still missed after rounding is flagged like any other; the rounding of the
+            // shares to 4 decimals alone (a few units on an energy level) is not a miss.
+            const Fixed4 level = n.Cantidad;
             const bool low = (n.ConMin || n.Fijo) && n.Min - level >= kUnit;
             const bool high = (n.ConMax || n.Fijo) && level - n.Max >= kUnit;
             if (low || high) {
@@ -110,16 +106,10 @@ void TMixObject::ExtractSolution() {
                 Feasible = false;
                 const int32_t tipo = n.Fijo ? kTipoIgual : high ? kTipoMax : kTipoMin;
                 suggestUnmet(kClaseNutriente, p, n, tipo, high ? n.Max : n.Min,
-                             high ? n.FilaMax : n.FilaMin, reachableLevel(seen, tipo, level));
+                             high ? n.FilaMax : n.FilaMin, reachableLevel(n.Valor, tipo, level));
             }
         }
-        auto sensOf = [&](int32_t row) {
-            auto v = rowValue(row);
-            if (!v) return Fixed4();
-            return toFixed4Or(*v / 100.0, Fixed4());
-        };
-        n.Sensib = sensOf(n.FilaMin);
-        if (Fixed4 s = sensOf(n.FilaMax); s > n.Sensib) n.Sensib = s;
+        n.Sensib = std::max(rowValue(n.FilaMin, 100.0), rowValue(n.FilaMax, 100.0));
     }
     if (UseDryMatter || AsFedFormula) {
         convertToAsFed();

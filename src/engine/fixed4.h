@@ -21,7 +21,7 @@ public:
     static constexpr Fixed4 fromInt(int64_t whole) { return fromRaw(whole * kScale); }
     // Nearest ten-thousandth, ties to even (as a database field read as a double is).
     static Fixed4 fromDouble(double v) {
-        return fromRaw(static_cast<int64_t>(std::nearbyintl(static_cast<long double>(v) * kScale)));
+        return fromRaw(static_cast<int64_t>(std::llrintl(static_cast<long double>(v) * kScale)));
     }
 
     constexpr int64_t raw() const { return units_; }

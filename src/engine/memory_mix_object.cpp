@@ -1,5 +1,7 @@
 #include "engine/memory_mix_object.h"
 
+#include "engine/suggestions.h"
+
 namespace vexa {
 
 MemoryMixObject::MemoryMixObject(ReportDocument& report, Formula formula, int32_t formulaCode)
@@ -73,13 +75,42 @@ void MemoryMixObject::WriteHeader() {
 }
 
 Fixed4 MemoryMixObject::NutrientValue(int32_t ingredient, int32_t nutrient) {
+    // The run asks for each value several times: from the dense table when both codes have a
+    // slot in it.
+    const size_t nutrients = formula_.nutrients.size();
+    if (!values_.empty() && ingredient >= 0 && nutrient >= 0 &&
+        static_cast<size_t>(ingredient) < ingredientSlot_.size() &&
+        static_cast<size_t>(nutrient) < nutrientSlot_.size()) {
+        const int32_t i = ingredientSlot_[static_cast<size_t>(ingredient)];
+        const int32_t n = nutrientSlot_[static_cast<size_t>(nutrient)];
+        if (i >= 0 && n >= 0)
+            return values_[static_cast<size_t>(i) * nutrients + static_cast<size_t>(n)];
+    }
     const FormulaIngredient* ing = findIngredient(ingredient);
     if (!ing) return Fixed4();
     auto it = ing->values.find(nutrient);
     return it == ing->values.end() ? Fixed4() : it->second;
 }
 
-void MemoryMixObject::OpenValues() {}
+void MemoryMixObject::OpenValues() {
+    // Codes as slots only while they stay small; large codes go through the maps.
+    constexpr int32_t kMaxSlot = 1 << 16;
+    auto slots = [](const std::map<int32_t, size_t>& index, std::vector<int32_t>& slot) {
+        slot.clear();
+        if (index.empty() || index.begin()->first < 0 || index.rbegin()->first >= kMaxSlot) return;
+        slot.assign(static_cast<size_t>(index.rbegin()->first) + 1, -1);
+        for (const auto& [code, i] : index)
+            slot[static_cast<size_t>(code)] = static_cast<int32_t>(i);
+    };
+    slots(ingredientIndex_, ingredientSlot_);
+    slots(nutrientIndex_, nutrientSlot_);
+    const size_t nutrients = formula_.nutrients.size();
+    values_.assign(formula_.ingredients.size() * nutrients, Fixed4());
+    for (size_t i = 0; i < formula_.ingredients.size(); ++i)
+        for (const auto& [code, v] : formula_.ingredients[i].values)
+            if (auto it = nutrientIndex_.find(code); it != nutrientIndex_.end())
+                values_[i * nutrients + it->second] = v;
+}
 
 std::string MemoryMixObject::ItemName(int32_t kind, int32_t code) {
     switch (kind) {
@@ -112,5 +143,22 @@ std::string MemoryMixObject::ReportFormat(int32_t index) {
 }
 
 void MemoryMixObject::SaveResults() {}
+
+int applySuggestions(const std::vector<TRecom>& suggestions, Formula& formula) {
+    std::vector<RestrictionBounds> ingredients, nutrients;
+    for (const FormulaIngredient& i : formula.ingredients)
+        ingredients.push_back({i.code, i.min, i.max});
+    for (const FormulaNutrient& n : formula.nutrients) nutrients.push_back({n.code, n.min, n.max});
+    const int applied = applySuggestions(suggestions, ingredients, nutrients);
+    for (size_t k = 0; k < ingredients.size(); ++k) {
+        formula.ingredients[k].min = ingredients[k].min;
+        formula.ingredients[k].max = ingredients[k].max;
+    }
+    for (size_t k = 0; k < nutrients.size(); ++k) {
+        formula.nutrients[k].min = nutrients[k].min;
+        formula.nutrients[k].max = nutrients[k].max;
+    }
+    return applied;
+}
 
 }  // namespace vexa

@@ -53,6 +53,10 @@ public:
 Formula parseFormulaJson(std::string_view text);
 Formula loadFormulaFile(const std::filesystem::path& path);
 
+// The suggestions of a run written into the formula's bounds, by the rule of applySuggestions
+// (engine/suggestions.h). Returns how many were applied.
+int applySuggestions(const std::vector<TRecom>& suggestions, Formula& formula);
+
 // One row of the nutrient content of the ration (every nutrient of the formula).
 struct NutrientContentRow {
     int32_t Codigo = 0;
@@ -96,6 +100,9 @@ private:
     std::map<int32_t, size_t> ingredientIndex_, nutrientIndex_;
     std::vector<RestrictionBounds> ingredientBounds_, nutrientBounds_;  // formula order
     std::vector<NutrientContentRow> content_;
+    // Values of the formula's nutrients, ingredient by ingredient, and the slot of each code.
+    std::vector<Fixed4> values_;
+    std::vector<int32_t> ingredientSlot_, nutrientSlot_;
 };
 
 }  // namespace vexa

@@ -3,13 +3,20 @@
 #include "engine/fixed4.h"
 #include "engine/restriction_items.h"
 
+#include <cmath>
 #include <optional>
 #include <vector>
 
 namespace vexa {
 
-// x ÷ y; 0 when the division faults (zero divisor, overflow, underflow, NaN).
-double SafeDivide(double x, double y);
+// x ÷ y; 0 when the division faults (zero divisor, overflow, underflow, NaN). Inline: every
+// pivot goes through it.
+inline double SafeDivide(double x, double y) {
+    if (y == 0.0 || std::isnan(x) || std::isnan(y)) return 0.0;
+    const double r = x / y;
+    if (!std::isfinite(r) || std::fpclassify(r) == FP_SUBNORMAL) return 0.0;
+    return r;
+}
 
 // a ÷ b rounded to Fixed4; 0 on a zero divisor, underflow or other fault, 1 000 000 000 on
 // overflow.

@@ -260,6 +260,7 @@ void TMixObject::LoadIngredientsOf(
     const std::vector<RestrictionBounds>& rows,
     const std::function<void(TInsumo& item, size_t index)>& complete) {
     Ingredients.clear();
+    Ingredients.reserve(rows.size());
     for (size_t i = 0; i < rows.size(); ++i) {
         TInsumo it;
         it.Codigo = rows[i].code;
@@ -274,6 +275,7 @@ void TMixObject::LoadIngredientsOf(
 void TMixObject::AddNutrientRowsOf(const std::vector<RestrictionBounds>& rows,
                                    ProgrammeCounters& c) {
     Nutrients.clear();
+    Nutrients.reserve(rows.size());
     for (const RestrictionBounds& b : rows) {
         TNutriente n;
         n.Codigo = b.code;
@@ -286,10 +288,11 @@ void TMixObject::AddNutrientRowsOf(const std::vector<RestrictionBounds>& rows,
 }
 
 void TMixObject::addNutrientRow(TNutriente& n, int32_t position, ProgrammeCounters& c) {
-    // The programme sees each value to two decimals: v ÷ 100 rounded to a unit, ties to even.
-    std::vector<double> coef(IngredientCount + 1, 0.0);
+    // The programme sees each value as stored (all 4 decimals): v ÷ 100, one rounding.
+    std::vector<double>& coef = coefficients_;
+    coef.assign(IngredientCount + 1, 0.0);
     for (int32_t k = 1; k <= IngredientCount; ++k)
-        coef[k] = NutrientValue(IngredientCode[k], n.Codigo).divInt(100).toDouble();
+        coef[k] = programmeCoefficient(NutrientValue(IngredientCode[k], n.Codigo));
     auto fillRow = [&](int32_t r) {
         for (int32_t k = 1; k <= IngredientCount; ++k) Tableau(k, r) = coef[k];
     };

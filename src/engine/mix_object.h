@@ -18,6 +18,7 @@
 #include <functional>
 #include <string>
 #include <string_view>
+#include <utility>
 #include <vector>
 
 namespace vexa {
@@ -43,6 +44,12 @@ private:
     std::vector<double> cells_;
     int32_t columns_ = 0, rows_ = 0;
 };
+
+// The coefficient of a nutrient value in the programme (shares in %): v ÷ 100 at the precision
+// the value is stored with.
+inline double programmeCoefficient(Fixed4 v) {
+    return static_cast<double>(v.raw()) / (100.0 * Fixed4::kScale);
+}
 
 // Kinds of rows and artificial columns (RowInfo.kind, ColumnInfo.kind).
 enum : int32_t { kRowTotal = 1, kRowIngredient = 2, kRowNutrient = 3 };
@@ -131,9 +138,9 @@ public:
     bool IsArtificialColumn(int32_t col) const { return col > IngredientCount + SlackCount; }
 
     // ---- infeasibility ----
+    // Fills the suggestion list with the rows phase 1 left unmet; false when the 100 % row was
+    // among them.
     bool RecordShortfalls();
-    void RelaxRestrictions();
-    void RepairTotal();
     void RemoveArtificialRows();
     void UpdateNutrientShortfall(int32_t position, Fixed4 level);
 
@@ -158,13 +165,15 @@ public:
     DenseTableau Tableau;
     std::vector<double> SavedReducedCost;  // RhsColumn + 1; [RhsColumn] is the objective
     std::vector<double> ReducedCost;
-    std::vector<RowDescriptor> RowInfo;        // RowCount + 1
-    std::vector<int32_t> Basis;                // RowCount + 1
-    std::vector<Fixed4> IngredientPrice;       // IngredientCount + 1
-    std::vector<int32_t> IngredientCode;       // IngredientCount + 1
-    std::vector<int32_t> RowSlack;             // RowCount + 1
-    std::vector<float> PriceRange[2];          // [0] lower, [1] upper end; IngredientCount + 1
-    std::vector<float> RowValue;               // RowCount + 1
+    std::vector<RowDescriptor> RowInfo;   // RowCount + 1
+    std::vector<int32_t> Basis;           // RowCount + 1
+    std::vector<Fixed4> IngredientPrice;  // IngredientCount + 1
+    std::vector<int32_t> IngredientCode;  // IngredientCount + 1
+    std::vector<int32_t> RowSlack;        // RowCount + 1
+    // [0] lower, [1] upper end; IngredientCount + 1; ∓infinity where the ration stays optimal
+    // however far the price moves.
+    std::vector<double> PriceRange[2];
+    std::vector<double> RowValue;  // RowCount + 1: the cost of tightening each row by one unit
     std::vector<ColumnDescriptor> ColumnInfo;  // RhsColumn + 1
     std::vector<double> Cost;                  // RhsColumn + 1
 
@@ -223,7 +232,18 @@ private:
     int32_t addMinRow(TNutriente& item, int32_t kind, int32_t position, ProgrammeCounters& c);
     int32_t addMaxRow(TNutriente& item, int32_t kind, ProgrammeCounters& c);
     void copyReducedCosts();
+    // The entering column for the current reduced costs, and the objective into
+    // ReducedCost[RhsColumn].
+    int32_t chooseEntering();
     void handleInfeasible();
+    // Runs the simplex on the current programme with `costs`, then keeps every column whose
+    // reduced cost is positive from entering again: later runs stay on this run's optimal face.
+    void solveStage(const std::vector<double>& costs);
+    // (clase, position) of the item whose restriction row is r; clase 0 for the 100 % row.
+    std::pair<int32_t, int32_t> itemOfRow(int32_t r) const;
+    // How far the price of ingredient column k can move (dir +1 up, -1 down) with the ration
+    // still optimal; infinity when without limit.
+    double priceRangeEnd(int32_t k, int dir);
     // Removes row i (1-based) and renumbers the rows recorded on the items.
     void removeRow(int32_t i);
     void convertToAsFed();
@@ -233,6 +253,20 @@ private:
     void writePlainTable();
     void writeDryMatterTable();
 
+    std::vector<double> coefficients_;     // one nutrient row, reused
+    std::vector<int32_t> identityColumn_;  // per row: the column that started basic in it
+    std::vector<char> blocked_;            // columns that may not enter
+    std::vector<char> retired_;            // artificial columns no longer kept up to date
+    bool retireArtificials_ = false;
+    std::vector<int32_t> pivotColumns_;  // nonzero cells of the last pivot row
+    // Squared length of every column of the tableau, kept by the pivots of a run, for choosing
+    // the entering column by the steepest edge (feed values differ by orders of magnitude,
+    // which misleads the most negative reduced cost into many more pivots).
+    std::vector<double> colNorm_;
+    bool steepestEdge_ = false;  // in Solve's runs
+    bool exactNorms_ = false;    // colNorm_ holds exact squared lengths, not Devex weights
+    bool trackNorms_ = false;    // during a run
+    void computeColumnNorms();
     bool blandRule_ = false;      // entering column by Bland's rule (anti-cycling)
     bool lastRatioZero_ = false;  // the last ratio test chose a row at value 0
 };

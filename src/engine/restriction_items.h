@@ -48,6 +48,10 @@ struct TInsumo : TNutriente {
     Fixed4 PrecioMin;
     Fixed4 PrecioMax;
     int32_t ItId = 0;
+    // The ration stays optimal at any lower (higher) price: PrecioMin (PrecioMax) is then 0 and
+    // means nothing; reports print the end blank.
+    bool NoPriceFloor = false;
+    bool NoPriceCeiling = false;
 };
 
 // Suggestion classes and restriction types.

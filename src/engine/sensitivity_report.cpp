@@ -99,11 +99,15 @@ void TMixObject::WritePriceSensitivity() {
     for (const TOrden& o : OrdenPorValor(Ingredients, true)) {
         const TInsumo& it = Ingredients[o.Indice];
         const std::string name = ItemName(kNameIngredient, it.Codigo);
-        if (it.PrecioMax > Fixed4() && it.PrecioMax < kUnlimited)
-            doc.AppendLine(formatText("%-25s %10.4f %10.4f %10s",
-                                      {name, it.PrecioMin, it.Precio, it.PrecioMax.toString()}));
-        else
+        // an end without limit is left blank
+        const std::string low = it.NoPriceFloor ? std::string() : it.PrecioMin.toString();
+        if (!it.NoPriceCeiling)
+            doc.AppendLine(formatText("%-25s %10s %10.4f %10s",
+                                      {name, low, it.Precio, it.PrecioMax.toString()}));
+        else if (!it.NoPriceFloor)
             doc.AppendLine(formatText("%-25s %10.4f %10.4f", {name, it.PrecioMin, it.Precio}));
+        else
+            doc.AppendLine(formatText("%-25s %10s %10.4f", {name, low, it.Precio}));
     }
     doc.AppendLine(pattern);
     doc.AppendLine("");

@@ -26,9 +26,31 @@ int32_t TMixObject::ComputeReducedCosts() {
         const double* row = Tableau.rowData(i);
         for (int32_t j = 1; j <= ColumnCount; ++j) ReducedCost[j] -= row[j] * cb;
     }
+    return chooseEntering();
+}
+
+int32_t TMixObject::chooseEntering() {
     int32_t entering = 0;
     double best = -Options.optimalityTolerance;
+    const bool anyBlocked = static_cast<int32_t>(blocked_.size()) > ColumnCount;
+    const bool steepest =
+        trackNorms_ && !blandRule_ && static_cast<int32_t>(colNorm_.size()) > ColumnCount;
+    double bestScore = 0.0;
     for (int32_t j = 1; j <= ColumnCount; ++j) {
+        if (anyBlocked && blocked_[j]) continue;
+        if (steepest) {
+            // (nearly) the steepest edge: improvement per unit of distance moved, not per unit
+            // of the entering variable
+            const double d = ReducedCost[j];
+            if (d < -Options.optimalityTolerance) {
+                const double score = d * d / (exactNorms_ ? 1.0 + colNorm_[j] : colNorm_[j]);
+                if (score > bestScore) {
+                    bestScore = score;
+                    entering = j;
+                }
+            }
+            continue;
+        }
         if (best > ReducedCost[j]) {
             entering = j;
             best = ReducedCost[j];
@@ -68,18 +90,91 @@ int32_t TMixObject::SelectLeavingRow(int32_t entering) {
 void TMixObject::Pivot(int32_t entering, int32_t leaving) {
     double* pr = Tableau.rowData(leaving);
     const double p = pr[entering];
-    for (int32_t k = 1; k <= RhsColumn; ++k) pr[k] = SafeDivide(pr[k], p);
+    const int32_t left = Basis[leaving];
+    // Only the nonzero cells of the pivot row change the other rows; an artificial column that
+    // has left the basis for good is not kept up to date.
+    const bool anyRetired = static_cast<int32_t>(retired_.size()) > RhsColumn;
+    const bool weights = trackNorms_ && static_cast<int32_t>(colNorm_.size()) > RhsColumn;
+    double* norm = colNorm_.data();
+    pivotColumns_.clear();
+    for (int32_t k = 1; k <= RhsColumn; ++k) {
+        if (pr[k] == 0.0 || (anyRetired && retired_[k])) continue;
+        if (weights && exactNorms_) norm[k] -= pr[k] * pr[k];
+        pr[k] = SafeDivide(pr[k], p);
+        if (weights && exactNorms_) norm[k] += pr[k] * pr[k];
+        if (pr[k] != 0.0) pivotColumns_.push_back(k);
+    }
     pr[entering] = 1.0;
+    const bool exact = weights && exactNorms_;
+    if (weights && !exact) {
+        // Devex reference weights: a column's weight grows with its share of the move
+        double* w = colNorm_.data();
+        const double we = w[entering];
+        for (const int32_t k : pivotColumns_) {
+            const double grown = pr[k] * pr[k] * we;
+            if (grown > w[k]) w[k] = grown;
+        }
+        if (w[left] < 1.0) w[left] = 1.0;
+        w[entering] = 1.0;
+    }
+    const int32_t* cols = pivotColumns_.data();
+    const size_t count = pivotColumns_.size();
+    // A dense pivot row is cheaper swept whole (the zero cells change nothing; a retired column
+    // may take any value, it is never read again).
+    const bool dense = count * 2 > static_cast<size_t>(RhsColumn);
+    // Past the structural columns only the listed cells: the artificial columns still alive and
+    // the right-hand side.
+    const int32_t structural = IngredientCount + SlackCount;
+    size_t tail = count;
+    while (tail > 0 && cols[tail - 1] > structural) --tail;
     for (int32_t i = 1; i <= RowCount; ++i) {
         if (i == leaving) continue;
         double* ri = Tableau.rowData(i);
         const double f = ri[entering];
         if (f == 0.0) continue;
-        for (int32_t k = 1; k <= RhsColumn; ++k) ri[k] -= f * pr[k];
+        if (exact) {
+            // the squared length of every column follows its cells
+            auto cell = [&](int32_t k) {
+                const double old = ri[k];
+                const double now = old - f * pr[k];
+                ri[k] = now;
+                norm[k] += now * now - old * old;
+            };
+            if (dense) {
+                for (int32_t k = 1; k <= structural; ++k) cell(k);
+                for (size_t c = tail; c < count; ++c) cell(cols[c]);
+            } else {
+                for (size_t c = 0; c < count; ++c) cell(cols[c]);
+            }
+        } else if (dense) {
+            for (int32_t k = 1; k <= structural; ++k) ri[k] -= f * pr[k];
+            for (size_t c = tail; c < count; ++c) ri[cols[c]] -= f * pr[cols[c]];
+        } else {
+            for (size_t c = 0; c < count; ++c) ri[cols[c]] -= f * pr[cols[c]];
+        }
         ri[entering] = 0.0;
     }
+    if (exact) norm[entering] = 1.0;
     Basis[leaving] = entering;
+    // The artificial of a ≥ row never comes back (its surplus column carries the row's dual).
+    if (anyRetired && retireArtificials_ && IsArtificialColumn(left) &&
+        ColumnInfo[left].type == kTipoMin) {
+        retired_[left] = 1;
+        if (static_cast<int32_t>(blocked_.size()) > left) blocked_[left] = 1;
+    }
     ++PivotCount;
+}
+
+void TMixObject::computeColumnNorms() {
+    if (!exactNorms_) {
+        colNorm_.assign(static_cast<size_t>(RhsColumn) + 1, 1.0);  // a fresh reference framework
+        return;
+    }
+    colNorm_.assign(static_cast<size_t>(RhsColumn) + 1, 0.0);
+    for (int32_t i = 1; i <= RowCount; ++i) {
+        const double* row = Tableau.rowData(i);
+        for (int32_t j = 1; j <= RhsColumn; ++j) colNorm_[j] += row[j] * row[j];
+    }
 }
 
 SimplexStatus TMixObject::RunSimplex(bool objectiveThreshold) {
@@ -89,12 +184,20 @@ SimplexStatus TMixObject::RunSimplex(bool objectiveThreshold) {
     int32_t l = 0;
     Fixed4 zc;
     int32_t degenerateRun = 0;
+    bool fresh = true;
+    int32_t sinceFresh = 0;
     int64_t passes = 0;
     SimplexStatus status = SimplexStatus::Optimal;
     blandRule_ = false;
+    trackNorms_ = steepestEdge_;
     for (;;) {
+        if (trackNorms_ && (passes == 0 || (fresh && exactNorms_))) computeColumnNorms();
         blandRule_ = degenerateRun >= Options.degenerateRunLimit;
-        const int32_t e = ComputeReducedCosts();
+        // Reduced costs are carried from pivot to pivot and recomputed from the tableau now
+        // and then, and always before the run is declared optimal.
+        int32_t e = fresh ? ComputeReducedCosts() : chooseEntering();
+        if (!fresh && e == 0) e = ComputeReducedCosts();
+        fresh = false;
         const double z = ReducedCost[RhsColumn];
         if (auto f = toFixed4(z)) zc = *f;
         if (z <= 0.0001) zc = Fixed4();
@@ -103,7 +206,13 @@ SimplexStatus TMixObject::RunSimplex(bool objectiveThreshold) {
             l = SelectLeavingRow(e);
             if (l > 0) {
                 copyReducedCosts();
+                const double de = ReducedCost[e];
                 Pivot(e, l);
+                const double* pr = Tableau.rowData(l);
+                for (const int32_t k : pivotColumns_)
+                    if (k <= ColumnCount) ReducedCost[k] -= de * pr[k];
+                ReducedCost[e] = 0.0;
+                fresh = ++sinceFresh % 64 == 0;
                 degenerateRun = lastRatioZero_ ? degenerateRun + 1 : 0;
             }
         }
@@ -127,6 +236,7 @@ SimplexStatus TMixObject::RunSimplex(bool objectiveThreshold) {
         }
     }
     blandRule_ = false;
+    trackNorms_ = false;
     copyReducedCosts();
     return status;
 }
@@ -176,6 +286,10 @@ void TMixObject::removeRow(int32_t i) {
                 sizeof(double) * static_cast<size_t>(Tableau.columns() + 1));
     Basis[RowCount] = 0;
     RowSlack[RowCount] = 0;
+    if (static_cast<int32_t>(identityColumn_.size()) > RowCount) {
+        for (int32_t r = i; r < RowCount; ++r) identityColumn_[r] = identityColumn_[r + 1];
+        identityColumn_[RowCount] = 0;
+    }
     RowInfo[RowCount] = RowDescriptor{};
     --RowCount;
     // Keep the rows recorded on the items pointing at the same restrictions.
@@ -203,6 +317,15 @@ void TMixObject::DropArtificialColumns() {
 }
 
 void TMixObject::Solve() {
+    identityColumn_.assign(Basis.begin(), Basis.begin() + RowCount + 1);
+    blocked_.assign(static_cast<size_t>(ColumnCount) + 1, 0);
+    retired_.assign(static_cast<size_t>(RhsColumn) + 1, 0);
+    retireArtificials_ = true;
+    // Small programmes are solved fastest by the most negative reduced cost; larger ones take
+    // several times fewer pivots by the steepest edge, approximated (Devex) up to the size where
+    // the exact one pays for keeping every column's length.
+    steepestEdge_ = RowCount >= Options.devexRows;
+    exactNorms_ = RowCount >= Options.steepestEdgeRows;
     // phase 1: the artificial costs set by the construction
     SimplexStatus status = RunSimplex();
     Feasible = IsFeasible();
@@ -212,18 +335,23 @@ void TMixObject::Solve() {
         RunSimplex(false);
         Feasible = IsFeasible();
     }
-    if (Feasible)
-        DriveOutZeroArtificials();
-    else
-        handleInfeasible();
+    if (!Feasible) handleInfeasible();
+    DriveOutZeroArtificials();
 
+    // Phase 2. The artificial columns stay in the tableau, barred from entering: their columns
+    // are the inverse of the basis, from which the duals of every row are read.
     for (int32_t i = 1; i <= ColumnCount; ++i)
         Cost[i] = i <= IngredientCount ? IngredientPrice[i].toDouble() : 0.0;
-    DropArtificialColumns();
+    blocked_.assign(static_cast<size_t>(ColumnCount) + 1, 0);
+    for (int32_t j = IngredientCount + SlackCount + 1; j <= ColumnCount; ++j) blocked_[j] = 1;
+    // A basic variable is not a candidate either: its reduced cost is 0 up to rounding.
     RunSimplex();
     CostPerKg = toFixed4Or(SavedReducedCost[RhsColumn] / 100.0, Fixed4());
     RangePrices();
     ComputeRowValues();
+    blocked_.clear();
+    retired_.clear();
+    steepestEdge_ = false;
 }
 
 }  // namespace vexa

@@ -19,6 +19,11 @@ struct SolverOptions {
     // After this many pivots in a row that do not move the solution, the entering column is
     // chosen by Bland's rule until one does, which rules out cycling.
     int32_t degenerateRunLimit = 20;
+    // From this many rows on, the entering column is chosen by Devex weights (nearly the
+    // steepest edge) instead of the most negative reduced cost, and from steepestEdgeRows on by
+    // the exact steepest edge.
+    int32_t devexRows = 160;
+    int32_t steepestEdgeRows = 300;
     // Bound on the passes of one simplex run; 0 means 50 × (rows + columns) + 1000.
     int32_t iterationLimit = 0;
 };

@@ -62,20 +62,21 @@ TEST(OrdenPorValor, LargestFirstLaterItemFirstAmongEquals) {
     EXPECT_EQ(indices(OrdenPorValor(list, true)), (std::vector<int32_t>{2, 3, 0, 1}));
 }
 
-TEST(Extraction, NutrientLevelsSnapOnlyWithinOneUnitOfAnEnforcedBound) {
+TEST(Extraction, BoundsAreMetWithTheValuesAsStored) {
     struct Case {
         const char* what;
         double value, min, max;
-        double level;
+        bool feasible;
+        int32_t tipo;     // of the suggestion, 0 for none
+        double sugerido;  // the bound the ration reaches
     };
-    // one ingredient at 100 %: the level is the value; the programme sees it to two decimals
+    // one ingredient at 100 %: the level is the value with all its 4 decimals
     const Case cases[] = {
-        {"12.9999 under a minimum of 13 is reported at 13", 12.9999, 13, 0, 13},
-        {"12.9998 under a minimum of 13 stays", 12.9998, 13, 0, 12.9998},
-        {"13.0001 over a maximum of 13 is reported at 13", 13.0001, 0, 13, 13},
-        {"13.0002 over a maximum of 13 stays", 13.0002, 0, 13, 13.0002},
-        {"an equality snaps from below", 12.9999, 13, 13, 13},
-        {"an unrestricted nutrient never snaps", 12.9999, 0, 0, 12.9999},
+        {"12.9999 misses a minimum of 13", 12.9999, 13, 0, false, kTipoMin, 12.9999},
+        {"13.0001 passes a maximum of 13", 13.0001, 0, 13, false, kTipoMax, 13.0001},
+        {"an equality missed by one unit", 12.9999, 13, 13, false, kTipoIgual, 12.9999},
+        {"exactly at the minimum", 13, 13, 0, true, 0, 0},
+        {"an unrestricted nutrient", 12.9999, 0, 0, true, 0, 0},
     };
     for (const Case& c : cases) {
         MixRun r(FormulaBuilder()
@@ -83,9 +84,16 @@ TEST(Extraction, NutrientLevelsSnapOnlyWithinOneUnitOfAnEnforcedBound) {
                      .nut(3, "N", "%", c.min, c.max)
                      .build());
         r.go();
-        EXPECT_TRUE(r->Feasible) << c.what;
-        EXPECT_EQ(r.nut(3).Cantidad, fx(c.level)) << c.what;
-        EXPECT_FALSE(r.nut(3).Fuera) << c.what;
+        EXPECT_EQ(r->Feasible, c.feasible) << c.what;
+        EXPECT_EQ(r.nut(3).Cantidad, fx(c.value)) << c.what;
+        EXPECT_EQ(r.nut(3).Fuera, !c.feasible) << c.what;
+        if (c.feasible) {
+            EXPECT_TRUE(r->Suggestions.empty()) << c.what;
+            continue;
+        }
+        ASSERT_EQ(r->Suggestions.size(), 1u) << c.what;
+        EXPECT_EQ(r->Suggestions[0].Tipo, c.tipo) << c.what;
+        EXPECT_EQ(r->Suggestions[0].Sugerido, fx(c.sugerido)) << c.what;
     }
 }
 

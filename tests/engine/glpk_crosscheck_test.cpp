@@ -5,6 +5,7 @@
 #include "test_paths.h"
 
 #include "engine/memory_mix_object.h"
+#include "engine/suggestions.h"
 
 #include <gtest/gtest.h>
 
@@ -421,6 +422,224 @@ TEST(GlpkCrossCheck, SampleFormulas) {
     const Formula bad = loadFormulaFile(std::string(VEXA_SAMPLES_DIR) + "/infeasible_example.json");
     EXPECT_FALSE(solveWithGlpk(bad).feasible);
     EXPECT_EQ(crossCheck(bad), "");
+}
+
+// Values stored with `decimals` (3 or 4) instead of 2.
+Formula finerValues(Generator& g, Formula f, int decimals) {
+    const int64_t step = decimals == 3 ? 10 : 1;
+    for (auto& ing : f.ingredients)
+        for (auto& [code, v] : ing.values)
+            v = Fixed4::fromRaw(std::max<int64_t>(step, v.raw() + step * g.between(-99, 99)));
+    return f;
+}
+
+// A feasible formula whose optimum binds fixed ingredients and a nutrient equality.
+Formula withEqualities(Generator& g) {
+    Formula f = g.skeleton(g.between(4, 14), g.between(2, 8));
+    f = finerValues(g, f, 4);
+    std::vector<int64_t> steps = g.wholeReference(static_cast<int>(f.ingredients.size()), 100);
+    std::vector<double> x;
+    for (int64_t st : steps) x.push_back(static_cast<double>(st));
+    int fixed = 0;
+    for (size_t k = 0; k < f.ingredients.size(); ++k) {
+        if (steps[k] == 0 || fixed == 2 || !g.chance(0.3)) continue;
+        f.ingredients[k].min = f.ingredients[k].max = Fixed4::fromInt(steps[k]);
+        ++fixed;
+    }
+    bool equality = false;
+    for (auto& n : f.nutrients) {
+        const double level = programmeLevel(f, n.code, x);
+        if (level <= 0) continue;
+        if (!equality) {
+            n.min = n.max = Fixed4::fromRaw(std::llround(level * 10000));
+            equality = true;
+        } else if (g.chance(0.6)) {
+            n.min = floor4(level * g.uniform(0.8, 1.0));
+        }
+    }
+    return f;
+}
+
+// Rations of generated formulas checked against what the run claims about them.
+TEST(GlpkCrossCheck, StoredValuesDualsPriceRangesAndRelaxations) {
+    // 1. Values with 3 and 4 decimals: no restriction is missed with the values as stored.
+    for (int decimals : {3, 4}) {
+        Generator g(5150 + static_cast<uint64_t>(decimals));
+        int failures = 0;
+        for (int i = 0; i < 150; ++i) {
+            Formula f = g.skeleton(g.between(3, 25), g.between(1, 12));
+            f = looseAround(g, finerValues(g, f, decimals));
+            const std::string why = crossCheck(f);
+            if (!why.empty() && ++failures <= 3)
+                ADD_FAILURE() << decimals << " decimals #" << i << ": " << why << describe(f);
+        }
+        EXPECT_EQ(failures, 0) << decimals << " decimals";
+    }
+
+    // 2. Equalities and fixed ingredients: their sensitivity is GLPK's dual, to 4 decimals.
+    {
+        Generator g(8080);
+        int compared = 0, failures = 0;
+        for (int i = 0; i < 400 && compared < 120; ++i) {
+            const Formula f = withEqualities(g);
+            const GlpkResult ref = solveWithGlpk(f);
+            if (!ref.feasible || ref.degenerate) continue;
+            MemoryReportDocument doc;
+            MemoryMixObject mix(doc, f);
+            mix.Mix();
+            std::ostringstream why;
+            for (size_t k = 0; k < f.ingredients.size(); ++k) {
+                const auto& ing = f.ingredients[k];
+                if (ing.min.isZero() || ing.min != ing.max) continue;
+                ++compared;
+                const double dual = std::fabs(ref.ingredientDual[k]) * 100;  // per 1 % per 100 kg
+                if (std::fabs(mix.Ingredients[k].Sensib.toDouble() - dual) > 1.5e-4)
+                    why << "fixed " << ing.code << ": " << mix.Ingredients[k].Sensib.toString()
+                        << " against " << dual << "; ";
+            }
+            for (size_t p = 0; p < f.nutrients.size(); ++p) {
+                const auto& n = f.nutrients[p];
+                if (!(n.min == n.max && n.min > Fixed4())) continue;
+                ++compared;
+                const double dual = std::fabs(ref.nutrientDual[p]);
+                if (std::fabs(mix.Nutrients[p].Sensib.toDouble() - dual) > 1.5e-4)
+                    why << "equality " << n.code << ": " << mix.Nutrients[p].Sensib.toString()
+                        << " against " << dual << "; ";
+            }
+            if (!why.str().empty() && ++failures <= 3)
+                ADD_FAILURE() << "equalities #" << i << ": " << why.str() << describe(f);
+        }
+        EXPECT_EQ(failures, 0);
+        EXPECT_GE(compared, 100);
+    }
+}
+
+// Known misses remain among the infeasible formulas: where the ration after the suggestions holds
+// a share too small to survive the rounding to 4 decimals, an energy level falls short by a few
+// thousandths and the run is flagged again. Their count is held so that no new miss goes
+// unnoticed.
+TEST(GlpkCrossCheck, PriceRangeEndsAndOneRoundOfSuggestions) {
+    // 3. Price ranges, also at degenerate and tied vertices: just inside each end the ration is
+    //    still optimal, just outside it is not; an end without limit holds far away.
+    {
+        Generator g(3131);
+        int ends = 0, failures = 0;
+        for (int i = 0; i < 60; ++i) {
+            Formula f = i % 3 == 0 ? degenerate(g) : randomFeasible(g);
+            if (i % 2 == 1) {  // a twin of an ingredient: tied at the optimum
+                FormulaIngredient twin = f.ingredients[0];
+                twin.code = 900;
+                f.ingredients.push_back(twin);
+            }
+            MemoryReportDocument doc;
+            MemoryMixObject mix(doc, f);
+            mix.Mix();
+            if (!mix.Feasible) continue;
+            auto optimalAt = [&](size_t k, Fixed4 price) {
+                Formula moved = f;
+                moved.ingredients[k].price = price;
+                const GlpkResult ref = solveWithGlpk(moved, true);
+                double cost = 0;
+                for (size_t j = 0; j < f.ingredients.size(); ++j)
+                    cost += moved.ingredients[j].price.toDouble() * mix.Ingredients[j].Valor / 100;
+                return ref.feasible && cost - ref.costPerKg <= 1e-9 * std::max(1.0, cost);
+            };
+            const Fixed4 d = Fixed4::fromRaw(5);
+            std::ostringstream why;
+            for (size_t k = 0; k < f.ingredients.size(); ++k) {
+                const TInsumo& it = mix.Ingredients[k];
+                if (it.NoPriceFloor) {
+                    if (!optimalAt(k, it.Precio - Fixed4::fromInt(5))) why << k << " floor; ";
+                } else if (it.PrecioMin > d) {
+                    ++ends;
+                    if (!optimalAt(k, std::min(it.Precio, it.PrecioMin + d)))
+                        why << k << " inside low " << it.PrecioMin.toString() << "; ";
+                    if (optimalAt(k, it.PrecioMin - d))
+                        why << k << " outside low " << it.PrecioMin.toString() << "; ";
+                }
+                if (it.NoPriceCeiling) {
+                    if (!optimalAt(k, it.Precio + Fixed4::fromInt(50))) why << k << " ceiling; ";
+                } else {
+                    ++ends;
+                    if (!optimalAt(k, std::max(it.Precio, it.PrecioMax - d)))
+                        why << k << " inside high " << it.PrecioMax.toString() << "; ";
+                    if (optimalAt(k, it.PrecioMax + d))
+                        why << k << " outside high " << it.PrecioMax.toString() << "; ";
+                }
+            }
+            if (!why.str().empty() && ++failures <= 3)
+                ADD_FAILURE() << "price ranges #" << i << ": " << why.str() << describe(f);
+        }
+        EXPECT_EQ(failures, 0);
+        EXPECT_GE(ends, 200);
+    }
+
+    // 4. Infeasible formulas: one round of suggestions makes each feasible, and the relaxation
+    //    is the least one (relative to each bound) up to the rounding of the suggestions.
+    {
+        Generator g(2718);
+        int formulas = 0, failures = 0;
+        std::ostringstream misses;
+        for (int i = 0; formulas < 200 && i < 2000; ++i) {
+            Formula f;
+            if (i % 2 == 0) {
+                f = infeasibleOrTight(g);
+            } else {  // one to three minima raised out of reach
+                f = randomFeasible(g);
+                if (g.chance(0.5)) f = finerValues(g, f, 4);
+                for (int r = g.between(1, 3); r > 0; --r) {
+                    auto& n = f.nutrients[static_cast<size_t>(
+                        g.between(0, static_cast<int>(f.nutrients.size()) - 1))];
+                    double top = 0;
+                    for (const auto& ing : f.ingredients)
+                        if (auto it = ing.values.find(n.code); it != ing.values.end())
+                            top = std::max(top, it->second.toDouble());
+                    n.min = floor4(top * g.uniform(0.5, 1.2));
+                    if (n.max > Fixed4() && n.max < n.min) n.max = g.chance(0.5) ? n.min : Fixed4();
+                }
+            }
+            if (solveWithGlpk(f).feasible) continue;
+            ++formulas;
+            MemoryReportDocument doc;
+            MemoryMixObject mix(doc, f);
+            mix.Mix();
+            std::ostringstream why;
+            if (mix.Feasible) why << "engine calls it feasible; ";
+            double relaxation = 0, rounding = 0;
+            for (const TRecom& s : mix.Suggestions) {
+                const Fixed4 bound = s.Sugerido + s.Faltante;
+                const double scale = std::max(std::fabs(bound.toDouble()), 1e-4);
+                const double moved = s.Tipo == kTipoMax   ? (s.Sugerido - bound).toDouble()
+                                     : s.Tipo == kTipoMin ? s.Faltante.toDouble()
+                                                          : std::fabs(s.Faltante.toDouble());
+                relaxation += std::max(moved, 0.0) / scale;
+                rounding += 1e-4 / scale;
+            }
+            const double least = reference::leastRelaxationWithGlpk(f);
+            if (relaxation > 1.01 * least + rounding + 1e-9)
+                why << "relaxation " << relaxation << " against least " << least << "; ";
+            Formula applied = f;
+            applySuggestions(mix.Suggestions, applied);
+            MemoryMixObject again(doc, applied);
+            again.Mix();
+            if (!again.Feasible || !again.Suggestions.empty())
+                why << "still infeasible after the suggestions (" << again.Feasible << ", "
+                    << again.Suggestions.size() << " suggestions, first class "
+                    << (again.Suggestions.empty() ? 0 : again.Suggestions[0].Clase) << " type "
+                    << (again.Suggestions.empty() ? 0 : again.Suggestions[0].Tipo) << " code "
+                    << (again.Suggestions.empty() ? 0 : again.Suggestions[0].Indice) << " at "
+                    << (again.Suggestions.empty() ? "" : again.Suggestions[0].Sugerido.toString())
+                    << "); ";
+            if (!why.str().empty())
+                for (const TRecom& s : mix.Suggestions)
+                    why << "[" << s.Clase << " " << s.Tipo << " " << s.Indice << " "
+                        << s.Sugerido.toString() << "] ";
+            if (!why.str().empty() && ++failures <= 6)
+                misses << "infeasible #" << i << ": " << why.str() << describe(f);
+        }
+        EXPECT_EQ(formulas, 200);
+        EXPECT_LE(failures, 4) << misses.str();
+    }
 }
 
 }  // namespace

@@ -13,17 +13,8 @@ using test::fx;
 using test::MixRun;
 
 // The formula with the suggested bounds written in, as "Cambiar y Reformular" does.
-Formula applySuggestions(Formula f, const std::vector<TRecom>& suggestions) {
-    for (const TRecom& s : suggestions) {
-        auto apply = [&](Fixed4& min, Fixed4& max) {
-            if (s.Tipo == kTipoMin || s.Tipo == kTipoIgual) min = s.Sugerido;
-            if (s.Tipo == kTipoMax || s.Tipo == kTipoIgual) max = s.Sugerido;
-        };
-        if (s.Clase == kClaseInsumo)
-            apply(f.ingredients[s.Item].min, f.ingredients[s.Item].max);
-        else if (s.Clase == kClaseNutriente)
-            apply(f.nutrients[s.Item].min, f.nutrients[s.Item].max);
-    }
+Formula withSuggestions(Formula f, const std::vector<TRecom>& suggestions) {
+    applySuggestions(suggestions, f);
     return f;
 }
 
@@ -48,38 +39,38 @@ TEST(Infeasible, RealProblemsGiveAlternativeRationSuggestionsAndDiagnosis) {
         std::vector<std::string> diagnosis;
     };
     const Case cases[] = {
-        {"ingredient minima above 100 %: the later minimum is relaxed",
+        {"ingredient minima above 100 %: the one that misses least, relative to its bound",
          FormulaBuilder()
              .ing(1, "Maíz", 70, 100, 0.245, {{3, 8.5}})
              .ing(2, "Soya", 40, 100, 0.45, {{3, 46}})
              .build(),
          true,
-         {{kClaseInsumo, kTipoMin, 2, 10, 30}},
-         {" Bajo en Soya por 10.0000%"}},
+         {{kClaseInsumo, kTipoMin, 1, 10, 60}},
+         {" Bajo en Maíz por 10.0000%"}},
         {"two fixed shares above 100 %",
          FormulaBuilder().ing(1, "Maíz", 60, 60, 0.245).ing(2, "Soya", 60, 60, 0.45).build(),
          true,
          {{kClaseInsumo, kTipoIgual, 2, 20, 40}},
          {" Bajo en Soya por 20.0000%"}},
-        {"a protein minimum out of reach is dropped and the level reached proposed",
+        {"a protein minimum out of reach: relaxed to the most protein the bounds allow",
          FormulaBuilder()
              .ing(1, "Maíz", 10, 100, 0.245, {{3, 8.5}})
              .ing(2, "Soya", 0, 30, 0.45, {{3, 46}})
              .nut(3, "Proteína", "%", 25, 0)
              .build(),
          true,
-         {{kClaseNutriente, kTipoMin, 3, 16.5, 8.5}},
-         {" Bajo en Proteína, %  16.5000"}},
-        // the programme sees 8.533 as 8.53: proposing 8.533 could never be met
-        {"the level proposed is one the programme can reach",
+         {{kClaseNutriente, kTipoMin, 3, 5.25, 19.75}},
+         {" Bajo en Proteína, %  5.2500"}},
+        // 19.77310 exactly: values are used as stored, 8.533 included
+        {"the level proposed is the one reached with the values as stored",
          FormulaBuilder()
              .ing(1, "Maíz", 10, 100, 0.245, {{3, 8.533}})
              .ing(2, "Soya", 0, 30, 0.45, {{3, 46}})
              .nut(3, "Proteína", "%", 25, 0)
              .build(),
          true,
-         {{kClaseNutriente, kTipoMin, 3, 16.47, 8.53}},
-         {" Bajo en Proteína, %  16.4670"}},
+         {{kClaseNutriente, kTipoMin, 3, 5.2269, 19.7731}},
+         {" Bajo en Proteína, %  5.2269"}},
         {"a protein maximum below every ingredient: the 100 % row is out of reach",
          FormulaBuilder()
              .ing(1, "Maíz", 0, 100, 0.245, {{3, 8.5}})
@@ -111,7 +102,7 @@ TEST(Infeasible, RealProblemsGiveAlternativeRationSuggestionsAndDiagnosis) {
         for (const auto& it : r->Ingredients) total += it.Cantidad;
         EXPECT_EQ(total, Fixed4::fromInt(100)) << c.what;
 
-        MixRun again(applySuggestions(c.formula, r->Suggestions));
+        MixRun again(withSuggestions(c.formula, r->Suggestions));
         again.go();
         EXPECT_TRUE(again->Feasible) << c.what << ": suggestions applied";
         EXPECT_TRUE(again->Suggestions.empty()) << c.what << ": suggestions applied";
@@ -123,10 +114,12 @@ TEST(Infeasible, RelaxedIngredientMinimumIsMetAndFlagged) {
     r.go();
     ASSERT_EQ(r->Suggestions.size(), 1u);
     const TRecom& s = r->Suggestions[0];
-    EXPECT_EQ(s.Sugerido + s.Faltante, r.ing(2).Min);
-    EXPECT_GE(r.ing(2).Cantidad, s.Sugerido);
-    EXPECT_TRUE(r.ing(2).Fuera);
-    EXPECT_FALSE(r.ing(1).Fuera);
+    // Maíz misses 10 of 70, less than Soya would (10 of 40)
+    EXPECT_EQ(s.Indice, 1);
+    EXPECT_EQ(s.Sugerido + s.Faltante, r.ing(1).Min);
+    EXPECT_GE(r.ing(1).Cantidad, s.Sugerido);
+    EXPECT_TRUE(r.ing(1).Fuera);
+    EXPECT_FALSE(r.ing(2).Fuera);
     r->WriteSolution();
     EXPECT_NE(r.doc.Text().find("SOLUCIÓN ALTERNA AL MÍNIMO COSTO"), std::string::npos);
     EXPECT_NE(r.doc.Text().find("La solución ALTERNA al mínimo costo es"), std::string::npos);
@@ -164,6 +157,64 @@ TEST(Infeasible, DiagnosisLinesFollowTheLevelsAgainstTheBounds) {
                                  }));
     r->Feasible = true;
     EXPECT_TRUE(diagnosisLines(r).empty());
+}
+
+TEST(Infeasible, AmongTheLeastRelaxationsTheCheapestRation) {
+    // N ≥ 20 is out of reach (no ingredient holds more than 10): every ration of A and B alone
+    // misses it least; B is the cheaper of the two.
+    MixRun r(FormulaBuilder()
+                 .ing(1, "A", 0, 100, 1.0, {{3, 10}})
+                 .ing(2, "B", 0, 100, 0.5, {{3, 10}})
+                 .ing(3, "C", 0, 100, 0.1, {{3, 0}})
+                 .nut(3, "N", "%", 20, 0)
+                 .build());
+    r.go();
+    EXPECT_FALSE(r->Feasible);
+    EXPECT_EQ(r.ing(2).Cantidad, Fixed4::fromInt(100));
+    ASSERT_EQ(r->Suggestions.size(), 1u);
+    EXPECT_EQ(r->Suggestions[0].Sugerido, Fixed4::fromInt(10));
+    EXPECT_EQ(r->CostPerKg, fx(0.5));
+
+    // N ≥ 10 and M ≥ 10 cannot both be met; every split of A (N) and B (M) misses them by the
+    // same relative sum, and all B is the cheapest, in whichever order they are listed.
+    for (bool bFirst : {false, true}) {
+        FormulaBuilder b;
+        auto a = [&] { b.ing(1, "A", 0, 100, 1.0, {{3, 10}}); };
+        auto m = [&] { b.ing(2, "B", 0, 100, 0.5, {{4, 10}}); };
+        if (bFirst) {
+            m();
+            a();
+        } else {
+            a();
+            m();
+        }
+        MixRun t(b.nut(3, "N", "%", 10, 0).nut(4, "M", "%", 10, 0).build());
+        t.go();
+        EXPECT_FALSE(t->Feasible) << bFirst;
+        EXPECT_EQ(t->CostPerKg, fx(0.5)) << bFirst;
+        EXPECT_EQ(t.ing(2).Cantidad, Fixed4::fromInt(100)) << bFirst;
+    }
+}
+
+TEST(Infeasible, AShareThatRoundsAwayIsNotPassedOffAsMeetingItsBound) {
+    // Energy ≥ 3000.002 takes 0.0000286 % of T; rounded to 4 decimals T is left out and the
+    // ration delivers 2999.99914: flagged, and the suggestion is that level rounded down.
+    const Formula f = FormulaBuilder()
+                          .ing(1, "A", 0, 100, 1, {{4, 3000}})
+                          .ing(2, "T", 0, 100, 1000, {{4, 10000}})
+                          .nut(4, "EM", "kcal/kg", 3000.002, 0)
+                          .build();
+    MixRun r(f);
+    r.go();
+    EXPECT_EQ(r.ing(2).Cantidad, Fixed4());
+    EXPECT_TRUE(r.nut(4).Fuera);
+    EXPECT_FALSE(r->Feasible);
+    ASSERT_EQ(r->Suggestions.size(), 1u);
+    EXPECT_EQ(r->Suggestions[0].Tipo, kTipoMin);
+    EXPECT_EQ(r->Suggestions[0].Sugerido, fx(2999.9991));
+    MixRun again(withSuggestions(f, r->Suggestions));
+    again.go();
+    EXPECT_TRUE(again->Feasible);
 }
 
 }  // namespace

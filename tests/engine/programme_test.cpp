@@ -117,10 +117,10 @@ TEST(Programme, RowsColumnsAndDescriptors) {
     EXPECT_EQ(m.Basis[5], 6);
     EXPECT_EQ(m.Nutrients[0].FilaMin, 4);
     EXPECT_EQ(m.Nutrients[0].FilaMax, 5);
-    // coefficients are the values ÷ 100 to four decimals, ties to even
+    // coefficients are the values ÷ 100 as stored, not rounded
     EXPECT_DOUBLE_EQ(T(1, 4), 0.1);
-    EXPECT_DOUBLE_EQ(T(2, 4), 0.0028);  // 0.275
-    EXPECT_DOUBLE_EQ(T(3, 4), 0.0028);  // 0.285
+    EXPECT_DOUBLE_EQ(T(2, 4), 0.00275);  // 0.275
+    EXPECT_DOUBLE_EQ(T(3, 4), 0.00285);  // 0.285
     // row 6: N2 ≤ 5 with slack 7 in the basis
     EXPECT_EQ(m.Basis[6], 7);
     EXPECT_DOUBLE_EQ(T(3, 6), 33.5);

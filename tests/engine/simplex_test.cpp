@@ -198,13 +198,13 @@ TEST(Simplex, RedundantRowsAreRemovedAndItemsKeepTheirRows) {
     EXPECT_EQ(r->CostPerKg, cost);
 }
 
-// Levels as the programme sees them (values ÷ 100 to four decimals), from unrounded shares.
+// Levels with the values as stored, from unrounded shares.
 double programmeLevel(const Formula& f, const TMixObject& m, int32_t nutrient) {
     double level = 0;
     for (size_t k = 0; k < f.ingredients.size(); ++k) {
         auto it = f.ingredients[k].values.find(nutrient);
         if (it != f.ingredients[k].values.end())
-            level += it->second.divInt(100).toDouble() * m.Ingredients[k].Valor;
+            level += programmeCoefficient(it->second) * m.Ingredients[k].Valor;
     }
     return level;
 }
@@ -294,6 +294,47 @@ TEST(Simplex, ZeroCostRationStopsAtTheObjectiveThreshold) {
     EXPECT_TRUE(r->Feasible);
     EXPECT_EQ(r->CostPerKg, Fixed4());
     EXPECT_EQ(r.ing(1).Cantidad, Fixed4::fromInt(100));
+}
+
+// Nearly free ingredients (prices of a few ten-thousandths) keep the objective within a few
+// hundredths of 0: a run must go on to the cheapest ration and stop only once the objective is
+// really down to its threshold.
+TEST(Simplex, NearlyFreeRationsAreSolvedToTheCheapest) {
+    struct Case {
+        const char* what;
+        Formula formula;
+        double cost;  // per 100 kg
+    };
+    const Case cases[] = {
+        // 12 % of N: 40 % of B (0.008) beats 30 % of A (0.009); C alone cannot reach it
+        {"protein from the cheapest of three",
+         FormulaBuilder()
+             .ing(1, "A", 0, 100, 0.0003, {{3, 40}})
+             .ing(2, "B", 0, 100, 0.0002, {{3, 30}})
+             .ing(3, "C", 0, 100, 0.0001, {{3, 10}})
+             .ing(4, "D", 0, 100, 0.0000, {{3, 0}})
+             .nut(3, "N", "%", 12, 0)
+             .build(),
+         0.0002 * 40},
+        {"two minima met by a pair",
+         FormulaBuilder()
+             .ing(1, "A", 0, 100, 0.0004, {{3, 40}, {4, 40}})
+             .ing(2, "B", 0, 100, 0.0001, {{3, 50}, {4, 0}})
+             .ing(3, "C", 0, 100, 0.0001, {{3, 0}, {4, 50}})
+             .ing(4, "D", 0, 100, 0.0000)
+             .nut(3, "N", "%", 10, 0)
+             .nut(4, "M", "%", 10, 0)
+             .build(),
+         0.0001 * 20 + 0.0001 * 20},
+    };
+    for (const Case& c : cases) {
+        MixRun r(c.formula);
+        r.go();
+        EXPECT_TRUE(r->Feasible) << c.what;
+        double cost = 0;
+        for (const auto& it : r->Ingredients) cost += it.Precio.toDouble() * it.Valor;
+        EXPECT_NEAR(cost, c.cost, 1e-9) << c.what;
+    }
 }
 
 }  // namespace
