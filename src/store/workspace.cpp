@@ -2,6 +2,7 @@
 
 #include "store/container/container.h"
 #include "store/container/signal_cleanup.h"
+#include "store/legacy/paradox_convert.h"
 #include "store/schema.h"
 #include "store/workspace_asking.h"
 #include "vexa_version.h"
@@ -146,6 +147,7 @@ void Tdmvxf::BorrarCarpetaTrabajo(const fs::path& folder) {
 }
 
 std::optional<TDBDef> Tdmvxf::unpackChecked(const fs::path& f, const fs::path& folder) {
+    legacyConverted_ = false;
     // Everything about the new file is checked into its own folder before the open
     // workspace is touched: a file that is damaged or no workspace leaves it as it was.
     try {
@@ -170,6 +172,13 @@ std::optional<TDBDef> Tdmvxf::unpackChecked(const fs::path& f, const fs::path& f
     OpenStage = kStageReadingDef;
     try {
         TDBDef def = readDBDef(folder);
+        // A workspace of the earlier program: its tables become the database here, in the
+        // scratch folder, and are then upgraded like any older layout.
+        if (isParadoxFolder(folder)) {
+            OpenStage = kStageConnecting;
+            convertParadoxFolder(folder);
+            legacyConverted_ = true;
+        }
         const int version = layoutVersionFromNumber(def.Ver.toDouble());
         if (!isKnownLayoutVersion(version)) {
             OpenStage = kStageVersion;

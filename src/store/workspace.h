@@ -115,6 +115,8 @@ public:
 
     // Upgrade steps run by the last open ("" for a current workspace, "ABC" for 1030.01).
     const std::string& lastUpgradeSteps() const { return lastUpgrade_; }
+    // The last open converted a workspace of the earlier program (Paradox tables).
+    bool lastOpenConverted() const { return legacyConverted_; }
     // The text of the last error shown.
     const std::string& lastError() const { return lastError_; }
     const WorkspaceSettings& settings() const { return settings_; }
@@ -147,6 +149,7 @@ private:
     WorkspaceUi& ui_;
     Database db_;
     std::string lastUpgrade_;
+    bool legacyConverted_ = false;
     std::string lastError_;
     WorkspaceLock lock_;
     bool lockOnOpen_ = true;
