@@ -2,7 +2,10 @@
 
 #include "store/schema.h"
 
+// pxlib's header declares its functions without C linkage.
+extern "C" {
 #include <paradox.h>
+}
 
 #include <iconv.h>
 
@@ -100,7 +103,8 @@ void checkHeader(const fs::path& file) {
     unsigned recordSize = h[0] | (h[1] << 8);
     unsigned headerSize = h[2] | (h[3] << 8);
     unsigned blockKb = h[5];
-    unsigned long records = h[6] | (h[7] << 8) | (h[8] << 16) | (static_cast<unsigned long>(h[9]) << 24);
+    unsigned long records =
+        h[6] | (h[7] << 8) | (h[8] << 16) | (static_cast<unsigned long>(h[9]) << 24);
     unsigned blocksUsed = h[0xC] | (h[0xD] << 8);
     unsigned fields = h[0x21] | (h[0x22] << 8);
     if (recordSize == 0 || headerSize < 0x58 || headerSize > size || blockKb == 0 || blockKb > 32 ||
@@ -130,17 +134,33 @@ long copyTable(Database& db, const TableDef& table, const fs::path& file) {
     px.doc->errorhandler = keepError;
     px.doc->errorhandler_user_data = &px.errors;
     if (PX_open_file(px.doc, file.c_str()) < 0)
-        throw std::runtime_error(px.errors.message.empty() ? "no se puede abrir" : px.errors.message);
+        throw std::runtime_error(px.errors.message.empty() ? "no se puede abrir"
+                                                           : px.errors.message);
     const int numFields = PX_get_num_fields(px.doc);
     pxfield_t* fields = PX_get_fields(px.doc);
     const int codePage = px.doc->px_head ? px.doc->px_head->px_doscodepage : 1252;
     std::vector<const FieldDef*> targets(static_cast<size_t>(numFields), nullptr);
     std::string cols, params;
+    std::vector<int> offsets(static_cast<size_t>(numFields) + 1, 0);
+    for (int i = 0; i < numFields; ++i)
+        offsets[static_cast<size_t>(i) + 1] = offsets[static_cast<size_t>(i)] + fields[i].px_flen;
+    if (offsets.back() > PX_get_recordsize(px.doc))
+        throw std::runtime_error("los campos no caben en el registro");
     for (int i = 0; i < numFields; ++i) {
         switch (fields[i].px_ftype) {
-            case pxfAlpha: case pxfDate: case pxfShort: case pxfLong: case pxfCurrency:
-            case pxfNumber: case pxfLogical: case pxfMemoBLOb: case pxfFmtMemoBLOb:
-            case pxfAutoInc: case pxfTimestamp: case pxfTime: case pxfBCD:
+            case pxfAlpha:
+            case pxfDate:
+            case pxfShort:
+            case pxfLong:
+            case pxfCurrency:
+            case pxfNumber:
+            case pxfLogical:
+            case pxfMemoBLOb:
+            case pxfFmtMemoBLOb:
+            case pxfAutoInc:
+            case pxfTimestamp:
+            case pxfTime:
+            case pxfBCD:
                 break;
             default:
                 throw std::runtime_error("el campo " + std::string(fields[i].px_fname) +
@@ -157,10 +177,15 @@ long copyTable(Database& db, const TableDef& table, const fs::path& file) {
         params += ":p" + std::to_string(i);
     }
     if (cols.empty()) return 0;
-    auto insert = db.prepare("INSERT INTO \"" + table.name + "\" (" + cols + ") VALUES (" + params + ")");
+    auto insert =
+        db.prepare("INSERT INTO \"" + table.name + "\" (" + cols + ") VALUES (" + params + ")");
     const int records = PX_get_num_records(px.doc);
     long rows = 0;
+    std::vector<char> raw(static_cast<size_t>(std::max(PX_get_recordsize(px.doc), 1)));
     for (int r = 0; r < records; ++r) {
+        // A field whose bytes are all zero is blank in these files, numbers too.
+        if (!PX_get_record(px.doc, r, raw.data()))
+            throw std::runtime_error("no se puede leer el registro " + std::to_string(r + 1));
         pxval_t** vals = PX_retrieve_record(px.doc, r);
         if (!vals)
             throw std::runtime_error("no se puede leer el registro " + std::to_string(r + 1) +
@@ -172,22 +197,38 @@ long copyTable(Database& db, const TableDef& table, const fs::path& file) {
             const FieldDef* f = targets[static_cast<size_t>(i)];
             if (f && v) {
                 const std::string p = ":p" + std::to_string(i);
-                if (v->isnull) {
+                bool blank = true;
+                for (int k = offsets[static_cast<size_t>(i)];
+                     k < offsets[static_cast<size_t>(i) + 1]; ++k)
+                    blank = blank && raw[static_cast<size_t>(k)] == 0;
+                if (v->isnull || blank) {
                     insert.bindNull(p);
                 } else {
                     switch (fields[i].px_ftype) {
-                        case pxfAlpha: case pxfMemoBLOb: case pxfFmtMemoBLOb:
+                        case pxfAlpha:
+                        case pxfMemoBLOb:
+                        case pxfFmtMemoBLOb:
                             insert.bind(p, decode(v->value.str.val, v->value.str.len, codePage));
                             break;
-                        case pxfDate: insert.bind(p, paradoxDate(v->value.lval)); break;
-                        case pxfCurrency: case pxfNumber: case pxfTimestamp: case pxfTime: case pxfBCD:
+                        case pxfDate:
+                            insert.bind(p, paradoxDate(v->value.lval));
+                            break;
+                        case pxfCurrency:
+                        case pxfNumber:
+                        case pxfTimestamp:
+                        case pxfTime:
+                        case pxfBCD:
                             if (f->type == FieldType::Money)
                                 insert.bind(p, Fixed4::fromDouble(v->value.dval));
                             else
                                 insert.bind(p, v->value.dval);
                             break;
-                        case pxfLogical: insert.bind(p, v->value.lval != 0); break;
-                        default: insert.bind(p, static_cast<int64_t>(v->value.lval)); break;
+                        case pxfLogical:
+                            insert.bind(p, v->value.lval != 0);
+                            break;
+                        default:
+                            insert.bind(p, static_cast<int64_t>(v->value.lval));
+                            break;
                     }
                 }
             }
@@ -228,7 +269,8 @@ std::vector<LegacyTableCount> convertParadoxFolder(const fs::path& folder) {
                 long rows = copyTable(db, table, it->second);
                 counts.push_back({table.name, rows});
             } catch (const std::exception& e) {
-                throw std::runtime_error("No se pudo convertir la tabla " + table.name + ": " + e.what());
+                throw std::runtime_error("No se pudo convertir la tabla " + table.name + ": " +
+                                         e.what());
             }
         }
         db.exec("COMMIT");
