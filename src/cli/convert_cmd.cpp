@@ -33,7 +33,8 @@ int convert(const fs::path& from, const fs::path& to) {
         // Only the database goes into the new file.
         for (const auto& e : fs::directory_iterator(folder)) {
             auto ext = e.path().extension().string();
-            for (auto& ch : ext) ch = static_cast<char>(std::tolower(static_cast<unsigned char>(ch)));
+            for (auto& ch : ext)
+                ch = static_cast<char>(std::tolower(static_cast<unsigned char>(ch)));
             if (ext == ".db" || ext == ".px" || ext == ".mb") fs::remove(e.path());
         }
         packFolder(folder, to);

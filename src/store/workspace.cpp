@@ -299,8 +299,14 @@ void Tdmvxf::AbrirVXF(const fs::path& file) {
         // change, or keeping the rollback journal on disk, would only slow each edit down
         // (a failed statement still rolls back, from memory).
         if (!settings_.readOnly) db_.exec("PRAGMA synchronous = OFF; PRAGMA journal_mode = MEMORY");
-        DBModified = false;
+        // A converted workspace differs from its file until saved in the current format.
+        DBModified = legacyConverted_;
         OpenStage = kStageOk;
+        if (legacyConverted_)
+            ui_.showNotice(
+                "El espacio de trabajo fue escrito por el programa anterior. Se guardará en el "
+                "formato actual y el archivo anterior se conservará como copia de seguridad "
+                "(.bkp) al guardarlo por primera vez.");
         if (ui_.notifyShell(kAppRefreshCaption, 0)) ui_.notifyShell(kAppOpenFormulas, -1);
     } catch (const std::exception& e) {
         fail(e.what());
