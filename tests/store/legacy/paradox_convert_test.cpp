@@ -98,7 +98,8 @@ TEST(ParadoxConvert, RowsCodesNullsTextAndCounters) {
     Database db(databaseFile(f.path), Database::Mode::ReadWrite);
     auto s = db.prepare("SELECT Codigo, Nombre, ItId FROM Ins ORDER BY Codigo");
     std::vector<std::tuple<int, std::string, bool>> got;
-    while (s.step()) got.emplace_back(s.getInt(0), s.isNull(1) ? "<null>" : s.getText(1), s.isNull(2));
+    while (s.step())
+        got.emplace_back(s.getInt(0), s.isNull(1) ? "<null>" : s.getText(1), s.isNull(2));
     std::vector<std::tuple<int, std::string, bool>> want{
         {1, "Maíz", false}, {2, "<null>", false}, {5, "Soya", true}};
     EXPECT_EQ(got, want);
