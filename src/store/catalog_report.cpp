@@ -30,8 +30,9 @@ std::vector<const char*> queriesFor(const ReportCommand& cmd) {
     const std::string def = cmd.definition;
     const bool one = cmd.item != ReportItem::All;
     if (def == kNutriente)
-        return {"Select A.Nombre, A.Unidad, B.Tipo From Nut A, TN B Where A.Tipo=B.Codigo "
-                "Order by Nombre"};
+        return {
+            "Select A.Nombre, A.Unidad, B.Tipo From Nut A, TN B Where A.Tipo=B.Codigo "
+            "Order by Nombre"};
     if (def == kInsumo) return {"Select Nombre, Redondeo From Ins Order by Nombre"};
     if (def == kInsVal) {
         if (!one)
@@ -51,33 +52,36 @@ std::vector<const char*> queriesFor(const ReportCommand& cmd) {
                 "Where (A.Codigo = B.Ins) and (B.Nut = :Code)"};
     }
     if (def == kGrupo)
-        return {"Select A.Codigo, A.Nombre, B.Nombre as Precio, C.Nombre as MS, TCO "
-                "From Cat A, Nut B, Nut C Where (A.Precio = B.Codigo) and (A.MS = C.Codigo) "
-                "Order by A.Nombre",
-                "Select Cat, Count (Codigo) as QLR From LR Group By Cat",
-                "Select Cat, Count (Codigo) as QMM From MM Group By Cat",
-                "Select Cat, Count (CNI) as QEI From EI Group By Cat",
-                "Select Cat, Count (CNI) as QEN From EN Group By Cat"};
+        return {
+            "Select A.Codigo, A.Nombre, B.Nombre as Precio, C.Nombre as MS, TCO "
+            "From Cat A, Nut B, Nut C Where (A.Precio = B.Codigo) and (A.MS = C.Codigo) "
+            "Order by A.Nombre",
+            "Select Cat, Count (Codigo) as QLR From LR Group By Cat",
+            "Select Cat, Count (Codigo) as QMM From MM Group By Cat",
+            "Select Cat, Count (CNI) as QEI From EI Group By Cat",
+            "Select Cat, Count (CNI) as QEN From EN Group By Cat"};
     if (def == kGrupoDet)
-        return {"Select A.Codigo, A.Nombre, B.Nombre as Precio, C.Nombre as MS, TCO "
-                "From Cat A, Nut B, Nut C Where (A.Precio = B.Codigo) and (A.MS = C.Codigo) "
-                "and (A.Codigo =:Code)",
-                "Select A.Cat, A.Nombre, B.Nombre as Precio, C.Nombre as MS, TCO, Cons "
-                "From LR A, Nut B, Nut C Where (A.Precio = B.Codigo) and (A.MS = C.Codigo) "
-                "and (A.Cat =:Code)",
-                "Select A.Cat, A.Nombre, B.Nombre as MS, EnMS From MM A, Nut B "
-                "Where (A.MS = B.Codigo) and (A.Cat =:Code)",
-                "Select A.Cat, B.Nombre as Ins From EI A, Ins B "
-                "Where (A.CNI = B.Codigo) and (A.Cat =:Code)",
-                "Select A.Cat, B.Nombre as Nut From EN A, Nut B "
-                "Where (A.CNI = B.Codigo) and (A.Cat =:Code)"};
-    // ForDet
-    return {"Select A.Codigo, A.Nombre, B.Nombre as Precio, C.Nombre as MS, Cons, TCO, DefCon "
-            "From LR A, Nut B, Nut C Where (A.Precio = B.Codigo) and (A.MS = C.Codigo) "
+        return {
+            "Select A.Codigo, A.Nombre, B.Nombre as Precio, C.Nombre as MS, TCO "
+            "From Cat A, Nut B, Nut C Where (A.Precio = B.Codigo) and (A.MS = C.Codigo) "
             "and (A.Codigo =:Code)",
-            "Select A.*, B.Nombre From RIn A, Ins B Where (A.CNI = B.Codigo) and (A.LR =:Code)",
-            "Select A.*, B.Nombre, B.Unidad From RNu A, Nut B "
-            "Where (A.CNI = B.Codigo) and (A.LR =:Code)"};
+            "Select A.Cat, A.Nombre, B.Nombre as Precio, C.Nombre as MS, TCO, Cons "
+            "From LR A, Nut B, Nut C Where (A.Precio = B.Codigo) and (A.MS = C.Codigo) "
+            "and (A.Cat =:Code)",
+            "Select A.Cat, A.Nombre, B.Nombre as MS, EnMS From MM A, Nut B "
+            "Where (A.MS = B.Codigo) and (A.Cat =:Code)",
+            "Select A.Cat, B.Nombre as Ins From EI A, Ins B "
+            "Where (A.CNI = B.Codigo) and (A.Cat =:Code)",
+            "Select A.Cat, B.Nombre as Nut From EN A, Nut B "
+            "Where (A.CNI = B.Codigo) and (A.Cat =:Code)"};
+    // ForDet
+    return {
+        "Select A.Codigo, A.Nombre, B.Nombre as Precio, C.Nombre as MS, Cons, TCO, DefCon "
+        "From LR A, Nut B, Nut C Where (A.Precio = B.Codigo) and (A.MS = C.Codigo) "
+        "and (A.Codigo =:Code)",
+        "Select A.*, B.Nombre From RIn A, Ins B Where (A.CNI = B.Codigo) and (A.LR =:Code)",
+        "Select A.*, B.Nombre, B.Unidad From RNu A, Nut B "
+        "Where (A.CNI = B.Codigo) and (A.LR =:Code)"};
 }
 
 std::string lower(std::string_view s) {
@@ -206,9 +210,10 @@ const ReportCommand* reportCommandByTag(int tag) {
 namespace {
 const std::vector<std::pair<const char*, int>>& commandNames() {
     static const std::vector<std::pair<const char*, int>> k = {
-        {"nutrientes", 0}, {"insumos", 1},        {"insumos-valores", 2}, {"grupos", 3},
-        {"formula", 4},    {"precios", 5},        {"materia-seca", 6},    {"insumo", 7},
-        {"nutrientes-valores", 8}, {"nutriente", 9}, {"grupo", 10}};
+        {"nutrientes", 0},   {"insumos", 1}, {"insumos-valores", 2},
+        {"grupos", 3},       {"formula", 4}, {"precios", 5},
+        {"materia-seca", 6}, {"insumo", 7},  {"nutrientes-valores", 8},
+        {"nutriente", 9},    {"grupo", 10}};
     return k;
 }
 }  // namespace
@@ -257,11 +262,12 @@ ReportData loadReportData(Database& db, const TDBDef& def, const ReportCommand& 
 }
 
 std::vector<ReportChoice> reportChoices(Database& db, ReportItem kind, int32_t group) {
-    const char* sql = kind == ReportItem::Ingredient ? "Select Codigo, Nombre From Ins Order by Nombre"
-                      : kind == ReportItem::Nutrient ? "Select Codigo, Nombre From Nut Order by Nombre"
-                      : kind == ReportItem::Group    ? "Select Codigo, Nombre From Cat Order by Nombre"
-                                                     : "Select Codigo, Nombre From LR "
-                                                       "Where (Cat =:Cat) Order by Nombre";
+    const char* sql =
+        kind == ReportItem::Ingredient ? "Select Codigo, Nombre From Ins Order by Nombre"
+        : kind == ReportItem::Nutrient ? "Select Codigo, Nombre From Nut Order by Nombre"
+        : kind == ReportItem::Group    ? "Select Codigo, Nombre From Cat Order by Nombre"
+                                       : "Select Codigo, Nombre From LR "
+                                         "Where (Cat =:Cat) Order by Nombre";
     Statement st = db.prepare(sql);
     if (kind == ReportItem::Formula) st.bind(":Cat", group);
     std::vector<ReportChoice> out;
@@ -273,6 +279,12 @@ std::string groupNameOf(Database& db, int32_t group) {
     Statement st = db.prepare("Select Nombre From Cat Where Codigo = :Cat");
     st.bind(":Cat", group);
     return st.step() ? st.getText(0) : std::string();
+}
+
+int32_t formulaGroupOf(Database& db, int32_t formula) {
+    Statement st = db.prepare("Select Cat From LR Where Codigo = :For");
+    st.bind(":For", formula);
+    return st.step() ? st.getInt(0) : 0;
 }
 
 const std::map<std::string, std::string_view>& defaultReportTemplates() {
@@ -382,13 +394,33 @@ std::string decodeEntities(const std::string& s) {
             continue;
         }
         const std::string e = s.substr(i + 1, semi - i - 1);
-        if (e == "amp") r += '&';
-        else if (e == "lt") r += '<';
-        else if (e == "gt") r += '>';
-        else if (e == "quot") r += '"';
-        else if (e == "#39" || e == "apos") r += '\'';
-        else if (e == "nbsp") r += ' ';
-        else r += s.substr(i, semi - i + 1);
+        if (e == "amp")
+            r += '&';
+        else if (e == "lt")
+            r += '<';
+        else if (e == "gt")
+            r += '>';
+        else if (e == "quot")
+            r += '"';
+        else if (e == "#39" || e == "apos")
+            r += '\'';
+        else if (e == "nbsp")
+            r += ' ';
+        else if (e.size() > 1 && e[0] == '#' &&
+                 e.find_first_not_of("0123456789", 1) == std::string::npos) {
+            const unsigned long cp = std::stoul(e.substr(1));
+            if (cp < 0x80) {
+                r += char(cp);
+            } else if (cp < 0x800) {
+                r += char(0xC0 | (cp >> 6));
+                r += char(0x80 | (cp & 0x3F));
+            } else {
+                r += char(0xE0 | ((cp >> 12) & 0x0F));
+                r += char(0x80 | ((cp >> 6) & 0x3F));
+                r += char(0x80 | (cp & 0x3F));
+            }
+        } else
+            r += s.substr(i, semi - i + 1);
         i = semi;
     }
     return r;

@@ -52,7 +52,7 @@ struct ReportDataSet {
 
 struct ReportData {
     const ReportCommand* command = nullptr;
-    std::vector<ReportDataSet> sets;  // q1 to q5, as many as the definition uses
+    std::vector<ReportDataSet> sets;            // q1 to q5, as many as the definition uses
     std::map<std::string, std::string> params;  // "Usuario", "DB", and "Grupo" for a formula
     // Saved as text or a web page, the page itself carries the header (no printed pages).
     bool fileHeader = false;
@@ -71,6 +71,8 @@ struct ReportChoice {
 };
 std::vector<ReportChoice> reportChoices(Database& db, ReportItem kind, int32_t group = 0);
 std::string groupNameOf(Database& db, int32_t group);
+// The group of a formula, 0 when there is no such formula.
+int32_t formulaGroupOf(Database& db, int32_t formula);
 
 // The default definitions kept as resources, by file name.
 const std::map<std::string, std::string_view>& defaultReportTemplates();
