@@ -114,9 +114,9 @@ int runReport(const ReportArgs& a) {
     CliWorkspace ws(std::cerr);
     if (!ws.open(a.file)) return 2;
     Database& db = ws.vxf().db();
-    const std::string user = !a.user.empty()           ? a.user
-                             : std::getenv("USER")      ? std::getenv("USER")
-                                                        : std::string();
+    const std::string user = !a.user.empty()       ? a.user
+                             : std::getenv("USER") ? std::getenv("USER")
+                                                   : std::string();
     std::string html;
     ReportData data;
     try {
@@ -165,7 +165,8 @@ int runReport(const ReportArgs& a) {
 
 const VerbRegistrar reportVerb([](CLI::App& app) {
     auto a = std::make_shared<ReportArgs>();
-    CLI::App* sub = app.add_subcommand("report", "Genera un reporte del catálogo (PDF, TXT o HTML)");
+    CLI::App* sub =
+        app.add_subcommand("report", "Genera un reporte del catálogo (PDF, TXT o HTML)");
     sub->add_option("file", a->file, "Archivo del espacio de trabajo (.vxf)")->required();
     sub->add_option("name", a->name, "Reporte: " + reportCommandNames())->required();
     sub->add_option("--item", a->item, "Código del insumo, nutriente, grupo o fórmula");

@@ -26,7 +26,7 @@ QPageSize::PageSizeId defaultReportPaper() {
 
 QPageSize::PageSizeId reportPaperFromName(const QString& name) {
     return name.compare(QLatin1String("letter"), Qt::CaseInsensitive) == 0 ? QPageSize::Letter
-                                                                             : QPageSize::A4;
+                                                                           : QPageSize::A4;
 }
 
 int paintReport(QPagedPaintDevice& device, const QString& html, const ReportPageHeader& header,

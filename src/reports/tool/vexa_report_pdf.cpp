@@ -17,12 +17,18 @@ int main(int argc, char** argv) {
     for (int i = 1; i < args.size(); ++i) {
         const QString& a = args[i];
         const QString next = i + 1 < args.size() ? args[i + 1] : QString();
-        if (a == QLatin1String("--db")) header.db = next, ++i;
-        else if (a == QLatin1String("--report")) header.report = next, ++i;
-        else if (a == QLatin1String("--user")) header.user = next, ++i;
-        else if (a == QLatin1String("--date")) header.date = next, ++i;
-        else if (a == QLatin1String("--paper")) paper = vexa::reportPaperFromName(next), ++i;
-        else files << a;
+        if (a == QLatin1String("--db"))
+            header.db = next, ++i;
+        else if (a == QLatin1String("--report"))
+            header.report = next, ++i;
+        else if (a == QLatin1String("--user"))
+            header.user = next, ++i;
+        else if (a == QLatin1String("--date"))
+            header.date = next, ++i;
+        else if (a == QLatin1String("--paper"))
+            paper = vexa::reportPaperFromName(next), ++i;
+        else
+            files << a;
     }
     if (files.size() != 2) {
         std::fputs("uso: vexa-report-pdf ENTRADA.html SALIDA.pdf [opciones]\n", stderr);
