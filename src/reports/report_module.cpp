@@ -137,12 +137,13 @@ void ReportPreview::print() {
     const int n = paintReport(*printer_, html_, header_, [&status](int page, int pages) {
         status.setMaximum(pages);
         status.setValue(page - 1);
-        status.setLabelText(QStringLiteral("Imprimiendo página %p").replace(
-            QLatin1String("%p"), QString::number(page)));
+        status.setLabelText(QStringLiteral("Imprimiendo página %p")
+                                .replace(QLatin1String("%p"), QString::number(page)));
         return !status.wasCanceled();
     });
     if (n < 0 && !status.wasCanceled())
-        QMessageBox::critical(this, windowTitle(), QStringLiteral("No se pudo imprimir el reporte."));
+        QMessageBox::critical(this, windowTitle(),
+                              QStringLiteral("No se pudo imprimir el reporte."));
 }
 
 void ReportPreview::printerSetup() {
@@ -181,9 +182,12 @@ void ReportPreview::save() {
         &filter);
     if (file.isEmpty()) return;
     if (!file.contains(QLatin1Char('.'))) {
-        if (filter.startsWith(QLatin1String("Adobe"))) file += QLatin1String(".pdf");
-        else if (filter.startsWith(QLatin1String("Texto"))) file += QLatin1String(".txt");
-        else file += QLatin1String(".html");
+        if (filter.startsWith(QLatin1String("Adobe")))
+            file += QLatin1String(".pdf");
+        else if (filter.startsWith(QLatin1String("Texto")))
+            file += QLatin1String(".txt");
+        else
+            file += QLatin1String(".html");
     }
     QString error;
     if (!saveTo(file, &error)) QMessageBox::critical(this, windowTitle(), error);
@@ -192,8 +196,10 @@ void ReportPreview::save() {
 // ---- module
 
 void ReportModule::message(const QString& text, QWidget* parent) {
-    if (showMessage) showMessage(text, parent);
-    else QMessageBox::critical(parent, QStringLiteral("Vexa"), text);
+    if (showMessage)
+        showMessage(text, parent);
+    else
+        QMessageBox::critical(parent, QStringLiteral("Vexa"), text);
 }
 
 void ReportModule::writeMissingTemplates(QWidget* parent) {
@@ -219,8 +225,8 @@ bool ReportModule::runReport(const ReportCommand& cmd, int32_t code, const QStri
     QString html, textHtml;
     try {
         if (!folder.isEmpty()) writeMissingReportTemplates(folder.toStdString());
-        ReportData data = loadReportData(*db, def, cmd, code, user.toStdString(),
-                                         groupName.toStdString());
+        ReportData data =
+            loadReportData(*db, def, cmd, code, user.toStdString(), groupName.toStdString());
         html = QString::fromStdString(
             fillReport(folder.toStdString(), data, point ? point : '.', date.toStdString()));
         data.fileHeader = true;

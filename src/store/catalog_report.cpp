@@ -173,8 +173,10 @@ std::vector<std::vector<object>> formatSets(const ReportData& d, char point) {
 }
 
 std::string readFile(const fs::path& file) {
+    std::error_code ec;
     std::ifstream in(file, std::ios::binary);
-    if (!in) throw std::runtime_error("No se pudo leer la definición del reporte " + file.string());
+    if (!in || !fs::is_regular_file(file, ec))
+        throw std::runtime_error("No se pudo leer la definición del reporte " + file.string());
     std::ostringstream os;
     os << in.rdbuf();
     if (in.bad())
@@ -373,7 +375,7 @@ std::string fillReport(const fs::path& folder, const ReportData& d, char point,
     std::error_code ec;
     std::string templ;
     if (!folder.empty() && fs::exists(file, ec))
-        templ = readFile(file);
+        templ = readFile(file);  // a definition that cannot be read stops the report
     else
         templ = std::string(defaultReportTemplates().at(name));
     return fillReportTemplate(templ, file.string(), d, point, date);
