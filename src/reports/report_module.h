@@ -31,9 +31,9 @@ public:
     int32_t chosenCode() const { return chosen_; }
     QLineEdit* search() const { return search_; }
     QListWidget* list() const { return list_; }
+    void accept() override;  // takes the current row's code
 
 private:
-    void accept() override;
     QLabel* label_;
     QLineEdit* search_;
     QListWidget* list_;

@@ -1,5 +1,7 @@
 #include "shell/application.h"
 
+#include "reports/listado_export.h"
+
 #include <QDir>
 #include <QLocale>
 #include <QPrintDialog>
@@ -171,6 +173,11 @@ void VexaApp::registerReports(CommandModule& cm) {
         cm.setHandler(QString::fromUtf8(c.action),
                       [this, tag = c.tag] { reports_->run(tag, main_.get()); });
     reportCommandRunner() = [this](int tag, QWidget* parent) { reports_->run(tag, parent); };
+    cm.setHandler("acListDB", [this] {
+        if (Database* db = ws_->connected() ? ws_->database() : nullptr)
+            runListadoBaseDatos(*db, QString::fromStdString(ws_->title()), gridExportFolder(),
+                                main_.get());
+    });
 }
 
 void VexaApp::shutdown() {

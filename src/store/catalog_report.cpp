@@ -544,3 +544,55 @@ std::string reportHtmlToText(const std::string& html) {
 }
 
 }  // namespace vexa
+
+namespace vexa {
+
+namespace {
+std::vector<ReportChoice> codeNameList(Database& db, const char* sql) {
+    Statement st = db.prepare(sql);
+    std::vector<ReportChoice> out;
+    while (st.step()) out.push_back({st.getInt(0), st.getText(1)});
+    return out;
+}
+}  // namespace
+
+std::vector<ReportChoice> listIngredientsForListing(Database& db) {
+    return codeNameList(db, "SELECT CODIGO, NOMBRE FROM INS ORDER BY NOMBRE");
+}
+
+std::vector<ReportChoice> listNutrientsForListing(Database& db) {
+    return codeNameList(db, "SELECT CODIGO, NOMBRE FROM NUT ORDER BY NOMBRE");
+}
+
+IngredientNutrientTable ingredientNutrientTable(Database& db,
+                                                const std::vector<ReportChoice>& ingredients,
+                                                const std::vector<ReportChoice>& nutrients) {
+    IngredientNutrientTable t;
+    t.columns = {"Nutrientes", "Unidad"};
+    for (const ReportChoice& i : ingredients) t.columns.push_back(i.name);
+    Statement st = db.prepare(
+        "SELECT INS, VALOR, UNIDAD FROM NUT, VAL WHERE (NUT = CODIGO) AND (NUT = :Nut) "
+        "ORDER BY INS");
+    for (const ReportChoice& n : nutrients) {
+        IngredientNutrientRow row;
+        row.nutrient = n.name;
+        row.values.assign(ingredients.size(), std::nullopt);
+        st.reset();
+        st.bind(":Nut", n.code);
+        bool first = true;
+        while (st.step()) {
+            if (first) row.unit = st.getText(2);
+            first = false;
+            const int32_t ins = st.getInt(0);
+            for (size_t k = 0; k < ingredients.size(); ++k)
+                if (ingredients[k].code == ins) {
+                    if (!st.isNull(1)) row.values[k] = st.getDouble(1);
+                    break;
+                }
+        }
+        t.rows.push_back(std::move(row));
+    }
+    return t;
+}
+
+}  // namespace vexa

@@ -93,3 +93,25 @@ std::string fillReportTemplate(const std::string& templ, const std::string& file
 std::string reportHtmlToText(const std::string& html);
 
 }  // namespace vexa
+
+namespace vexa {
+
+// The ingredient-by-nutrient listing: one column per chosen ingredient (in the order given),
+// one row per chosen nutrient; a value of an ingredient that was not chosen is left out.
+struct IngredientNutrientRow {
+    std::string nutrient;
+    std::string unit;  // empty when the nutrient has no values
+    std::vector<std::optional<double>> values;
+};
+struct IngredientNutrientTable {
+    std::vector<std::string> columns;  // "Nutrientes", "Unidad", then the ingredients' names
+    std::vector<IngredientNutrientRow> rows;
+};
+// The lists of the two check-list choices (Codigo, Nombre), in name order.
+std::vector<ReportChoice> listIngredientsForListing(Database& db);
+std::vector<ReportChoice> listNutrientsForListing(Database& db);
+IngredientNutrientTable ingredientNutrientTable(Database& db,
+                                                const std::vector<ReportChoice>& ingredients,
+                                                const std::vector<ReportChoice>& nutrients);
+
+}  // namespace vexa

@@ -34,8 +34,10 @@ std::vector<std::vector<std::string>> asText(const ReportDataSet& s) {
     for (const auto& row : s.rows) {
         std::vector<std::string> r;
         for (const ReportCell& c : row) {
-            if (c.null) r.push_back("");
-            else if (!c.number) r.push_back(c.text);
+            if (c.null)
+                r.push_back("");
+            else if (!c.number)
+                r.push_back(c.text);
             else {
                 std::ostringstream os;
                 os.precision(15);
@@ -65,9 +67,10 @@ std::vector<std::vector<std::string>> numbersAsText(std::vector<std::vector<std:
 
 TEST(CatalogReport, DataSetsMatchTheQueriesRunDirectly) {
     SampleDatabase s;
-    const int32_t ins = direct(s.db, "Select Codigo From Ins Order by Nombre", 0).at(3).at(0) == ""
-                            ? 0
-                            : std::stoi(direct(s.db, "Select Codigo From Ins Order by Nombre", 0)[3][0]);
+    const int32_t ins =
+        direct(s.db, "Select Codigo From Ins Order by Nombre", 0).at(3).at(0) == ""
+            ? 0
+            : std::stoi(direct(s.db, "Select Codigo From Ins Order by Nombre", 0)[3][0]);
     const int32_t nut = std::stoi(direct(s.db, "Select Codigo From Nut Order by Nombre", 0)[2][0]);
     const int32_t cat = std::stoi(direct(s.db, "Select Codigo From Cat Order by Nombre", 0)[0][0]);
     const int32_t lr = s.formulaCode("Pollo iniciación (0-3 semanas)");
@@ -78,33 +81,67 @@ TEST(CatalogReport, DataSetsMatchTheQueriesRunDirectly) {
         std::vector<std::string> sql;
     };
     const std::vector<Case> cases = {
-        {0, 0, {"Select A.Nombre, A.Unidad, B.Tipo From Nut A, TN B Where A.Tipo=B.Codigo Order by Nombre"}},
+        {0,
+         0,
+         {"Select A.Nombre, A.Unidad, B.Tipo From Nut A, TN B Where A.Tipo=B.Codigo Order by "
+          "Nombre"}},
         {1, 0, {"Select Nombre, Redondeo From Ins Order by Nombre"}},
-        {2, 0, {"Select Codigo, Nombre, Redondeo From Ins Order by Nombre",
-                "Select B.Ins, A.Nombre, A.Unidad, B.Valor From Nut A, Val B Where A.Codigo = B.Nut"}},
-        {7, ins, {"Select Codigo, Nombre, Redondeo From Ins Where Codigo =:Ins",
-                  "Select B.Ins, A.Nombre, A.Unidad, B.Valor From Nut A, Val B Where (A.Codigo = B.Nut) and (B.Ins = :Ins)"}},
-        {8, 0, {"Select Codigo, Nombre, Unidad From Nut Order by Nombre",
-                "Select B.Nut, A.Nombre, B.Valor From Ins A, Val B Where A.Codigo = B.Ins"}},
-        {9, nut, {"Select Codigo, Nombre, Unidad From Nut Where Codigo =:Nut",
-                  "Select B.Nut, A.Nombre, B.Valor From Ins A, Val B Where (A.Codigo = B.Ins) and (B.Nut = :Nut)"}},
-        {5, s.def.Precio, {"Select Codigo, Nombre, Unidad From Nut Where Codigo =:Nut",
-                           "Select B.Nut, A.Nombre, B.Valor From Ins A, Val B Where (A.Codigo = B.Ins) and (B.Nut = :Nut)"}},
-        {6, s.def.MS, {"Select Codigo, Nombre, Unidad From Nut Where Codigo =:Nut",
-                       "Select B.Nut, A.Nombre, B.Valor From Ins A, Val B Where (A.Codigo = B.Ins) and (B.Nut = :Nut)"}},
-        {3, 0, {"Select A.Codigo, A.Nombre, B.Nombre as Precio, C.Nombre as MS, TCO From Cat A, Nut B, Nut C Where (A.Precio = B.Codigo) and (A.MS = C.Codigo) Order by A.Nombre",
-                "Select Cat, Count (Codigo) as QLR From LR Group By Cat",
-                "Select Cat, Count (Codigo) as QMM From MM Group By Cat",
-                "Select Cat, Count (CNI) as QEI From EI Group By Cat",
-                "Select Cat, Count (CNI) as QEN From EN Group By Cat"}},
-        {10, cat, {"Select A.Codigo, A.Nombre, B.Nombre as Precio, C.Nombre as MS, TCO From Cat A, Nut B, Nut C Where (A.Precio = B.Codigo) and (A.MS = C.Codigo) and (A.Codigo =:Cat)",
-                   "Select A.Cat, A.Nombre, B.Nombre as Precio, C.Nombre as MS, TCO, Cons From LR A, Nut B, Nut C Where (A.Precio = B.Codigo) and (A.MS = C.Codigo) and (A.Cat =:Cat)",
-                   "Select A.Cat, A.Nombre, B.Nombre as MS, EnMS From MM A, Nut B Where (A.MS = B.Codigo) and (A.Cat =:Cat)",
-                   "Select A.Cat, B.Nombre as Ins From EI A, Ins B Where (A.CNI = B.Codigo) and (A.Cat =:Cat)",
-                   "Select A.Cat, B.Nombre as Nut From EN A, Nut B Where (A.CNI = B.Codigo) and (A.Cat =:Cat)"}},
-        {4, lr, {"Select A.Codigo, A.Nombre, B.Nombre as Precio, C.Nombre as MS, Cons, TCO, DefCon From LR A, Nut B, Nut C Where (A.Precio = B.Codigo) and (A.MS = C.Codigo) and (A.Codigo =:For)",
-                 "Select A.*, B.Nombre From RIn A, Ins B Where (A.CNI = B.Codigo) and (A.LR =:For)",
-                 "Select A.*, B.Nombre, B.Unidad From RNu A, Nut B Where (A.CNI = B.Codigo) and (A.LR =:For)"}},
+        {2,
+         0,
+         {"Select Codigo, Nombre, Redondeo From Ins Order by Nombre",
+          "Select B.Ins, A.Nombre, A.Unidad, B.Valor From Nut A, Val B Where A.Codigo = B.Nut"}},
+        {7,
+         ins,
+         {"Select Codigo, Nombre, Redondeo From Ins Where Codigo =:Ins",
+          "Select B.Ins, A.Nombre, A.Unidad, B.Valor From Nut A, Val B Where (A.Codigo = B.Nut) "
+          "and (B.Ins = :Ins)"}},
+        {8,
+         0,
+         {"Select Codigo, Nombre, Unidad From Nut Order by Nombre",
+          "Select B.Nut, A.Nombre, B.Valor From Ins A, Val B Where A.Codigo = B.Ins"}},
+        {9,
+         nut,
+         {"Select Codigo, Nombre, Unidad From Nut Where Codigo =:Nut",
+          "Select B.Nut, A.Nombre, B.Valor From Ins A, Val B Where (A.Codigo = B.Ins) and (B.Nut = "
+          ":Nut)"}},
+        {5,
+         s.def.Precio,
+         {"Select Codigo, Nombre, Unidad From Nut Where Codigo =:Nut",
+          "Select B.Nut, A.Nombre, B.Valor From Ins A, Val B Where (A.Codigo = B.Ins) and (B.Nut = "
+          ":Nut)"}},
+        {6,
+         s.def.MS,
+         {"Select Codigo, Nombre, Unidad From Nut Where Codigo =:Nut",
+          "Select B.Nut, A.Nombre, B.Valor From Ins A, Val B Where (A.Codigo = B.Ins) and (B.Nut = "
+          ":Nut)"}},
+        {3,
+         0,
+         {"Select A.Codigo, A.Nombre, B.Nombre as Precio, C.Nombre as MS, TCO From Cat A, Nut B, "
+          "Nut C Where (A.Precio = B.Codigo) and (A.MS = C.Codigo) Order by A.Nombre",
+          "Select Cat, Count (Codigo) as QLR From LR Group By Cat",
+          "Select Cat, Count (Codigo) as QMM From MM Group By Cat",
+          "Select Cat, Count (CNI) as QEI From EI Group By Cat",
+          "Select Cat, Count (CNI) as QEN From EN Group By Cat"}},
+        {10,
+         cat,
+         {"Select A.Codigo, A.Nombre, B.Nombre as Precio, C.Nombre as MS, TCO From Cat A, Nut B, "
+          "Nut C Where (A.Precio = B.Codigo) and (A.MS = C.Codigo) and (A.Codigo =:Cat)",
+          "Select A.Cat, A.Nombre, B.Nombre as Precio, C.Nombre as MS, TCO, Cons From LR A, Nut B, "
+          "Nut C Where (A.Precio = B.Codigo) and (A.MS = C.Codigo) and (A.Cat =:Cat)",
+          "Select A.Cat, A.Nombre, B.Nombre as MS, EnMS From MM A, Nut B Where (A.MS = B.Codigo) "
+          "and (A.Cat =:Cat)",
+          "Select A.Cat, B.Nombre as Ins From EI A, Ins B Where (A.CNI = B.Codigo) and (A.Cat "
+          "=:Cat)",
+          "Select A.Cat, B.Nombre as Nut From EN A, Nut B Where (A.CNI = B.Codigo) and (A.Cat "
+          "=:Cat)"}},
+        {4,
+         lr,
+         {"Select A.Codigo, A.Nombre, B.Nombre as Precio, C.Nombre as MS, Cons, TCO, DefCon From "
+          "LR A, Nut B, Nut C Where (A.Precio = B.Codigo) and (A.MS = C.Codigo) and (A.Codigo "
+          "=:For)",
+          "Select A.*, B.Nombre From RIn A, Ins B Where (A.CNI = B.Codigo) and (A.LR =:For)",
+          "Select A.*, B.Nombre, B.Unidad From RNu A, Nut B Where (A.CNI = B.Codigo) and (A.LR "
+          "=:For)"}},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE("tag " + std::to_string(c.tag));
@@ -140,7 +177,8 @@ TEST(CatalogReport, TemplatesInTheReportFolder) {
     // A missing definition is written back, the others kept as the user left them.
     fs::remove(folder / "Insumo.rav");
     {
-        std::ofstream(folder / "Nutriente.rav") << "<p>MARCA {{DB}}</p>{{#q1}}<p>[{{Nombre}}]</p>{{/q1}}";
+        std::ofstream(folder / "Nutriente.rav")
+            << "<p>MARCA {{DB}}</p>{{#q1}}<p>[{{Nombre}}]</p>{{/q1}}";
     }
     names = writeMissingReportTemplates(folder);
     ASSERT_EQ(names, std::vector<std::string>{"Insumo.rav"});
@@ -195,7 +233,8 @@ TEST(CatalogReport, EveryReportAsPdfReadsBack) {
         {"insumos", {"Listado de insumos", "Aceite de soya", "Harina de soya 48%"}},
         {"insumos-valores", {"Aceite de soya", "8186.000", "99.800", "Página 1 de"}},
         {"grupos", {"Listado de grupos", "Pollos de engorde"}},
-        {"formula --item 1", {"Pollo iniciación (0-3 semanas)", "Pollos de engorde", "Sorgo bajo en taninos", "30.0"}},
+        {"formula --item 1",
+         {"Pollo iniciación (0-3 semanas)", "Pollos de engorde", "Sorgo bajo en taninos", "30.0"}},
         {"precios", {"Listado de precios", "Aceite de soya", "0.95"}},
         {"materia-seca", {"Listado de materia seca", "Materia Seca", "89.0"}},
         {"insumo --item 1", {"Valores nutricionales por insumo"}},
@@ -212,7 +251,8 @@ TEST(CatalogReport, EveryReportAsPdfReadsBack) {
                                   .c_str()),
                   0);
         const std::string text = run("pdftotext -layout " + pdf + " -");
-        for (const std::string& e : c.expect) EXPECT_NE(text.find(e), std::string::npos) << e << "\n" << text.substr(0, 600);
+        for (const std::string& e : c.expect)
+            EXPECT_NE(text.find(e), std::string::npos) << e << "\n" << text.substr(0, 600);
     }
     fs::remove_all(dir);
 }
