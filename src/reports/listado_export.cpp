@@ -107,7 +107,10 @@ QString writeListadoWorkbook(const IngredientNutrientTable& t, const QString& ti
         worksheet_write_string(ws, 0, 0, h.constData(), head);
     for (int c = 0; c < cols; ++c) {
         worksheet_write_string(ws, 1, lxw_col_t(c), t.columns[size_t(c)].c_str(), titles);
-        worksheet_set_column(ws, lxw_col_t(c), lxw_col_t(c), c == 0 ? 25 : c == 1 ? 12 : 14,
+        worksheet_set_column(ws, lxw_col_t(c), lxw_col_t(c),
+                             c == 0   ? 25
+                             : c == 1 ? 12
+                                      : 14,
                              nullptr);
     }
     for (size_t r = 0; r < t.rows.size(); ++r) {
@@ -129,8 +132,10 @@ QString writeListadoWorkbook(const IngredientNutrientTable& t, const QString& ti
 QString runListadoBaseDatos(Database& db, const QString& title, const QString& folder,
                             QWidget* parent, const ListadoHooks& hooks) {
     auto error = [&](const QString& m) {
-        if (hooks.error) hooks.error(m);
-        else QMessageBox::critical(parent, QStringLiteral("Error"), m);
+        if (hooks.error)
+            hooks.error(m);
+        else
+            QMessageBox::critical(parent, QStringLiteral("Error"), m);
         return QString();
     };
     auto exec = [&](CheckListDialog& d) {

@@ -77,8 +77,8 @@ TEST(ReportCommands, SingleItemLoopUntilCancel) {
     EXPECT_TRUE(f.previews[0].contains("Trigo"));
     EXPECT_FALSE(f.previews[0].contains("Aceite de soya"));
     EXPECT_TRUE(f.previews[1].contains("Aceite de soya"));
-    EXPECT_EQ(f.captions, QStringList({"Listado de insumos", "Listado de insumos",
-                                       "Listado de insumos"}));
+    EXPECT_EQ(f.captions,
+              QStringList({"Listado de insumos", "Listado de insumos", "Listado de insumos"}));
     EXPECT_EQ(f.headers[0].user, "ana");
     EXPECT_TRUE(fs::exists(f.folder / "Reportes" / "InsVal.rav"));
 }
@@ -173,8 +173,9 @@ TEST(ListadoBaseDatos, ChoicesMessagesAndWorkbook) {
     EXPECT_TRUE(opened.isEmpty());
 
     // A nutrient without values: empty unit and cells.
-    f.db.prepare("Insert Into Nut (Codigo, Nombre, Unidad, Tipo) Values (900, 'AAA sin valores', "
-                 "'g', 0)")
+    f.db.prepare(
+            "Insert Into Nut (Codigo, Nombre, Unidad, Tipo) Values (900, 'AAA sin valores', "
+            "'g', 0)")
         .execute();
     errors.clear();
     const QString all = runWith({-3, -3});
