@@ -52,7 +52,6 @@ int paintReport(QPagedPaintDevice& device, const QString& html, const ReportPage
     const double headerHeight = line * 2 + dpi * 0.18;  // two lines, a rule and a gap
     const QSizeF body(w, h - headerHeight);
     doc.setPageSize(body);
-    doc.setTextWidth(w);
     const int pages = doc.pageCount();
 
     const QColor ink(0x33, 0x33, 0x33);

@@ -231,7 +231,7 @@ TEST(CatalogReport, EveryReportAsPdfReadsBack) {
     const std::vector<Case> cases = {
         {"nutrientes", {"Listado de nutrientes", "Proteína cruda", "kcal/kg", "Página 1 de 1"}},
         {"insumos", {"Listado de insumos", "Aceite de soya", "Harina de soya 48%"}},
-        {"insumos-valores", {"Aceite de soya", "8186.000", "99.800", "Página 1 de"}},
+        {"insumos-valores", {"Aceite de soya", "8186.000", "99.800", "Página 2 de", "Trigo"}},
         {"grupos", {"Listado de grupos", "Pollos de engorde"}},
         {"formula --item 1",
          {"Pollo iniciación (0-3 semanas)", "Pollos de engorde", "Sorgo bajo en taninos", "30.0"}},

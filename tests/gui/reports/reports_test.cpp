@@ -6,6 +6,7 @@
 #include "store/sample_workspace.h"
 #include "store/schema.h"
 
+#include <QFile>
 #include <QLineEdit>
 #include <QListWidget>
 #include <QTableWidget>
@@ -215,6 +216,33 @@ TEST(ListadoBaseDatos, ChoicesMessagesAndWorkbook) {
     EXPECT_EQ(unzip(fewer, "xl/sharedStrings.xml").find(">" + ins[0].name + "<"),
               std::string::npos);
     exportOpener() = oldOpener;
+}
+
+}  // namespace
+}  // namespace vexa
+
+namespace vexa {
+namespace {
+
+// The preview window on the nutrient list, for a person to look at. Run by hand:
+//   VEXA_SCREENSHOTS=/some/folder xvfb-run vexa_gui_tests --gtest_also_run_disabled_tests
+//       --gtest_filter='*ReportPreviewShot*'
+TEST(ReportPreviewShot, DISABLED_NutrientList) {
+    const QString out = qEnvironmentVariable("VEXA_SCREENSHOTS");
+    ASSERT_FALSE(out.isEmpty());
+    Fixture f;
+    f.module->showPreview = [&out](const QString& html, const QString& text,
+                                   const ReportPageHeader& h, QWidget*) {
+        ReportPreview p(html, text, h);
+        p.show();
+        QTimer::singleShot(1500, &p, [&p, &out] {
+            p.grab().save(out + "/preview.png");
+            p.accept();
+        });
+        p.exec();
+    };
+    f.module->run(0, nullptr);
+    EXPECT_TRUE(QFile::exists(out + "/preview.png"));
 }
 
 }  // namespace
