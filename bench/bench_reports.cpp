@@ -47,14 +47,17 @@ double seconds(std::chrono::steady_clock::time_point t0) {
     return std::chrono::duration<double>(std::chrono::steady_clock::now() - t0).count();
 }
 
-QString escaped(const std::string& s) { return QString::fromStdString(s).toHtmlEscaped(); }
+QString escaped(const std::string& s) {
+    return QString::fromStdString(s).toHtmlEscaped();
+}
 
 }  // namespace
 
 int main(int argc, char** argv) {
     if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM")) qputenv("QT_QPA_PLATFORM", "offscreen");
     QGuiApplication app(argc, argv);
-    const fs::path dir = fs::temp_directory_path() / ("vexa_bench_reports_" + std::to_string(getpid()));
+    const fs::path dir =
+        fs::temp_directory_path() / ("vexa_bench_reports_" + std::to_string(getpid()));
     fs::remove_all(dir);
     fs::create_directories(dir);
     Database db = createDatabase(dir);
@@ -82,8 +85,9 @@ int main(int argc, char** argv) {
     const ReportData again = loadReportData(db, def, cmd, 0, "bench");
     std::map<double, std::string> names;
     for (const auto& r : again.sets[0].rows) names[r[0].value] = r[1].text;
-    QString plain = QStringLiteral("<table><thead><tr><th>Insumo</th><th>Nutriente</th>"
-                                   "<th>Unidad</th><th>Valor</th></tr></thead>");
+    QString plain = QStringLiteral(
+        "<table><thead><tr><th>Insumo</th><th>Nutriente</th>"
+        "<th>Unidad</th><th>Valor</th></tr></thead>");
     for (const auto& r : again.sets[1].rows)
         plain += QStringLiteral("<tr><td>%1</td><td>%2</td><td>%3</td><td>%4</td></tr>")
                      .arg(escaped(names[r[0].value]), escaped(r[1].text), escaped(r[2].text))

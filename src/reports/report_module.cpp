@@ -3,6 +3,8 @@
 #include <QDate>
 #include <QFile>
 #include <QFileDialog>
+#include <QGuiApplication>
+#include <QScreen>
 #include <QHBoxLayout>
 #include <QLabel>
 #include <QLineEdit>
@@ -123,6 +125,9 @@ ReportPreview::ReportPreview(const QString& html, const QString& textHtml,
             [this](QPrinter* p) { paintReport(*p, html_, header_); });
     view_->setZoomMode(QPrintPreviewWidget::CustomZoom);
     view_->setZoomFactor(1.0);
+    // Maximised; the screen's size as well, for desktops that leave the state to no one.
+    if (QScreen* screen = QGuiApplication::primaryScreen())
+        setGeometry(screen->availableGeometry());
     setWindowState(Qt::WindowMaximized);
 }
 
