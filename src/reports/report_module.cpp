@@ -122,13 +122,27 @@ ReportPreview::ReportPreview(const QString& html, const QString& textHtml,
     view_ = new QPrintPreviewWidget(printer_, this);
     lay->addWidget(view_);
     connect(view_, &QPrintPreviewWidget::paintRequested, this,
-            [this](QPrinter* p) { paintReport(*p, html_, header_); });
+            [this](QPrinter* p) { generate(*p); });
     view_->setZoomMode(QPrintPreviewWidget::CustomZoom);
     view_->setZoomFactor(1.0);
     // Maximised; the screen's size as well, for desktops that leave the state to no one.
     if (QScreen* screen = QGuiApplication::primaryScreen())
         setGeometry(screen->availableGeometry());
     setWindowState(Qt::WindowMaximized);
+}
+
+int ReportPreview::generate(QPagedPaintDevice& device) {
+    // "Estado del reporte" comes up only when the pages take a while.
+    QProgressDialog status(QString(), QString(), 0, 0, this);
+    status.setWindowTitle(QStringLiteral("Estado del reporte"));
+    status.setMinimumDuration(700);
+    return paintReport(device, html_, header_, [&status](int page, int pages) {
+        status.setMaximum(pages);
+        status.setValue(page - 1);
+        status.setLabelText(QStringLiteral("Generando la página %p")
+                                .replace(QLatin1String("%p"), QString::number(page)));
+        return true;
+    });
 }
 
 void ReportPreview::print() {

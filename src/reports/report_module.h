@@ -13,6 +13,7 @@
 class QLabel;
 class QLineEdit;
 class QListWidget;
+class QPagedPaintDevice;
 class QPrinter;
 class QPrintPreviewWidget;
 
@@ -55,6 +56,7 @@ public:
     void save();
 
 private:
+    int generate(QPagedPaintDevice& device);
     QString html_;
     QString textHtml_;  // the page with its own header, for text and web files
     ReportPageHeader header_;

@@ -9,6 +9,12 @@
 
 int main(int argc, char** argv) {
     qputenv("QT_QPA_PLATFORM", "offscreen");
+    // The toolkit's notices about the session (no runtime folder and the like) are not this
+    // program's business; its own errors are printed below.
+    qInstallMessageHandler([](QtMsgType type, const QMessageLogContext&, const QString& msg) {
+        if (type == QtCriticalMsg || type == QtFatalMsg)
+            std::fprintf(stderr, "vexa-report-pdf: %s\n", qPrintable(msg));
+    });
     QGuiApplication app(argc, argv);
     const QStringList args = app.arguments();
     QStringList files;

@@ -9,6 +9,7 @@
 #include <QFile>
 #include <QLineEdit>
 #include <QListWidget>
+#include <QPrintPreviewWidget>
 #include <QTableWidget>
 #include <QTimer>
 #include <gtest/gtest.h>
@@ -120,6 +121,39 @@ TEST(ReportCommands, UnreadableDefinitionStopsWithItsName) {
     EXPECT_EQ(f.previews.size(), 1);
     ASSERT_EQ(f.messages.size(), 1);
     EXPECT_TRUE(f.messages[0].contains("Nutriente.rav")) << f.messages[0].toStdString();
+}
+
+TEST(ReportCommands, PreviewSavesPdfTextAndWebPage) {
+    Fixture f;
+    QString html, text;
+    ReportPageHeader header;
+    f.module->showPreview = [&](const QString& h, const QString& t, const ReportPageHeader& hd,
+                                QWidget*) {
+        html = h;
+        text = t;
+        header = hd;
+    };
+    f.module->run(1, nullptr);  // "Listado de insumos"
+    ReportPreview preview(html, text, header);
+    EXPECT_EQ(preview.windowTitle(), "Vista preliminar del reporte");
+    EXPECT_DOUBLE_EQ(preview.view()->zoomFactor(), 1.0);
+    for (const char* ext : {"pdf", "txt", "html", "htm"}) {
+        const QString file = QString::fromStdString((f.folder / "r.").string()) + ext;
+        QString error;
+        ASSERT_TRUE(preview.saveTo(file, &error)) << error.toStdString();
+        QFile in(file);
+        ASSERT_TRUE(in.open(QIODevice::ReadOnly));
+        const QByteArray bytes = in.readAll();
+        if (QString(ext) == "pdf")
+            EXPECT_TRUE(bytes.startsWith("%PDF"));
+        else
+            EXPECT_TRUE(QString::fromUtf8(bytes).contains("Harina de soya 48%")) << ext;
+        if (QString(ext) == "txt") EXPECT_FALSE(bytes.contains("<td"));
+    }
+    QString error;
+    EXPECT_FALSE(
+        preview.saveTo(QString::fromStdString((f.folder / "no" / "r.txt").string()), &error));
+    EXPECT_TRUE(error.contains("No se pudo escribir el reporte")) << error.toStdString();
 }
 
 std::string unzip(const QString& file, const char* member) {
