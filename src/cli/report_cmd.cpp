@@ -123,6 +123,25 @@ int runReport(const ReportArgs& a) {
         int32_t code = a.item;
         std::string groupName;
         if (cmd->item == ReportItem::Group && code == 0) code = a.group;
+        if (cmd->item == ReportItem::Ingredient || cmd->item == ReportItem::Nutrient ||
+            cmd->item == ReportItem::Group || cmd->item == ReportItem::Formula) {
+            // A report of one item names an item that exists: an empty page would pass for
+            // a report of nothing.
+            const int32_t group = cmd->item == ReportItem::Formula
+                                      ? (a.group ? a.group : formulaGroupOf(db, code))
+                                      : 0;
+            bool found = false;
+            for (const ReportChoice& c : reportChoices(db, cmd->item, group))
+                found = found || c.code == code;
+            if (!found) {
+                std::cerr << "vexa-cli: No existe el ítem " << code
+                          << (a.group && cmd->item == ReportItem::Formula
+                                  ? " en el grupo " + std::to_string(a.group)
+                                  : std::string())
+                          << " para el reporte " << a.name << " (use --item CODIGO)\n";
+                return 2;
+            }
+        }
         if (cmd->item == ReportItem::Formula)
             groupName = groupNameOf(db, a.group ? a.group : formulaGroupOf(db, code));
         data = loadReportData(db, ws.vxf().DBDef, *cmd, code, user, groupName);

@@ -254,6 +254,18 @@ TEST(CatalogReport, EveryReportAsPdfReadsBack) {
         for (const std::string& e : c.expect)
             EXPECT_NE(text.find(e), std::string::npos) << e << "\n" << text.substr(0, 600);
     }
+    // A report of one item that does not exist is refused; no empty report stands for it.
+    for (const char* args : {"formula --item 999", "insumo --item 999", "nutriente",
+                             "grupo --item 77", "formula --item 1 --group 2"}) {
+        SCOPED_TRACE(args);
+        const std::string out = (dir / "missing.txt").string();
+        fs::remove(out);
+        EXPECT_NE(std::system(("LC_ALL=C " + cli + " report " + vxf + " " + args + " --out " + out +
+                               " 2>/dev/null")
+                                  .c_str()),
+                  0);
+        EXPECT_FALSE(fs::exists(out));
+    }
     fs::remove_all(dir);
 }
 
