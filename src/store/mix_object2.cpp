@@ -345,17 +345,19 @@ void TMixObject2::WriteFullReport() {
             maxPrice = "Error";
         else if (g.PrecioMax > Fixed4() && g.PrecioMax < Fixed4::fromRaw(999999999))
             maxPrice = fixedText(g.PrecioMax);
+        // a price range without a lower end is left blank, as in the price report
+        const std::string minPrice = g.NoPriceFloor ? std::string() : fixedText(g.PrecioMin);
         const std::string name = ItemName(kNameIngredient, g.Codigo);
         if (UseDryMatter) {
             Fixed4 asFed =
                 static_cast<size_t>(o.Indice) < AsFed.size() ? AsFed[o.Indice].Cantidad : Fixed4();
             doc.AppendLine(formatText(
-                lead + " %8.4f%% %8.4f%% %10s %8.4f%% %10.4f" + " %10.4f %10s",
-                {name, g.Min, g.Cantidad, g.Max, cost, asFed, g.PrecioMin, g.Precio, maxPrice}));
+                lead + " %8.4f%% %8.4f%% %10s %8.4f%% %10s" + " %10.4f %10s",
+                {name, g.Min, g.Cantidad, g.Max, cost, asFed, minPrice, g.Precio, maxPrice}));
         } else {
-            doc.AppendLine(formatText(
-                lead + " %8.4f%% %8.4f%% %10s %10.4f %10.4f " + "%10s",
-                {name, g.Min, g.Cantidad, g.Max, cost, g.PrecioMin, g.Precio, maxPrice}));
+            doc.AppendLine(
+                formatText(lead + " %8.4f%% %8.4f%% %10s %10s %10.4f " + "%10s",
+                           {name, g.Min, g.Cantidad, g.Max, cost, minPrice, g.Precio, maxPrice}));
         }
     }
     doc.AppendLine(underline);

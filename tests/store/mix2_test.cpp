@@ -11,6 +11,8 @@
 
 #include <nlohmann/json.hpp>
 
+#include <algorithm>
+#include <cstdio>
 #include <set>
 
 namespace vexa {
@@ -407,6 +409,42 @@ TEST(Mix2, RefusedResultsAreReportedNotStored) {
     TMixObject2 mix(doc, t.lr, *s.dm);
     mix.Mix();
     EXPECT_TRUE(mix.resultsSaved());
+}
+
+// The summary prints a price range's missing lower end blank, as the price report does, and
+// every other lower end as its value.
+TEST(Mix2, FullReportLeavesAMissingPriceFloorBlank) {
+    SampleDatabase s;
+    for (const char* formula : {"Pollo iniciación (0-3 semanas)", "Cerdo engorde (50-80 kg)"}) {
+        SCOPED_TRACE(formula);
+        MemoryReportDocument doc;
+        TMixObject2 mix(doc, s.formulaCode(formula), *s.dm);
+        mix.Mix();
+        ASSERT_TRUE(mix.Feasible);
+        mix.WriteFullReport();
+        std::vector<std::string> lines;
+        for (const auto& l : doc.Lines()) lines.push_back(l.text);
+        int blank = 0;
+        for (const TInsumo& g : mix.Ingredients) {
+            if (g.Fuera) continue;
+            const std::string name = mix.ItemName(kNameIngredient, g.Codigo);
+            char price[32];
+            std::snprintf(price, sizeof price, "%10.4f", g.Precio.toDouble());
+            // the first line naming the ingredient is its line of the summary's table
+            const auto line = std::find_if(lines.begin(), lines.end(), [&](const std::string& t) {
+                return t.rfind(name.substr(0, 20), 0) == 0;
+            });
+            ASSERT_NE(line, lines.end()) << name;
+            const std::string lowEnd = g.NoPriceFloor ? std::string(10, ' ') : [&] {
+                char b[32];
+                std::snprintf(b, sizeof b, "%10.4f", g.PrecioMin.toDouble());
+                return std::string(b);
+            }();
+            EXPECT_NE(line->find(lowEnd + " " + price), std::string::npos) << *line;
+            blank += g.NoPriceFloor;
+        }
+        EXPECT_GT(blank, 0);
+    }
 }
 
 }  // namespace
