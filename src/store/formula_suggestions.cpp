@@ -52,16 +52,16 @@ int writeChanged(Database& db, const char* sql, int32_t lr, const StoredRows& ro
 int AplicarSugerencias(Database& db, int32_t lr, const std::vector<TRecom>& suggestions) {
     StoredRows ins = readRows(db, "Select CNI, \"Min\", \"Max\" From RIn Where LR = :LR", lr,
                               Fixed4::fromInt(100));
-    StoredRows nut = readRows(db, "Select CNI, \"Min\", \"Max\" From RNu Where LR = :LR", lr,
-                              Fixed4());
+    StoredRows nut =
+        readRows(db, "Select CNI, \"Min\", \"Max\" From RNu Where LR = :LR", lr, Fixed4());
     applySuggestions(suggestions, ins.bounds, nut.bounds);
     Transaction tx(db);
     int changed = writeChanged(
-        db, "Update RIn Set \"Min\" = :Min, \"Max\" = :Max Where LR = :LR and CNI = :CNI", lr,
-        ins, false);
+        db, "Update RIn Set \"Min\" = :Min, \"Max\" = :Max Where LR = :LR and CNI = :CNI", lr, ins,
+        false);
     changed += writeChanged(
-        db, "Update RNu Set \"Min\" = :Min, \"Max\" = :Max Where LR = :LR and CNI = :CNI", lr,
-        nut, true);
+        db, "Update RNu Set \"Min\" = :Min, \"Max\" = :Max Where LR = :LR and CNI = :CNI", lr, nut,
+        true);
     tx.commit();
     return changed;
 }

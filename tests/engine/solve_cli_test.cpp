@@ -212,8 +212,12 @@ TEST_F(SolveCli, ApplyingSuggestionsWritesThemAndSolvesAgain) {
             if (item["code"] == s["code"]) {
                 found = true;
                 const double suggested = std::stod(s["suggested"].dump());
-                if (s["type"] != 7) EXPECT_NEAR(item["min"].get<double>(), suggested, 1e-9);
-                if (s["type"] != 6) EXPECT_NEAR(item["max"].get<double>(), suggested, 1e-9);
+                if (s["type"] != 7) {
+                    EXPECT_NEAR(item["min"].get<double>(), suggested, 1e-9);
+                }
+                if (s["type"] != 6) {
+                    EXPECT_NEAR(item["max"].get<double>(), suggested, 1e-9);
+                }
             }
         EXPECT_TRUE(found) << s.dump();
     }

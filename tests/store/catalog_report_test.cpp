@@ -151,7 +151,9 @@ TEST(CatalogReport, DataSetsMatchTheQueriesRunDirectly) {
         ASSERT_EQ(d.sets.size(), c.sql.size());
         for (size_t i = 0; i < c.sql.size(); ++i) {
             const auto want = numbersAsText(direct(s.db, c.sql[i], c.code));
-            if (i == 0) EXPECT_FALSE(want.empty()) << c.sql[i];
+            if (i == 0) {
+                EXPECT_FALSE(want.empty()) << c.sql[i];
+            }
             EXPECT_EQ(asText(d.sets[i]), want) << c.sql[i];
         }
         EXPECT_EQ(d.params.at("Usuario"), "ana");

@@ -145,8 +145,12 @@ TEST(CliWorkspace, ApplyingSuggestionsToAStoredFormula) {
         q.bind("C", s.at("code").get<int>());
         ASSERT_TRUE(q.step());
         const Fixed4 suggested = Fixed4::fromDouble(s.at("suggested").get<double>());
-        if (s.at("type") != 7) EXPECT_EQ(q.getFixed4(0), suggested);
-        if (s.at("type") != 6) EXPECT_EQ(q.getFixed4(1), suggested);
+        if (s.at("type") != 7) {
+            EXPECT_EQ(q.getFixed4(0), suggested);
+        }
+        if (s.at("type") != 6) {
+            EXPECT_EQ(q.getFixed4(1), suggested);
+        }
         ++checked;
     }
     EXPECT_GT(checked, 0);
