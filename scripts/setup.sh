@@ -8,7 +8,7 @@ PKGS=(
   libgl-dev libxkbcommon-dev
   libsqlite3-dev zlib1g-dev libxlsxwriter-dev libkainjow-mustache-dev poppler-utils
   nlohmann-json3-dev libcli11-dev
-  libgtest-dev libgmock-dev libbenchmark-dev libglpk-dev
+  libgtest-dev libgmock-dev libbenchmark-dev libglpk-dev glpk-utils
   clang-format xvfb xauth
   locales qt6-translations-l10n shared-mime-info desktop-file-utils
 )
