@@ -77,7 +77,8 @@ std::string lpOf(const fs::path& formulaFile) {
 
 void BM_StartAndSolve(benchmark::State& state) {
     const fs::path formula = fs::path(VEXA_SAMPLES_DIR) / "broiler_starter.json";
-    const fs::path lp = fs::temp_directory_path() / ("vexa_bench_" + std::to_string(getpid()) + ".lp");
+    const fs::path lp =
+        fs::temp_directory_path() / ("vexa_bench_" + std::to_string(getpid()) + ".lp");
     std::ofstream(lp) << lpOf(formula);
     const std::vector<std::string> cli = {VEXA_CLI_PATH, "solve", formula.string()};
     const std::vector<std::string> glpsol = {"glpsol", "--lp", lp.string(), "-o", "/dev/null"};
