@@ -1,5 +1,7 @@
 #include "shell/application.h"
 
+#include "reports/listado_export.h"
+
 #include <QDir>
 #include <QLocale>
 #include <QPrintDialog>
@@ -153,6 +155,31 @@ void VexaApp::registerWindows(CommandModule& cm) {
         }
     });
     cm.setHandler("acProp", [this] { showDatabaseProperties(*ws_, *dm_, main_.get()); });
+    registerReports(cm);
+}
+
+void VexaApp::registerReports(CommandModule& cm) {
+    reports_ = std::make_unique<ReportModule>(
+        ReportModule::Source{[this] { return ws_->connected() ? ws_->database() : nullptr; },
+                             [this] {
+                                 TDBDef d;
+                                 d.Nombre = ws_->title();
+                                 d.Precio = ws_->props().Precio;
+                                 d.MS = ws_->props().MS;
+                                 return d;
+                             },
+                             [] { return QString::fromStdString(SisOpc().Nombre); },
+                             [] { return QString::fromStdString(SisOpc().RepPath); }});
+    reports_->writeMissingTemplates(main_.get());
+    for (const ReportCommand& c : reportCommands())
+        cm.setHandler(QString::fromUtf8(c.action),
+                      [this, tag = c.tag] { reports_->run(tag, main_.get()); });
+    reportCommandRunner() = [this](int tag, QWidget* parent) { reports_->run(tag, parent); };
+    cm.setHandler("acListDB", [this] {
+        if (Database* db = ws_->connected() ? ws_->database() : nullptr)
+            runListadoBaseDatos(*db, QString::fromStdString(ws_->title()), gridExportFolder(),
+                                main_.get());
+    });
 }
 
 void VexaApp::shutdown() {
