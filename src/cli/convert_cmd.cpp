@@ -1,13 +1,12 @@
-// vexa-cli convert: a workspace of the earlier program (Paradox tables) written anew with a
-// database, the old file left as it was.
+// vexa-cli convert: a workspace of the earlier program (Paradox tables) opened as the desktop
+// program opens it and saved under a new name in the current format; the old file is left as
+// it was.
 #include <filesystem>
 #include <iostream>
 #include <memory>
-#include <unistd.h>
 
 #include "cli/verbs.h"
-#include "store/container/container.h"
-#include "store/legacy/paradox_convert.h"
+#include "cli/workspace_session.h"
 
 namespace vexa::cli {
 
@@ -15,35 +14,53 @@ namespace {
 
 namespace fs = std::filesystem;
 
+// The save dialog is answered with the new file's name; the notice is not needed here, the
+// verb prints what it did.
+class ConvertUi : public CliUi {
+public:
+    ConvertUi(std::ostream& err, fs::path target) : CliUi(err), target_(std::move(target)) {}
+    void showNotice(const std::string&) override {}
+    std::optional<fs::path> chooseSaveFile(const std::string&, const fs::path&) override {
+        return target_;
+    }
+
+private:
+    fs::path target_;
+};
+
 int convert(const fs::path& from, const fs::path& to) {
     std::error_code ec;
-    const fs::path folder =
-        fs::temp_directory_path(ec) / ("vexa-convert-" + std::to_string(::getpid()));
-    fs::remove_all(folder, ec);
-    int rc = 0;
-    try {
-        unpackFile(from, folder);
-        if (!isParadoxFolder(folder)) throw std::runtime_error("no contiene tablas Paradox");
-        long total = 0;
-        auto counts = convertParadoxFolder(folder);
-        for (const auto& c : counts) {
-            std::cout << c.table << ": " << c.rows << " filas\n";
-            total += c.rows;
-        }
-        // Only the database goes into the new file.
-        for (const auto& e : fs::directory_iterator(folder)) {
-            auto ext = e.path().extension().string();
-            for (auto& ch : ext)
-                ch = static_cast<char>(std::tolower(static_cast<unsigned char>(ch)));
-            if (ext == ".db" || ext == ".px" || ext == ".mb") fs::remove(e.path());
-        }
-        packFolder(folder, to);
-        std::cout << counts.size() << " tablas, " << total << " filas convertidas\n";
-    } catch (const std::exception& e) {
-        std::cerr << from.string() << ": " << e.what() << "\n";
-        rc = 1;
+    if (fs::absolute(from, ec) == fs::absolute(to, ec)) {
+        std::cerr << "vexa-cli: El archivo nuevo debe ser distinto de " << from.string() << ".\n";
+        return 1;
     }
-    fs::remove_all(folder, ec);
+    ConvertUi ui(std::cerr, to);
+    WorkspaceSettings settings = cliWorkspaceSettings();
+    int rc = 1;
+    {
+        Tdmvxf vxf(settings, ui);
+        vxf.setLockOnOpen(false);
+        vxf.AbrirVXF(from);
+        if (vxf.OpenStage == kStageOk && vxf.isOpen()) {
+            if (!vxf.lastOpenConverted()) {
+                ui.showError(
+                    from.string() +
+                    " no fue escrito por el programa anterior: no hay nada que convertir.");
+            } else if (vxf.GuardarVXFComo()) {
+                long total = 0;
+                for (const auto& c : vxf.lastConversion()) {
+                    std::cout << c.table << ": " << c.rows << " filas\n";
+                    total += c.rows;
+                }
+                std::cout << vxf.lastConversion().size() << " tablas, " << total
+                          << " filas convertidas en " << to.string() << "\n";
+                rc = 0;
+            }
+        }
+        vxf.DBModified = false;
+        vxf.CerrarVXF();
+    }
+    releaseProcessFolder(settings);
     return rc;
 }
 

@@ -103,6 +103,16 @@ void Tdmvxf::forgetWorkDir() {
     vxf::forgetCleanupPath(WorkDir);
 }
 
+std::string legacyNotice(const fs::path& file) {
+    fs::path backup = file;
+    backup.replace_extension(".bkp");
+    return "La base de datos " + file.filename().string() +
+           " fue escrita por la versión anterior del programa. Se guardará en el formato "
+           "actual, y al guardarla por primera vez el archivo anterior se conservará como copia "
+           "de seguridad (" +
+           backup.filename().string() + ").";
+}
+
 Database& Tdmvxf::db() {
     if (!db_.isOpen()) throw std::logic_error("No hay una base de datos abierta");
     return db_;
@@ -148,6 +158,7 @@ void Tdmvxf::BorrarCarpetaTrabajo(const fs::path& folder) {
 
 std::optional<TDBDef> Tdmvxf::unpackChecked(const fs::path& f, const fs::path& folder) {
     legacyConverted_ = false;
+    lastConversion_.clear();
     // Everything about the new file is checked into its own folder before the open
     // workspace is touched: a file that is damaged or no workspace leaves it as it was.
     try {
@@ -172,18 +183,19 @@ std::optional<TDBDef> Tdmvxf::unpackChecked(const fs::path& f, const fs::path& f
     OpenStage = kStageReadingDef;
     try {
         TDBDef def = readDBDef(folder);
-        // A workspace of the earlier program: its tables become the database here, in the
-        // scratch folder, and are then upgraded like any older layout.
-        if (isParadoxFolder(folder)) {
-            OpenStage = kStageConnecting;
-            convertParadoxFolder(folder);
-            legacyConverted_ = true;
-        }
         const int version = layoutVersionFromNumber(def.Ver.toDouble());
         if (!isKnownLayoutVersion(version)) {
             OpenStage = kStageVersion;
             fail("El archivo VXF es de una versión no reconocida.");
             return std::nullopt;
+        }
+        // A workspace of the earlier program: its tables become the database here, in the
+        // scratch folder, and are then upgraded like any older layout. The file itself is
+        // not touched until the user saves.
+        if (isParadoxFolder(folder)) {
+            OpenStage = kStageConnecting;
+            lastConversion_ = convertParadoxFolder(folder);
+            legacyConverted_ = true;
         }
         // Its database is checked (a foreign schema is refused when connected) and upgraded
         // here, in the scratch copy, so a hostile file or a failed upgrade is turned away
@@ -302,11 +314,7 @@ void Tdmvxf::AbrirVXF(const fs::path& file) {
         // A converted workspace differs from its file until saved in the current format.
         DBModified = legacyConverted_;
         OpenStage = kStageOk;
-        if (legacyConverted_)
-            ui_.showNotice(
-                "El espacio de trabajo fue escrito por el programa anterior. Se guardará en el "
-                "formato actual y el archivo anterior se conservará como copia de seguridad "
-                "(.bkp) al guardarlo por primera vez.");
+        if (legacyConverted_) ui_.showNotice(legacyNotice(CurrentVXF));
         if (ui_.notifyShell(kAppRefreshCaption, 0)) ui_.notifyShell(kAppOpenFormulas, -1);
     } catch (const std::exception& e) {
         fail(e.what());

@@ -1,19 +1,12 @@
 #include "store/legacy/paradox_convert.h"
 
+#include "store/legacy/paradox_table.h"
 #include "store/schema.h"
 
-// pxlib's header declares its functions without C linkage.
-extern "C" {
-#include <paradox.h>
-}
-
-#include <iconv.h>
-
 #include <cctype>
+#include <cmath>
 #include <cstdio>
 #include <map>
-#include <memory>
-#include <optional>
 
 namespace vexa {
 
@@ -26,149 +19,123 @@ std::string lower(std::string s) {
     return s;
 }
 
-// pxlib's default handler exits the process; errors are kept instead and reported by the caller.
-struct PxErrors {
-    std::string message;
-};
-
-void keepError(pxdoc_t*, int level, const char* msg, void* data) {
-    auto* errors = static_cast<PxErrors*>(data);
-    if (level == PX_Warning || !errors) return;
-    if (errors->message.empty()) errors->message = msg ? msg : "error";
+// Files of the earlier program's table store: tables, memos, indexes, validity checks and
+// the store's lock files.
+bool isParadoxFile(const fs::path& p) {
+    const std::string ext = lower(p.extension().string());
+    if (ext == ".db" || ext == ".mb" || ext == ".px" || ext == ".val" || ext == ".tv" ||
+        ext == ".fam" || ext == ".lck" || ext == ".net")
+        return true;
+    // Secondary indexes: .X01, .Y01, .XG0, .YG0...
+    return ext.size() == 4 && (ext[1] == 'x' || ext[1] == 'y') &&
+           std::isalnum(static_cast<unsigned char>(ext[2])) &&
+           std::isalnum(static_cast<unsigned char>(ext[3]));
 }
 
-struct PxDoc {
-    pxdoc_t* doc = nullptr;
-    PxErrors errors;
-    PxDoc() { doc = PX_new2(keepError, nullptr, nullptr, nullptr); }
-    ~PxDoc() {
-        if (doc) {
-            PX_close(doc);
-            PX_delete(doc);
-        }
-    }
-    PxDoc(const PxDoc&) = delete;
-    PxDoc& operator=(const PxDoc&) = delete;
-};
-
-std::string decode(const char* text, int len, int codePage) {
-    std::string in(text, static_cast<size_t>(std::max(len, 0)));
-    if (auto z = in.find('\0'); z != std::string::npos) in.resize(z);
-    bool ascii = true;
-    for (unsigned char c : in) ascii = ascii && c < 0x80;
-    if (ascii) return in;
-    const char* from = codePage == 850 ? "CP850" : codePage == 437 ? "CP437" : "CP1252";
-    iconv_t cd = iconv_open("UTF-8", from);
-    if (cd == reinterpret_cast<iconv_t>(-1)) return in;
-    std::string out(in.size() * 4 + 4, '\0');
-    char* ip = in.data();
-    size_t il = in.size();
-    char* op = out.data();
-    size_t ol = out.size();
-    size_t r = iconv(cd, &ip, &il, &op, &ol);
-    iconv_close(cd);
-    if (r == static_cast<size_t>(-1)) return in;
-    out.resize(out.size() - ol);
-    return out;
-}
-
-// Days counted from 1 January of year 1 (day 1) to an ISO date.
-std::string paradoxDate(long days) {
-    long jd = days + 1721425;
-    long a = jd + 32044;
-    long b = (4 * a + 3) / 146097;
-    long c = a - 146097 * b / 4;
-    long d = (4 * c + 3) / 1461;
-    long e = c - 1461 * d / 4;
-    long m = (5 * e + 2) / 153;
-    int day = static_cast<int>(e - (153 * m + 2) / 5 + 1);
-    int month = static_cast<int>(m + 3 - 12 * (m / 10));
-    long year = 100 * b + d - 4800 + m / 10;
-    char buf[32];
-    std::snprintf(buf, sizeof buf, "%04ld-%02d-%02d", year, month, day);
-    return buf;
-}
-
-// The file's own header is checked against its size before pxlib trusts it.
-void checkHeader(const fs::path& file) {
-    std::error_code ec;
-    auto size = fs::file_size(file, ec);
-    if (ec || size < 0x58) throw std::runtime_error("el archivo está truncado");
-    std::FILE* f = std::fopen(file.c_str(), "rb");
-    if (!f) throw std::runtime_error("no se puede leer");
-    unsigned char h[0x58];
-    size_t got = std::fread(h, 1, sizeof h, f);
-    std::fclose(f);
-    if (got != sizeof h) throw std::runtime_error("el archivo está truncado");
-    unsigned recordSize = h[0] | (h[1] << 8);
-    unsigned headerSize = h[2] | (h[3] << 8);
-    unsigned blockKb = h[5];
-    unsigned long records =
-        h[6] | (h[7] << 8) | (h[8] << 16) | (static_cast<unsigned long>(h[9]) << 24);
-    unsigned blocksUsed = h[0xC] | (h[0xD] << 8);
-    unsigned fields = h[0x21] | (h[0x22] << 8);
-    if (recordSize == 0 || headerSize < 0x58 || headerSize > size || blockKb == 0 || blockKb > 32 ||
-        fields == 0 || fields > 255)
-        throw std::runtime_error("la cabecera no es válida");
-    unsigned long long data = size - headerSize;
-    if (static_cast<unsigned long long>(blocksUsed) * blockKb * 1024 > data + blockKb * 1024ull)
-        throw std::runtime_error("la cabecera indica más bloques que los del archivo");
-    if (static_cast<unsigned long long>(records) * recordSize > data)
-        throw std::runtime_error("la cabecera indica más registros que los del archivo");
-}
-
-std::map<std::string, fs::path> paradoxFiles(const fs::path& folder) {
+// Files of the folder by lower-case name.
+std::map<std::string, fs::path> folderFiles(const fs::path& folder) {
     std::map<std::string, fs::path> files;
     std::error_code ec;
-    for (const auto& entry : fs::directory_iterator(folder, ec)) {
-        if (lower(entry.path().extension().string()) != ".db") continue;
-        files[lower(entry.path().stem().string())] = entry.path();
-    }
+    for (const auto& entry : fs::directory_iterator(folder, ec))
+        if (entry.is_regular_file(ec))
+            files[lower(entry.path().filename().string())] = entry.path();
     return files;
 }
 
-long copyTable(Database& db, const TableDef& table, const fs::path& file) {
-    checkHeader(file);
-    PxDoc px;
-    if (!px.doc) throw std::runtime_error("sin memoria");
-    px.doc->errorhandler = keepError;
-    px.doc->errorhandler_user_data = &px.errors;
-    if (PX_open_file(px.doc, file.c_str()) < 0)
-        throw std::runtime_error(px.errors.message.empty() ? "no se puede abrir"
-                                                           : px.errors.message);
-    const int numFields = PX_get_num_fields(px.doc);
-    pxfield_t* fields = PX_get_fields(px.doc);
-    const int codePage = px.doc->px_head ? px.doc->px_head->px_doscodepage : 1252;
-    std::vector<const FieldDef*> targets(static_cast<size_t>(numFields), nullptr);
-    std::string cols, params;
-    std::vector<int> offsets(static_cast<size_t>(numFields) + 1, 0);
-    for (int i = 0; i < numFields; ++i)
-        offsets[static_cast<size_t>(i) + 1] = offsets[static_cast<size_t>(i)] + fields[i].px_flen;
-    if (offsets.back() > PX_get_recordsize(px.doc))
-        throw std::runtime_error("los campos no caben en el registro");
-    for (int i = 0; i < numFields; ++i) {
-        switch (fields[i].px_ftype) {
-            case pxfAlpha:
-            case pxfDate:
-            case pxfShort:
-            case pxfLong:
-            case pxfCurrency:
-            case pxfNumber:
-            case pxfLogical:
-            case pxfMemoBLOb:
-            case pxfFmtMemoBLOb:
-            case pxfAutoInc:
-            case pxfTimestamp:
-            case pxfTime:
-            case pxfBCD:
-                break;
-            default:
-                throw std::runtime_error("el campo " + std::string(fields[i].px_fname) +
-                                         " es de un tipo desconocido");
+std::string timestampText(double ms) {
+    const double days = std::floor(ms / 86400000.0);
+    long long secs = std::llround((ms - days * 86400000.0) / 1000.0);
+    if (secs >= 86400) secs = 86399;
+    char buf[64];
+    std::snprintf(buf, sizeof buf, " %02lld:%02lld:%02lld", secs / 3600, secs / 60 % 60, secs % 60);
+    return paradoxDateText(static_cast<int64_t>(days)) + buf;
+}
+
+// One value into a field of the layout, converted to the field's type.
+void bindValue(Statement& s, const std::string& p, const FieldDef& f, const ParadoxValue& v) {
+    using K = ParadoxValue::Kind;
+    const bool number = v.kind == K::Integer || v.kind == K::Real || v.kind == K::Logical;
+    const double asReal = v.kind == K::Real ? v.real : static_cast<double>(v.integer);
+    switch (v.kind) {
+        case K::Null:
+            s.bindNull(p);
+            return;
+        case K::Text:
+            if (f.type == FieldType::String || !number) {
+                s.bind(p, v.text);
+                return;
+            }
+            break;
+        case K::Date:
+            s.bind(p, paradoxDateText(v.integer));
+            return;
+        case K::Timestamp:
+            s.bind(p, f.type == FieldType::Date ? timestampText(v.real).substr(0, 10)
+                                                : timestampText(v.real));
+            return;
+        case K::Time: {
+            char buf[64];
+            const long long secs = static_cast<long long>(v.real / 1000.0) % 86400;
+            std::snprintf(buf, sizeof buf, "%02lld:%02lld:%02lld", secs / 3600, secs / 60 % 60,
+                          secs % 60);
+            s.bind(p, buf);
+            return;
         }
-        const FieldDef* f = table.field(fields[i].px_fname ? fields[i].px_fname : "");
+        default:
+            break;
+    }
+    if (!std::isfinite(asReal)) {
+        s.bindNull(p);
+        return;
+    }
+    switch (f.type) {
+        case FieldType::Money:
+            s.bind(p, Fixed4::fromDouble(asReal));
+            return;
+        case FieldType::Float:
+            s.bind(p, asReal);
+            return;
+        case FieldType::Boolean:
+            s.bind(p, asReal != 0);
+            return;
+        case FieldType::String:
+            s.bind(p, v.kind == K::Real ? std::to_string(asReal) : std::to_string(v.integer));
+            return;
+        default:
+            if (v.kind == K::Real) {
+                if (std::fabs(asReal) > 9.2e18)
+                    throw ParadoxError("el campo " + f.name + " está fuera de rango");
+                s.bind(p, static_cast<int64_t>(std::llround(asReal)));
+            } else {
+                s.bind(p, v.integer);
+            }
+            return;
+    }
+}
+
+long copyTable(Database& db, const TableDef& table, const fs::path& file, const fs::path& memo) {
+    ParadoxTable px(file, memo);
+    const auto& fields = px.fields();
+    std::vector<const FieldDef*> targets(fields.size(), nullptr);
+    std::string cols, params;
+    for (size_t i = 0; i < fields.size(); ++i) {
+        const FieldDef* f = table.field(fields[i].name);
+        // Fields the layout does not know are left behind; a field that does is never dropped.
         if (!f) continue;
-        targets[static_cast<size_t>(i)] = f;
+        for (size_t k = 0; k < i; ++k)
+            if (targets[k] == f) throw ParadoxError("el campo " + f->name + " aparece dos veces");
+        switch (fields[i].type) {
+            case 0x0D:  // binary objects, OLE, pictures, bytes, BCD
+            case 0x0F:
+            case 0x10:
+            case 0x17:
+            case 0x18:
+                throw ParadoxError("el campo " + fields[i].name +
+                                   " es de un tipo que no se puede convertir");
+            default:
+                break;
+        }
+        targets[i] = f;
         if (!cols.empty()) {
             cols += ", ";
             params += ", ";
@@ -179,69 +146,35 @@ long copyTable(Database& db, const TableDef& table, const fs::path& file) {
     if (cols.empty()) return 0;
     auto insert =
         db.prepare("INSERT INTO \"" + table.name + "\" (" + cols + ") VALUES (" + params + ")");
-    const int records = PX_get_num_records(px.doc);
+    std::vector<std::string> names(fields.size());
+    for (size_t i = 0; i < fields.size(); ++i) names[i] = ":p" + std::to_string(i);
+    std::vector<ParadoxValue> values;
     long rows = 0;
-    std::vector<char> raw(static_cast<size_t>(std::max(PX_get_recordsize(px.doc), 1)));
-    for (int r = 0; r < records; ++r) {
-        // A field whose bytes are all zero is blank in these files, numbers too.
-        if (!PX_get_record(px.doc, r, raw.data()))
-            throw std::runtime_error("no se puede leer el registro " + std::to_string(r + 1));
-        pxval_t** vals = PX_retrieve_record(px.doc, r);
-        if (!vals)
-            throw std::runtime_error("no se puede leer el registro " + std::to_string(r + 1) +
-                                     (px.errors.message.empty() ? "" : ": " + px.errors.message));
+    for (int r = 0; r < px.records(); ++r) {
+        px.read(r, values);
         insert.reset();
         insert.clearBindings();
-        for (int i = 0; i < numFields; ++i) {
-            pxval_t* v = vals[i];
-            const FieldDef* f = targets[static_cast<size_t>(i)];
-            if (f && v) {
-                const std::string p = ":p" + std::to_string(i);
-                bool blank = true;
-                for (int k = offsets[static_cast<size_t>(i)];
-                     k < offsets[static_cast<size_t>(i) + 1]; ++k)
-                    blank = blank && raw[static_cast<size_t>(k)] == 0;
-                if (v->isnull || blank) {
-                    insert.bindNull(p);
-                } else {
-                    switch (fields[i].px_ftype) {
-                        case pxfAlpha:
-                        case pxfMemoBLOb:
-                        case pxfFmtMemoBLOb:
-                            insert.bind(p, decode(v->value.str.val, v->value.str.len, codePage));
-                            break;
-                        case pxfDate:
-                            insert.bind(p, paradoxDate(v->value.lval));
-                            break;
-                        case pxfCurrency:
-                        case pxfNumber:
-                        case pxfTimestamp:
-                        case pxfTime:
-                        case pxfBCD:
-                            if (f->type == FieldType::Money)
-                                insert.bind(p, Fixed4::fromDouble(v->value.dval));
-                            else
-                                insert.bind(p, v->value.dval);
-                            break;
-                        case pxfLogical:
-                            insert.bind(p, v->value.lval != 0);
-                            break;
-                        default:
-                            insert.bind(p, static_cast<int64_t>(v->value.lval));
-                            break;
-                    }
-                }
-            }
-            if (v) {
-                if (v->type == pxfAlpha || v->type == pxfMemoBLOb || v->type == pxfFmtMemoBLOb ||
-                    v->type == pxfBCD)
-                    px.doc->free(px.doc, v->value.str.val);
-                px.doc->free(px.doc, v);
-            }
+        for (size_t i = 0; i < fields.size(); ++i)
+            if (targets[i]) bindValue(insert, names[i], *targets[i], values[i]);
+        try {
+            insert.execute();
+        } catch (const SqlError& e) {
+            throw ParadoxError("el registro " + std::to_string(r + 1) +
+                               " no se puede guardar: " + e.what());
         }
-        px.doc->free(px.doc, vals);
-        insert.execute();
         ++rows;
+    }
+    // Codes given out by the earlier program and deleted since are not given out again.
+    if (px.lastAutoInc() > 0 && !table.fields.empty() &&
+        table.fields.front().type == FieldType::AutoInc) {
+        auto seq = db.prepare("UPDATE sqlite_sequence SET seq = :n WHERE name = :t AND seq < :n");
+        seq.bind("n", px.lastAutoInc()).bind("t", table.name);
+        seq.execute();
+        auto add = db.prepare(
+            "INSERT INTO sqlite_sequence (name, seq) SELECT :t, :n "
+            "WHERE NOT EXISTS (SELECT 1 FROM sqlite_sequence WHERE name = :t)");
+        add.bind("n", px.lastAutoInc()).bind("t", table.name);
+        add.execute();
     }
     return rows;
 }
@@ -250,35 +183,57 @@ long copyTable(Database& db, const TableDef& table, const fs::path& file) {
 
 bool isParadoxFolder(const fs::path& folder) {
     std::error_code ec;
-    return !fs::exists(databaseFile(folder), ec) && !paradoxFiles(folder).empty();
+    if (fs::exists(databaseFile(folder), ec)) return false;
+    for (const auto& [name, path] : folderFiles(folder))
+        if (lower(path.extension().string()) == ".db") return true;
+    return false;
 }
 
 std::vector<LegacyTableCount> convertParadoxFolder(const fs::path& folder) {
-    static const bool booted = (PX_boot(), true);
-    (void)booted;
-    auto files = paradoxFiles(folder);
+    auto files = folderFiles(folder);
+    if (!files.count("nut.db"))
+        throw std::runtime_error(
+            "No se pudo convertir la base de datos del programa anterior: falta la tabla Nut.DB.");
+    // Built aside and moved into place only when complete: a conversion that stops half-way
+    // (an error, a crash) never leaves a database that looks like a whole one.
+    const fs::path aside = folder / ".conversion";
+    std::error_code ec;
+    fs::remove_all(aside, ec);
+    fs::create_directory(aside, ec);
+    if (ec)
+        throw std::runtime_error("No se pudo convertir la base de datos del programa anterior: " +
+                                 ec.message());
     std::vector<LegacyTableCount> counts;
     try {
-        Database db = createDatabase(folder);
-        db.exec("BEGIN");
-        for (const auto& table : schemaTables()) {
-            auto it = files.find(lower(table.name));
-            if (it == files.end()) continue;
-            try {
-                db.exec("DELETE FROM \"" + table.name + "\"");
-                long rows = copyTable(db, table, it->second);
-                counts.push_back({table.name, rows});
-            } catch (const std::exception& e) {
-                throw std::runtime_error("No se pudo convertir la tabla " + table.name + ": " +
-                                         e.what());
+        {
+            Database db = createDatabase(aside);
+            Transaction tx(db);
+            for (const auto& table : schemaTables()) {
+                auto it = files.find(lower(table.name) + ".db");
+                if (it == files.end()) continue;
+                auto memo = files.find(lower(table.name) + ".mb");
+                const std::string shown = it->second.filename().string();
+                try {
+                    db.exec("DELETE FROM \"" + table.name + "\"");
+                    long rows = copyTable(db, table, it->second,
+                                          memo == files.end() ? fs::path() : memo->second);
+                    counts.push_back({table.name, rows});
+                } catch (const std::exception& e) {
+                    throw std::runtime_error("No se pudo convertir la tabla " + shown + ": " +
+                                             e.what() + ".");
+                }
             }
+            tx.commit();
         }
-        db.exec("COMMIT");
+        fs::rename(databaseFile(aside), databaseFile(folder));
     } catch (...) {
-        std::error_code ec;
-        fs::remove(databaseFile(folder), ec);
+        fs::remove_all(aside, ec);
         throw;
     }
+    fs::remove_all(aside, ec);
+    // The earlier program's files have served; the folder is packed in the current format.
+    for (const auto& [name, path] : files)
+        if (isParadoxFile(path)) fs::remove(path, ec);
     return counts;
 }
 

@@ -18,9 +18,10 @@ bool isParadoxFolder(const std::filesystem::path& folder);
 
 // Creates the database in `folder` from its Paradox tables: every table of the layout (names
 // matched without regard to case), every row with its codes, AutoInc counters past the largest
-// code, text decoded from the table's code page. Tables the folder lacks are created empty.
-// A table that cannot be read throws std::runtime_error naming it and the cause; the database
-// file is then removed.
+// code, memos read from their .MB files, text decoded from the table's code page. Tables the
+// folder lacks are created empty. The Paradox files are removed once the database is complete.
+// A folder without Nut.DB, or a table that cannot be read, throws std::runtime_error naming
+// the table and the cause; the folder is then left as it was, without a database file.
 std::vector<LegacyTableCount> convertParadoxFolder(const std::filesystem::path& folder);
 
 }  // namespace vexa
