@@ -42,6 +42,9 @@ std::map<std::string, fs::path> folderFiles(const fs::path& folder) {
     return files;
 }
 
+// Days of the calendar from 1 January of year 1 (day 1) to 31 December 9999.
+constexpr int64_t kLastDay = 3652059;
+
 std::string timestampText(double ms) {
     const double days = std::floor(ms / 86400000.0);
     long long secs = std::llround((ms - days * 86400000.0) / 1000.0);
@@ -67,13 +70,19 @@ void bindValue(Statement& s, const std::string& p, const FieldDef& f, const Para
             }
             break;
         case K::Date:
+            if (v.integer < 1 || v.integer > kLastDay)
+                throw ParadoxError("el campo " + f.name + " tiene una fecha no válida");
             s.bind(p, paradoxDateText(v.integer));
             return;
         case K::Timestamp:
+            if (!(v.real >= 86400000.0 && v.real < (kLastDay + 1) * 86400000.0))
+                throw ParadoxError("el campo " + f.name + " tiene una fecha no válida");
             s.bind(p, f.type == FieldType::Date ? timestampText(v.real).substr(0, 10)
                                                 : timestampText(v.real));
             return;
         case K::Time: {
+            if (!(v.real >= 0 && v.real < 86400000.0))
+                throw ParadoxError("el campo " + f.name + " tiene una hora no válida");
             char buf[64];
             const long long secs = static_cast<long long>(v.real / 1000.0) % 86400;
             std::snprintf(buf, sizeof buf, "%02lld:%02lld:%02lld", secs / 3600, secs / 60 % 60,

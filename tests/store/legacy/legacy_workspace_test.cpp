@@ -308,3 +308,46 @@ TEST(LegacyWorkspace, CliConvertWritesTheCurrentFormatAndSaysWhat) {
 
 }  // namespace
 }  // namespace vexa
+
+namespace vexa {
+namespace {
+
+TEST(LegacyWorkspace, OlderLayoutGetsTheTablesItLacksAndItsUpgrades) {
+    DocumentsFolder docs;
+    const fs::path folder = docs.root / "legacy";
+    fs::create_directories(folder);
+    testing::writeParadoxTable(folder / "Nut.db",
+                               {{"CODIGO", pxfAutoInc, 4}, {"NOMBRE", pxfAlpha, 25}},
+                               {{"3", "Fósforo"}});
+    // An older LR: no Ultima, no Valor.
+    testing::writeParadoxTable(
+        folder / "lr.DB",
+        {{"Codigo", pxfAutoInc, 4}, {"Nombre", pxfAlpha, 40}, {"Cat", pxfLong, 4}},
+        {{"9", "Inicio", "1"}});
+    TDBDef def;
+    def.Ver = Fixed4::fromRaw(10300100);  // 1030.01
+    writeDBDef(folder, def);
+    const fs::path file = docs.vxf("Vieja.vxf");
+    packFolder(folder, file);
+
+    NoticeUi ui;
+    Tdmvxf w(docs.settings(), ui);
+    w.AbrirVXF(file);
+    ASSERT_EQ(w.OpenStage, kStageOk) << w.lastError();
+    EXPECT_EQ(w.lastUpgradeSteps(), "ABC");
+    EXPECT_EQ(w.DBDef.Ver, kCurrentVer);
+    auto lr = w.db().prepare("SELECT Codigo, Nombre, Ultima, Valor FROM LR");
+    ASSERT_TRUE(lr.step());
+    EXPECT_EQ(lr.getInt(0), 9);
+    EXPECT_EQ(lr.getText(1), "Inicio");
+    EXPECT_TRUE(lr.isNull(2) && lr.isNull(3));
+    auto lotes = w.db().prepare("SELECT Nombre FROM LOTES");
+    ASSERT_TRUE(lotes.step());
+    EXPECT_EQ(lotes.getText(0), "Genérico");
+    auto tn = w.db().prepare("SELECT COUNT(*) FROM TN");
+    ASSERT_TRUE(tn.step());
+    EXPECT_EQ(tn.getInt(0), 7);
+}
+
+}  // namespace
+}  // namespace vexa

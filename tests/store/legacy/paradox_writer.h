@@ -1,6 +1,7 @@
 #pragma once
-// Paradox tables written with pxlib's own writer, as the earlier program left them: one table
-// written from columns and rows, or a whole database of ours written out table by table.
+// Paradox tables written with pxlib's own writer (tests and benchmarks), as the earlier program
+// left them: one table written from columns and rows, or a whole database of ours written out table
+// by table.
 #include "store/schema.h"
 
 // pxlib's header declares its functions without C linkage.
@@ -8,7 +9,6 @@ extern "C" {
 #include <paradox.h>
 }
 
-#include <gtest/gtest.h>
 #include <iconv.h>
 
 #include <cctype>
@@ -19,6 +19,7 @@ extern "C" {
 #include <filesystem>
 #include <map>
 #include <optional>
+#include <stdexcept>
 #include <string>
 #include <vector>
 
@@ -73,15 +74,16 @@ inline void writeParadoxTable(const std::filesystem::path& file, const std::vect
         fields[i].px_fdc = 0;
         memo = memo || cols[i].type == pxfMemoBLOb;
     }
-    ASSERT_GE(PX_create_file(doc, fields, static_cast<int>(cols.size()), file.c_str(),
-                             pxfFileTypNonIndexDB),
-              0);
+    if (PX_create_file(doc, fields, static_cast<int>(cols.size()), file.c_str(),
+                       pxfFileTypNonIndexDB) < 0)
+        throw std::runtime_error("pxlib cannot create " + file.string());
     PX_set_value(doc, "codepage", static_cast<float>(codePage));
     if (memo) {
         auto mb = file;
         mb.replace_extension(".MB");
         pxblob_t* blob = PX_new_blob(doc);
-        ASSERT_GE(PX_create_blob_file(blob, mb.c_str()), 0);
+        if (PX_create_blob_file(blob, mb.c_str()) < 0)
+            throw std::runtime_error("pxlib cannot create " + mb.string());
     }
     std::vector<char> data(static_cast<size_t>(PX_get_recordsize(doc)));
     for (const auto& row : rows) {
