@@ -105,6 +105,46 @@ bool isMemo(int type) {
     return type == pxfMemoBLOb || type == pxfFmtMemoBLOb;
 }
 
+// The data blocks form a list from the first block on. pxlib follows it without looking back,
+// so a list that loops or leaves the file is refused here, and the records the blocks hold
+// must be the records the header counts.
+void checkBlockChain(const fs::path& file, const unsigned char* h, uint64_t size) {
+    const unsigned recordSize = u16(h);
+    const uint64_t headerSize = u16(h + 2);
+    const uint64_t block = h[5] * 1024ull;
+    const uint64_t records = u32(h + 6);
+    const unsigned blocks = u16(h + 0xC);
+    unsigned next = u16(h + 0xE);
+    std::FILE* f = std::fopen(file.c_str(), "rb");
+    if (!f) throw ParadoxError("no se puede leer el archivo");
+    std::vector<bool> seen(65536, false);
+    uint64_t counted = 0;
+    unsigned visited = 0;
+    const char* broken = nullptr;
+    while (next != 0 && !broken) {
+        const uint64_t at = headerSize + (next - 1ull) * block;
+        unsigned char b[6];
+        if (seen[next] || ++visited > blocks || at + block > size + block || at + 6 > size ||
+            std::fseek(f, static_cast<long>(at), SEEK_SET) != 0 || std::fread(b, 1, 6, f) != 6) {
+            broken = "la lista de bloques de datos está dañada";
+            break;
+        }
+        seen[next] = true;
+        const int used = static_cast<int16_t>(u16(b + 4));
+        // A block holds (used / record size + 1) records; an emptied block says -record size.
+        if (used >= 0 && static_cast<uint64_t>(used) + recordSize <= block - 6)
+            counted += static_cast<uint64_t>(used) / recordSize + 1;
+        else if (used != -static_cast<int>(recordSize))
+            broken = "un bloque de datos indica más registros de los que caben en él";
+        next = u16(b);
+    }
+    std::fclose(f);
+    if (broken) throw ParadoxError(broken);
+    if (counted != records)
+        throw ParadoxError("la cabecera indica " + std::to_string(records) +
+                           " registros y los bloques tienen " + std::to_string(counted));
+}
+
 // The header is checked against the file's size before pxlib reads a byte of it.
 void checkHeader(const fs::path& file) {
     std::error_code ec;
@@ -141,6 +181,21 @@ void checkHeader(const fs::path& file) {
         throw ParadoxError("la cabecera indica más bloques de los que tiene el archivo");
     if (records * recordSize > data)
         throw ParadoxError("la cabecera indica más registros de los que tiene el archivo");
+    // The field list (type and width per field) follows the header, after the data header
+    // of newer versions; its widths must add up to the record size.
+    const uint64_t fieldsAt = h[0x39] >= 5 ? 0x78 : 0x58;
+    if (fieldsAt + 2ull * fields > headerSize) throw ParadoxError("la cabecera no es válida");
+    std::vector<unsigned char> info(2ull * fields);
+    f = std::fopen(file.c_str(), "rb");
+    const bool read = f && std::fseek(f, static_cast<long>(fieldsAt), SEEK_SET) == 0 &&
+                      std::fread(info.data(), 1, info.size(), f) == info.size();
+    if (f) std::fclose(f);
+    if (!read) throw ParadoxError("el archivo está truncado");
+    unsigned widths = 0;
+    for (unsigned i = 0; i < fields; ++i) widths += info[2 * i + 1];
+    if (widths != recordSize)
+        throw ParadoxError("el tamaño de registro de la cabecera no coincide con sus campos");
+    checkBlockChain(file, h, size);
 }
 
 }  // namespace

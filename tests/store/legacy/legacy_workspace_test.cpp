@@ -229,6 +229,13 @@ TEST(LegacyWorkspace, UnreadableTablesAreRefusedAndTheFileKept) {
          [](const fs::path& d) {
              patch(d / "INS.DB", 0, {0x07, 0x00});
          }},
+        {"data blocks in a loop", "INS.DB", "bloques",
+         [](const fs::path& d) {
+             const std::string head = testing::bytesOf(d / "INS.DB");
+             const auto headerSize =
+                 static_cast<unsigned char>(head[2]) | static_cast<unsigned char>(head[3]) << 8;
+             patch(d / "INS.DB", headerSize, {0x01, 0x00});  // the first block follows itself
+         }},
         {"unknown field type", "INS.DB", "tipo desconocido",
          [](const fs::path& d) { patch(d / "INS.DB", 0x78, {0x7e}); }},
         {"encrypted", "INS.DB", "cifrada",
