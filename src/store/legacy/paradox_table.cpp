@@ -10,6 +10,7 @@ extern "C" {
 #include <cstdio>
 #include <cstring>
 #include <fstream>
+#include <iterator>
 
 namespace vexa {
 
@@ -201,6 +202,9 @@ void checkHeader(const fs::path& file) {
 }  // namespace
 
 struct ParadoxTable::Doc {
+    // The whole file in memory: pxlib seeks before every record it reads, and on a file
+    // each seek is a system call.
+    std::vector<char> bytes;
     pxdoc_t* px = nullptr;
     std::string error;
     Doc() {
@@ -219,8 +223,23 @@ ParadoxTable::ParadoxTable(const fs::path& file, const fs::path& memo)
     : doc_(std::make_unique<Doc>()) {
     checkHeader(file);
     if (!doc_->px) throw ParadoxError("sin memoria");
-    if (PX_open_file(doc_->px, file.c_str()) < 0)
+    {
+        std::ifstream in(file, std::ios::binary);
+        doc_->bytes.assign(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
+        if (!in && !in.eof()) throw ParadoxError("no se puede leer el archivo");
+    }
+    std::FILE* fp = fmemopen(doc_->bytes.data(), doc_->bytes.size(), "rb");
+    if (!fp) throw ParadoxError("sin memoria");
+    if (PX_open_fp(doc_->px, fp) < 0) {
+        // pxlib leaves a stream it could not open to its caller.
+        if (doc_->px->px_stream) {
+            doc_->px->free(doc_->px, doc_->px->px_stream);
+            doc_->px->px_stream = nullptr;
+        }
+        std::fclose(fp);
         throw ParadoxError(doc_->cause("no se puede abrir la tabla"));
+    }
+    doc_->px->px_stream->close = 1;  // closed with the table
     pxhead_t* head = doc_->px->px_head;
     if (!head) throw ParadoxError("la cabecera no es válida");
     if (head->px_encryption != 0) throw ParadoxError("la tabla está cifrada");
