@@ -9,6 +9,8 @@
 
 #include <unistd.h>
 
+#include <algorithm>
+
 namespace fs = std::filesystem;
 using namespace vexa;
 using vexa::testing::writeParadoxTable;
@@ -69,4 +71,27 @@ TEST(ParadoxConvert, RowsCodesNullsTextMemosAndCounters) {
     auto tn = db.prepare("SELECT COUNT(*) FROM TN");
     ASSERT_TRUE(tn.step());
     EXPECT_EQ(tn.getInt(0), 7);
+}
+
+TEST(ParadoxConvert, AFailureHalfWayLeavesTheFolderAsItWas) {
+    Folder f;
+    writeParadoxTable(f.path / "NUT.DB", {{"Codigo", pxfAutoInc, 4}, {"Nombre", pxfAlpha, 25}},
+                      {{"1", "Proteína"}});
+    // Converted after Nut, and found damaged then.
+    writeParadoxTable(f.path / "RNU.DB", {{"LR", pxfLong, 4}, {"CNI", pxfLong, 4}}, {{"1", "1"}});
+    fs::resize_file(f.path / "RNU.DB", 100);
+    std::vector<std::string> before;
+    for (const auto& e : fs::directory_iterator(f.path)) before.push_back(e.path().filename());
+    try {
+        convertParadoxFolder(f.path);
+        ADD_FAILURE() << "converted";
+    } catch (const std::runtime_error& e) {
+        EXPECT_NE(std::string(e.what()).find("RNU.DB"), std::string::npos) << e.what();
+    }
+    std::vector<std::string> after;
+    for (const auto& e : fs::directory_iterator(f.path)) after.push_back(e.path().filename());
+    std::sort(before.begin(), before.end());
+    std::sort(after.begin(), after.end());
+    EXPECT_EQ(after, before);
+    EXPECT_TRUE(isParadoxFolder(f.path));
 }

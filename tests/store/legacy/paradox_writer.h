@@ -128,6 +128,11 @@ inline void writeParadoxTable(const std::filesystem::path& file, const std::vect
         }
         PX_put_record(doc, data.data());
     }
+    // PX_close closes the memo file but keeps its object.
+    if (doc->px_blob) {
+        PX_delete_blob(doc->px_blob);
+        doc->px_blob = nullptr;
+    }
     PX_close(doc);
     PX_delete(doc);
 }
