@@ -109,55 +109,43 @@ bool isMemo(int type) {
 // The data blocks form a list from the first block on. pxlib follows it without looking back,
 // so a list that loops or leaves the file is refused here, and the records the blocks hold
 // must be the records the header counts.
-void checkBlockChain(const fs::path& file, const unsigned char* h, uint64_t size) {
+void checkBlockChain(const std::vector<char>& file) {
+    const auto* h = reinterpret_cast<const unsigned char*>(file.data());
+    const uint64_t size = file.size();
     const unsigned recordSize = u16(h);
     const uint64_t headerSize = u16(h + 2);
     const uint64_t block = h[5] * 1024ull;
     const uint64_t records = u32(h + 6);
     const unsigned blocks = u16(h + 0xC);
-    unsigned next = u16(h + 0xE);
-    std::FILE* f = std::fopen(file.c_str(), "rb");
-    if (!f) throw ParadoxError("no se puede leer el archivo");
     std::vector<bool> seen(65536, false);
     uint64_t counted = 0;
     unsigned visited = 0;
-    const char* broken = nullptr;
-    while (next != 0 && !broken) {
+    for (unsigned next = u16(h + 0xE); next != 0;) {
         const uint64_t at = headerSize + (next - 1ull) * block;
-        unsigned char b[6];
-        if (seen[next] || ++visited > blocks || at + block > size + block || at + 6 > size ||
-            std::fseek(f, static_cast<long>(at), SEEK_SET) != 0 || std::fread(b, 1, 6, f) != 6) {
-            broken = "la lista de bloques de datos está dañada";
-            break;
-        }
+        if (seen[next] || ++visited > blocks || at + 6 > size)
+            throw ParadoxError("la lista de bloques de datos está dañada");
         seen[next] = true;
+        const unsigned char* b = h + at;
         const int used = static_cast<int16_t>(u16(b + 4));
         // A block holds (used / record size + 1) records; an emptied block says -record size.
-        if (used >= 0 && static_cast<uint64_t>(used) + recordSize <= block - 6)
+        if (used >= 0 && static_cast<uint64_t>(used) + recordSize <= block - 6) {
+            if (at + 6 + used + recordSize > size) throw ParadoxError("el archivo está truncado");
             counted += static_cast<uint64_t>(used) / recordSize + 1;
-        else if (used != -static_cast<int>(recordSize))
-            broken = "un bloque de datos indica más registros de los que caben en él";
+        } else if (used != -static_cast<int>(recordSize)) {
+            throw ParadoxError("un bloque de datos indica más registros de los que caben en él");
+        }
         next = u16(b);
     }
-    std::fclose(f);
-    if (broken) throw ParadoxError(broken);
     if (counted != records)
         throw ParadoxError("la cabecera indica " + std::to_string(records) +
                            " registros y los bloques tienen " + std::to_string(counted));
 }
 
-// The header is checked against the file's size before pxlib reads a byte of it.
-void checkHeader(const fs::path& file) {
-    std::error_code ec;
-    const auto size = fs::file_size(file, ec);
-    if (ec) throw ParadoxError("no se puede leer el archivo");
+// The header is checked against the file before pxlib reads a byte of it.
+void checkHeader(const std::vector<char>& file) {
+    const uint64_t size = file.size();
     if (size < 0x58) throw ParadoxError("el archivo está truncado");
-    std::FILE* f = std::fopen(file.c_str(), "rb");
-    if (!f) throw ParadoxError("no se puede leer el archivo");
-    unsigned char h[0x60] = {};
-    const size_t got = std::fread(h, 1, sizeof h, f);
-    std::fclose(f);
-    if (got < 0x58) throw ParadoxError("el archivo está truncado");
+    const auto* h = reinterpret_cast<const unsigned char*>(file.data());
     const unsigned recordSize = u16(h);
     const unsigned headerSize = u16(h + 2);
     const unsigned fileType = h[4];
@@ -170,7 +158,7 @@ void checkHeader(const fs::path& file) {
     // Newer tables mark the first key as unused with FF00FF00 and keep the real one later.
     const uint32_t key1 = u32(h + 0x25);
     if ((key1 != 0 && key1 != 0xFF00FF00u) ||
-        (got >= 0x60 && headerSize >= 0x60 && u32(h + 0x5C) != 0))
+        (size >= 0x60 && headerSize >= 0x60 && u32(h + 0x5C) != 0))
         throw ParadoxError("la tabla está cifrada");
     if (recordSize == 0 || headerSize < 0x58 || blockKb == 0 || blockKb > 32 || fields == 0 ||
         fields > 255)
@@ -186,17 +174,11 @@ void checkHeader(const fs::path& file) {
     // of newer versions; its widths must add up to the record size.
     const uint64_t fieldsAt = h[0x39] >= 5 ? 0x78 : 0x58;
     if (fieldsAt + 2ull * fields > headerSize) throw ParadoxError("la cabecera no es válida");
-    std::vector<unsigned char> info(2ull * fields);
-    f = std::fopen(file.c_str(), "rb");
-    const bool read = f && std::fseek(f, static_cast<long>(fieldsAt), SEEK_SET) == 0 &&
-                      std::fread(info.data(), 1, info.size(), f) == info.size();
-    if (f) std::fclose(f);
-    if (!read) throw ParadoxError("el archivo está truncado");
     unsigned widths = 0;
-    for (unsigned i = 0; i < fields; ++i) widths += info[2 * i + 1];
+    for (unsigned i = 0; i < fields; ++i) widths += h[fieldsAt + 2 * i + 1];
     if (widths != recordSize)
         throw ParadoxError("el tamaño de registro de la cabecera no coincide con sus campos");
-    checkBlockChain(file, h, size);
+    checkBlockChain(file);
 }
 
 }  // namespace
@@ -221,13 +203,14 @@ struct ParadoxTable::Doc {
 
 ParadoxTable::ParadoxTable(const fs::path& file, const fs::path& memo)
     : doc_(std::make_unique<Doc>()) {
-    checkHeader(file);
-    if (!doc_->px) throw ParadoxError("sin memoria");
     {
         std::ifstream in(file, std::ios::binary);
+        if (!in) throw ParadoxError("no se puede leer el archivo");
         doc_->bytes.assign(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
-        if (!in && !in.eof()) throw ParadoxError("no se puede leer el archivo");
+        if (in.bad()) throw ParadoxError("no se puede leer el archivo");
     }
+    checkHeader(doc_->bytes);
+    if (!doc_->px) throw ParadoxError("sin memoria");
     std::FILE* fp = fmemopen(doc_->bytes.data(), doc_->bytes.size(), "rb");
     if (!fp) throw ParadoxError("sin memoria");
     if (PX_open_fp(doc_->px, fp) < 0) {
