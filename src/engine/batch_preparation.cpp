@@ -11,12 +11,13 @@ namespace vexa {
 
 namespace {
 
-double round4(double x) { return RoundToStep(x, -4); }
+double round4(double x) {
+    return RoundToStep(x, -4);
+}
 
 }  // namespace
 
-BatchTable FillBatchTable(const TMixObject& mix,
-                          const std::function<std::string(int32_t)>& nameOf,
+BatchTable FillBatchTable(const TMixObject& mix, const std::function<std::string(int32_t)>& nameOf,
                           const std::function<int(int32_t)>& roundingOf) {
     BatchTable t;
     t.dryMatter = mix.UseDryMatter;
@@ -46,7 +47,8 @@ BatchTable FillBatchTable(const TMixObject& mix,
 double RoundToStep(double x, int red) {
     // Scale by a whole power of ten on the side that keeps it exact (0.0001 is not).
     const long double p = std::pow(10.0L, std::abs(red));
-    const long double v = red >= 0 ? static_cast<long double>(x) / p : static_cast<long double>(x) * p;
+    const long double v =
+        red >= 0 ? static_cast<long double>(x) / p : static_cast<long double>(x) * p;
     const long double t = std::trunc(v + (v < 0 ? -0.5L : 0.5L));
     return static_cast<double>(red >= 0 ? t * p : t / p);
 }
@@ -78,9 +80,8 @@ std::string ScaleBatch(BatchTable& table, double quantity, BatchBasis basis) {
     return {};
 }
 
-void WriteBatchTable(ReportDocument& doc, const BatchTable& table,
-                     const std::string& quantityText, BatchBasis basis,
-                     const std::string& priceUnit) {
+void WriteBatchTable(ReportDocument& doc, const BatchTable& table, const std::string& quantityText,
+                     BatchBasis basis, const std::string& priceUnit) {
     const bool d = table.dryMatter;
     doc.BeginUpdate();
     WriteHeading(doc, "PREPARACIÓN DE UN BATCH O LOTE", kBlue);

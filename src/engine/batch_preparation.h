@@ -23,13 +23,13 @@ enum class BatchBasis { AsFed, DryMatter };
 
 struct BatchRow {
     std::string Insumo;
-    int Red = -4;          // the quantity is rounded to a multiple of 10^Red kg
+    int Red = -4;           // the quantity is rounded to a multiple of 10^Red kg
     double ValorRed = 0.0;  // before scaling: amount per unit of ration; after: kg as fed
     int32_t Codigo = 0;
     Fixed4 Precio;
     Fixed4 Costo;
     Fixed4 MS;
-    Fixed4 BS;  // dry basis only: before scaling the dry share, after it the dry kg
+    Fixed4 BS;         // dry basis only: before scaling the dry share, after it the dry kg
     double BFP = 0.0;  // share of the rounded as-fed total, %
 };
 
@@ -43,8 +43,7 @@ struct BatchTable {
 };
 
 // The ration's ingredients (the order list, largest share first).
-BatchTable FillBatchTable(const TMixObject& mix,
-                          const std::function<std::string(int32_t)>& nameOf,
+BatchTable FillBatchTable(const TMixObject& mix, const std::function<std::string(int32_t)>& nameOf,
                           const std::function<int(int32_t)>& roundingOf);
 
 // x rounded to a multiple of 10^red, halves away from zero (12.5 -> 13, -12.5 -> -13).
@@ -58,8 +57,7 @@ std::string ScaleBatch(BatchTable& table, double quantity, BatchBasis basis);
 // The batch part of the report: heading, the quantity line, the table and its total.
 // `quantityText` is the quantity as the user's field shows it; `priceUnit` the unit of the
 // formula's price nutrient.
-void WriteBatchTable(ReportDocument& doc, const BatchTable& table,
-                     const std::string& quantityText, BatchBasis basis,
-                     const std::string& priceUnit);
+void WriteBatchTable(ReportDocument& doc, const BatchTable& table, const std::string& quantityText,
+                     BatchBasis basis, const std::string& priceUnit);
 
 }  // namespace vexa

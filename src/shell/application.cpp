@@ -12,6 +12,7 @@
 #include "reports/grid_export.h"
 #include "shell/about_dialog.h"
 #include "shell/formula_lists.h"
+#include "shell/mix_commands.h"
 #include "shell/settings_dialogs.h"
 #include "shell/startup.h"
 #include "store/container/signal_cleanup.h"
@@ -133,6 +134,7 @@ void VexaApp::registerWindows(CommandModule& cm) {
         return new NutrientValuesWindow(*catalogContext().db, *dm_, sink_);
     });
     registerFormulaLists(cm, sink_);
+    registerMixCommands(cm, sink_);
     cm.setHandler("acAcerca", [this] {
         QLocale shown;  // the user's decimal separator, no thousands: "1030,04"
         shown.setNumberOptions(QLocale::OmitGroupSeparator);

@@ -17,13 +17,15 @@ int32_t SendDiet(Tdm& dm, const DietToSend& diet) {
     Transaction tx(db);
     int32_t lote = diet.LoteId.value_or(0);
     if (!diet.LoteId) {
-        Statement s = db.prepare("INSERT INTO LOTES (NOMBRE, PRECIO, FECHA) VALUES (:_N, :_P, :_F)");
+        Statement s =
+            db.prepare("INSERT INTO LOTES (NOMBRE, PRECIO, FECHA) VALUES (:_N, :_P, :_F)");
         s.bind("_N", utf8Left(diet.NewGroupName, 30)).bind("_P", int32_t{0}).bind("_F", diet.Now);
         s.step();
         lote = static_cast<int32_t>(db.lastInsertRowId());
     }
     Statement d = db.prepare(
-        "INSERT INTO DIETAS (Nombre, Fecha, Cant, LoteId) VALUES (:Nombre, :Fecha, :Cant, :LoteId)");
+        "INSERT INTO DIETAS (Nombre, Fecha, Cant, LoteId) VALUES (:Nombre, :Fecha, :Cant, "
+        ":LoteId)");
     d.bind("Nombre", utf8Left(diet.Nombre, 30))
         .bind("Fecha", diet.Fecha)
         .bind("Cant", diet.Cant)
@@ -33,7 +35,9 @@ int32_t SendDiet(Tdm& dm, const DietToSend& diet) {
     Statement l = db.prepare("INSERT INTO DETDIE (Die, Ins, Valor) VALUES (:Die, :Ins, :Valor)");
     for (const DietLine& line : diet.Lines) {
         l.reset();
-        l.bind("Die", die).bind("Ins", line.Ins).bind("Valor", Fixed4::fromDouble(line.Valor).toDouble());
+        l.bind("Die", die)
+            .bind("Ins", line.Ins)
+            .bind("Valor", Fixed4::fromDouble(line.Valor).toDouble());
         l.step();
     }
     tx.commit();

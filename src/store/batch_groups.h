@@ -26,13 +26,13 @@ struct DietLine {
 };
 
 struct DietToSend {
-    std::string Nombre;              // cut to 30 characters
-    std::optional<int32_t> LoteId;   // an existing group, or
-    std::string NewGroupName;        // a new group created with this name (30 characters)
-    DateTime Fecha{};                // the moment of the run
-    double Cant = 0.0;               // the batch's weight in kg
+    std::string Nombre;             // cut to 30 characters
+    std::optional<int32_t> LoteId;  // an existing group, or
+    std::string NewGroupName;       // a new group created with this name (30 characters)
+    DateTime Fecha{};               // the moment of the run
+    double Cant = 0.0;              // the batch's weight in kg
     std::vector<DietLine> Lines;
-    DateTime Now{};                  // the new group's date
+    DateTime Now{};  // the new group's date
 };
 
 // Writes the new group (if any), the diet and its lines in one transaction and returns the

@@ -45,8 +45,10 @@ BalanceOutcome RunElectrolyteBalance(Tdm& dm, const BalanceChoice& choice,
     dm.onModified = std::move(marker);
     if (!cause.empty()) {
         out.kind = BalanceOutcome::Kind::Failed;
-        out.message = "No se pudo guardar el balance electrolítico; la base de datos no ha "
-                      "cambiado.\n" + cause;
+        out.message =
+            "No se pudo guardar el balance electrolítico; la base de datos no ha "
+            "cambiado.\n" +
+            cause;
         return out;
     }
     if (wrote && dm.onModified) dm.onModified();

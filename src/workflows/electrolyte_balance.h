@@ -27,7 +27,9 @@ struct BalanceOutcome {
 BalanceOutcome RunElectrolyteBalance(Tdm& dm, const BalanceChoice& choice,
                                      const std::function<bool(const std::string&)>& confirm);
 
-inline constexpr const char* kBalanceDone = "Proceso terminado. Se mostrarán los valores hallados...";
-inline constexpr const char* kBalanceAskNew = "Se creará un nuevo nutriente para BALANCE ELECTROLITICO";
+inline constexpr const char* kBalanceDone =
+    "Proceso terminado. Se mostrarán los valores hallados...";
+inline constexpr const char* kBalanceAskNew =
+    "Se creará un nuevo nutriente para BALANCE ELECTROLITICO";
 
 }  // namespace vexa

@@ -59,9 +59,9 @@ TEST(BatchScaling, RoundsHalfAwayFromZeroToTheIngredientStep) {
         double x;
         int red;
         double want;
-    } cases[] = {{1234.5, 1, 1230}, {1235, 1, 1240},     {12.5, 0, 13},        {-12.5, 0, -13},
-                 {11.5, 0, 12},     {12.49, 0, 12},      {0.12345, -4, 0.1235}, {123.4, 1, 120},
-                 {150, 2, 200},     {149.99, 2, 100},    {600, 0, 600}};
+    } cases[] = {{1234.5, 1, 1230}, {1235, 1, 1240},  {12.5, 0, 13},         {-12.5, 0, -13},
+                 {11.5, 0, 12},     {12.49, 0, 12},   {0.12345, -4, 0.1235}, {123.4, 1, 120},
+                 {150, 2, 200},     {149.99, 2, 100}, {600, 0, 600}};
     for (const Case& c : cases)
         EXPECT_DOUBLE_EQ(RoundToStep(c.x, c.red), c.want) << c.x << " Red " << c.red;
 }
@@ -74,14 +74,22 @@ TEST(BatchScaling, ScalesRoundsAndSharesOnTheRoundedTotal) {
         std::vector<double> kg, share;
         double total;
     } cases[] = {
-        {"60/40 at 1000 kg", {row("A", 0, 60, 2), row("B", 0, 40, 1)}, 1000, {600, 400},
-         {60, 40}, 1000},
+        {"60/40 at 1000 kg",
+         {row("A", 0, 60, 2), row("B", 0, 40, 1)},
+         1000,
+         {600, 400},
+         {60, 40},
+         1000},
         {"Red 1, 1234.5 kg", {row("A", 1, 100, 1)}, 1234.5, {1230}, {100}, 1230},
         {"Red 1, 1235 kg", {row("A", 1, 100, 1)}, 1235, {1240}, {100}, 1240},
         {"Red 0, 12.5 kg", {row("A", 0, 50, 1), row("B", 0, 50, 1)}, 25, {13, 13}, {50, 50}, 26},
         // Rounding moves the total away from the quantity: the shares follow the rounded one.
-        {"rounded total", {row("A", 2, 55, 1), row("B", 2, 45, 1)}, 1000, {600, 500},
-         {54.5455, 45.4545}, 1100},
+        {"rounded total",
+         {row("A", 2, 55, 1), row("B", 2, 45, 1)},
+         1000,
+         {600, 500},
+         {54.5455, 45.4545},
+         1100},
     };
     for (auto& c : cases) {
         SCOPED_TRACE(c.what);
@@ -177,8 +185,8 @@ TEST(BatchReport, ColumnsLineUpUnderTheHeadings) {
     EXPECT_EQ(lines[7].text, UnderlinePattern({25, 2, 14, 2, 8, 2, 10, 2, 10}));
     EXPECT_EQ(lines[8].text, formatText("%-25s  %14.4f  %8.4f  %10.4f  %10.4f",
                                         {std::string("Maíz"), 600.0, 60.0, 0.25, 150.0}));
-    EXPECT_EQ(lines[11].text,
-              formatText("%-25s  %14.4f  %8.4f  %22.4f", {std::string("TOTAL"), 1000.0, 100.0, 350.0}));
+    EXPECT_EQ(lines[11].text, formatText("%-25s  %14.4f  %8.4f  %22.4f",
+                                         {std::string("TOTAL"), 1000.0, 100.0, 350.0}));
 }
 
 }  // namespace

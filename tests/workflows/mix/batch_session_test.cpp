@@ -92,9 +92,9 @@ TEST_F(BatchSessionTest, SendsDietsIntoNewAndExistingGroups) {
         // The same batch again into the existing group.
         ASSERT_EQ(s.send(c.quantity, BatchBasis::AsFed, {"Inicio bis", groups[0].Codigo, ""}), "");
         EXPECT_EQ(count("Select Count(*) From LOTES"), 1);
-        EXPECT_EQ(count("Select Count(*) From DIETAS Where LoteId = " +
-                        std::to_string(groups[0].Codigo)),
-                  2);
+        EXPECT_EQ(
+            count("Select Count(*) From DIETAS Where LoteId = " + std::to_string(groups[0].Codigo)),
+            2);
         EXPECT_EQ(count("Select Count(*) From DETDIE"), 4);
     }
 }

@@ -44,7 +44,8 @@ TEST_F(ElectrolyteBalanceTest, MissingSourcesAndDeclinedQuestionChangeNothing) {
         BalanceOutcome::Kind kind;
         const char* message;
     } cases[] = {
-        {{0, 0, 0, 0, true}, BalanceOutcome::Kind::MissingSources,
+        {{0, 0, 0, 0, true},
+         BalanceOutcome::Kind::MissingSources,
          "Nutriente SODIO no encontrado\nNutriente POTASIO no encontrado\nNutriente CLORO no "
          "encontrado"},
         {{3, 4, 0, 0, true}, BalanceOutcome::Kind::MissingSources, "Nutriente CLORO no encontrado"},

@@ -44,8 +44,7 @@ protected:
     // Maíz fixed at `share` %, Soya free.
     void restrictCorn(int share) {
         db.exec("DELETE FROM RIn; INSERT INTO RIn (LR, CNI, Min, Max) VALUES (1, 1, " +
-                std::to_string(share) + ", " + std::to_string(share) +
-                "), (1, 2, 0, 100);");
+                std::to_string(share) + ", " + std::to_string(share) + "), (1, 2, 0, 100);");
     }
     int count(const std::string& sql) {
         Statement st = db.prepare(sql);
