@@ -19,8 +19,7 @@
 
 namespace vexa {
 
-ElectrolyteDialog::ElectrolyteDialog(Database& db, Tdm& dm, RequestSink& requests,
-                                     QWidget* parent)
+ElectrolyteDialog::ElectrolyteDialog(Database& db, Tdm& dm, RequestSink& requests, QWidget* parent)
     : QDialog(parent), db_(db), dm_(dm), requests_(requests) {
     setWindowTitle("Balance electrolítico para monogástricos");
     auto* lay = new QVBoxLayout(this);
@@ -98,8 +97,7 @@ QComboBox* ElectrolyteDialog::chooser(bool withBlank) {
     auto* box = new QComboBox;
     if (withBlank) box->addItem(QString(), 0);
     Statement q = db_.prepare(tdm_sql::qNutUni);
-    while (q.step())
-        box->addItem(QString::fromStdString(q.getText("NomUni")), q.getInt("Codigo"));
+    while (q.step()) box->addItem(QString::fromStdString(q.getText("NomUni")), q.getInt("Codigo"));
     return box;
 }
 
@@ -122,20 +120,20 @@ void ElectrolyteDialog::proceed() {
     c.cloro = chlorine_->currentData().toInt();
     c.destino = target_->currentData().toInt();
     c.crearNuevo = createNew_->isChecked();
-    const BalanceOutcome r = RunElectrolyteBalance(
-        dm_, c, [](const std::string& q) { return dialogs().askYesNo(q); });
+    const BalanceOutcome r =
+        RunElectrolyteBalance(dm_, c, [](const std::string& q) { return dialogs().askYesNo(q); });
     switch (r.kind) {
-    case BalanceOutcome::Kind::Declined:
-        return;
-    case BalanceOutcome::Kind::MissingSources:
-    case BalanceOutcome::Kind::Failed:
-        dialogs().showError(r.message);
-        return;
-    case BalanceOutcome::Kind::Done:
-        dialogs().showInfo(r.message);
-        requests_.postApp(kAppSelectNutrient, r.destino);
-        accept();
-        return;
+        case BalanceOutcome::Kind::Declined:
+            return;
+        case BalanceOutcome::Kind::MissingSources:
+        case BalanceOutcome::Kind::Failed:
+            dialogs().showError(r.message);
+            return;
+        case BalanceOutcome::Kind::Done:
+            dialogs().showInfo(r.message);
+            requests_.postApp(kAppSelectNutrient, r.destino);
+            accept();
+            return;
     }
 }
 

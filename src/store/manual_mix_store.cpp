@@ -1,0 +1,91 @@
+#include "store/manual_mix_store.h"
+
+#include "engine/utf8.h"
+
+namespace vexa {
+
+bool ReadMixHeader(Database& db, int32_t mm, MixHeader& out) {
+    Statement q = db.prepare("Select Codigo, Nombre, Cat, EnMS From MM Where Codigo = :C");
+    q.bind("C", mm);
+    if (!q.step()) return false;
+    out.Codigo = q.getInt("Codigo");
+    out.Nombre = q.getText("Nombre");
+    out.Cat = q.getInt("Cat");
+    out.EnMS = q.getInt("EnMS") == 1;
+    return true;
+}
+
+std::vector<MixLine> ReadMixLines(Database& db, int32_t mm, int32_t priceNut) {
+    std::vector<MixLine> out;
+    Statement q = db.prepare(
+        "Select MMI.CIns, Ins.Nombre, MMI.Valor, MMI.Red, MMI.DefRed, MMI.Perc, MMI.MS, "
+        "(Select Valor From Val Where Val.Ins = MMI.CIns And Val.Nut = :P) As Precio "
+        "From MMI Inner Join Ins On (MMI.CIns = Ins.Codigo) Where MMI.CMM = :C Order By "
+        "Ins.Nombre");
+    q.bind("C", mm).bind("P", priceNut);
+    while (q.step()) {
+        MixLine l;
+        l.CIns = q.getInt("CIns");
+        l.Nombre = q.getText("Nombre");
+        l.Valor = q.getDouble("Valor");
+        l.Red = q.getInt("Red", -4);
+        l.DefRed = q.getInt("DefRed") != 0;
+        l.Perc = Fixed4::fromDouble(q.getDouble("Perc"));
+        l.MS = Fixed4::fromDouble(q.getDouble("MS"));
+        l.Precio = Fixed4::fromDouble(q.getDouble("Precio"));
+        out.push_back(std::move(l));
+    }
+    return out;
+}
+
+void UpdateMixLine(Database& db, int32_t mm, const MixLine& line) {
+    Statement s = db.prepare(
+        "Update MMI Set Valor = :V, Red = :R, DefRed = :D, Perc = :Pe, MS = :M "
+        "Where CMM = :C And CIns = :I");
+    s.bind("V", line.Valor)
+        .bind("R", int32_t{line.Red})
+        .bind("D", line.DefRed)
+        .bind("Pe", line.Perc)
+        .bind("M", line.MS)
+        .bind("C", mm)
+        .bind("I", line.CIns);
+    s.step();
+}
+
+void ScaleMixLines(Database& db, int32_t mm, double factor) {
+    Statement s = db.prepare("update MMI set Valor = Valor * :Factor where CMM = :Codigo");
+    s.bind("Factor", factor).bind("Codigo", mm);
+    s.step();
+}
+
+std::vector<MixNutrient> GroupMixNutrients(Database& db, int32_t cat) {
+    std::vector<MixNutrient> out;
+    Statement q = db.prepare(
+        "Select A.Codigo, A.Nombre, A.Unidad, A.Tipo From Nut A, EN B "
+        "Where (A.Codigo = B.CNI) and (B.Cat = :Cat) Order by A.Orden");
+    q.bind("Cat", cat);
+    while (q.step())
+        out.push_back({q.getInt("Codigo"), q.getText("Nombre"), q.getText("Unidad"),
+                       q.getInt("Tipo"), Fixed4(), Fixed4(), Fixed4(), false});
+    return out;
+}
+
+std::vector<IngredientValue> ValuesOfMixIngredients(Database& db, int32_t mm) {
+    std::vector<IngredientValue> out;
+    Statement q = db.prepare(
+        "Select Val.Ins, Val.Nut, Val.Valor From Val Inner Join MMI On (MMI.CIns = Val.Ins) "
+        "Where MMI.CMM = :C And Val.Valor Is Not Null");
+    q.bind("C", mm);
+    while (q.step())
+        out.push_back({q.getInt(0), q.getInt(1), Fixed4::fromDouble(q.getDouble(2))});
+    return out;
+}
+
+int32_t InsertMix(Database& db, const std::string& nombre, int32_t cat, bool enMS) {
+    Statement s = db.prepare("Insert Into MM (Nombre, Cat, EnMS) Values (:N, :C, :E)");
+    s.bind("N", utf8Left(nombre, 30)).bind("C", cat).bind("E", int32_t{enMS ? 1 : 0});
+    s.step();
+    return static_cast<int32_t>(db.lastInsertRowId());
+}
+
+}  // namespace vexa

@@ -1,0 +1,66 @@
+#pragma once
+// The manual-mix window's logic: lines with their totals, the nutrient content, rounding
+// before a line is stored, "&Llevar a ...", and a mix created from a solved formula.
+//
+// Usage:
+//     ManualMix m(db, dm, mixCode);
+//     if (!m.load()) ...;                    // reads and recalculates
+//     m.editLine(0, 50.0, 0);                // "Editar Insumo": Valor, Redondeo
+//     m.bringTo("1000");                     // "&Llevar a ..."
+#include "store/manual_mix_store.h"
+
+#include <functional>
+#include <string>
+#include <vector>
+
+namespace vexa {
+
+class Tdm;
+class TMixObject2;
+
+class ManualMix {
+public:
+    ManualMix(Database& db, Tdm& dm, int32_t mixCode);
+
+    // False when the mix does not exist.
+    bool load();
+    // Re-reads the lines and recomputes shares and content. The shares are stored, but a
+    // recalculation by itself does not mark the workspace modified.
+    void recalculate();
+
+    const MixHeader& header() const { return header_; }
+    bool dryBasis() const;
+    std::vector<MixLine>& lines() { return lines_; }
+    std::vector<MixNutrient>& nutrients() { return nutrients_; }
+    double totalFresco() const { return totalFresco_; }
+    double totalSeco() const { return totalSeco_; }
+    Fixed4 totalCosto() const { return totalCosto_; }
+
+    // The rule before a line is stored: Valor to a multiple of 10^Red (nearest, ties to even);
+    // on a dry-matter basis MS from the ingredient's dry matter.
+    void prepareLine(MixLine& line);
+    // "&Aceptar" of the line dialog: writes Valor and Red, stores, recalculates. Empty on
+    // success, else the Spanish message (nothing stored).
+    std::string editLine(size_t index, double valor, int red);
+    // "&Llevar a ...": scales the mix to the total in `text` (the user's number, already
+    // parsed into `total`); false when nothing was done (0, the same total, or an error in
+    // `error`).
+    bool bringTo(double total, std::string* error = nullptr);
+
+private:
+    Database& db_;
+    Tdm& dm_;
+    int32_t code_;
+    MixHeader header_;
+    std::vector<MixLine> lines_;
+    std::vector<MixNutrient> nutrients_;
+    double totalFresco_ = 0, totalSeco_ = 0;
+    Fixed4 totalCosto_;
+};
+
+// "Crear &mezcla": a manual mix named after the formula, in `group`, with the ration's
+// ingredients and shares. Its code; 0 and `error` set when it could not be stored (nothing
+// is left behind).
+int32_t CreateMixFromRun(TMixObject2& mix, Tdm& dm, int32_t group, std::string* error = nullptr);
+
+}  // namespace vexa

@@ -1,0 +1,112 @@
+// The manual mix: shares, content, rounding before storing, "&Llevar a ...", "Crear &mezcla".
+#include "mix_fixture.h"
+
+#include "store/mix_object2.h"
+#include "workflows/manual_mix.h"
+
+namespace vexa {
+namespace {
+
+class ManualMixTest : public test::MixFixture {
+protected:
+    // Mix 1 in "Aves" with Maíz, Soya and a third ingredient without values.
+    void seedMix(double corn, double soy, double third, int enMS = 0) {
+        db.exec("INSERT INTO Ins (Nombre, Redondeo) VALUES ('Trigo', '0');"
+                "INSERT INTO MM (Nombre, Cat, EnMS) VALUES ('Mezcla', 1, " +
+                std::to_string(enMS) + ");");
+        db.exec("INSERT INTO MMI (CMM, CIns, Valor, Red, DefRed) VALUES (1, 1, " +
+                std::to_string(corn) + ", 0, 1), (1, 2, " + std::to_string(soy) +
+                ", 0, 1), (1, 3, " + std::to_string(third) + ", 0, 1)");
+    }
+    double valor(int ins) {
+        return number("Select Valor From MMI Where CMM = 1 And CIns = " + std::to_string(ins));
+    }
+};
+
+TEST_F(ManualMixTest, SharesContentAndBringingToATotal) {
+    seedMix(50, 30, 20);
+    ManualMix m(db, *dm, 1);
+    modified = false;
+    ASSERT_TRUE(m.load());
+    EXPECT_FALSE(modified);  // recalculating alone changes nothing the user made
+    EXPECT_DOUBLE_EQ(m.totalFresco(), 100);
+    ASSERT_EQ(m.lines().size(), 3u);
+    // By name: Maíz, Soya, Trigo.
+    EXPECT_EQ(m.lines()[0].Perc, Fixed4::fromInt(50));
+    EXPECT_EQ(m.lines()[1].Perc, Fixed4::fromInt(30));
+    EXPECT_EQ(m.lines()[2].Perc, Fixed4::fromInt(20));
+    // 12.5 + 15 for the price, 0.5 × 80 + 0.3 × 50 dry matter.
+    EXPECT_EQ(m.totalCosto(), Fixed4::fromDouble(27.5));
+    ASSERT_EQ(m.nutrients().size(), 2u);
+    EXPECT_EQ(m.nutrients()[0].Valor, Fixed4::fromInt(55));
+    EXPECT_EQ(m.nutrients()[1].Nombre, "Sodio");
+    EXPECT_EQ(m.nutrients()[1].Valor, Fixed4::fromDouble(0.5 * 0.23 + 0.3 * 0.046));
+
+    EXPECT_FALSE(m.bringTo(100));  // the same total: nothing to do
+    EXPECT_FALSE(modified);
+    ASSERT_TRUE(m.bringTo(1000));
+    EXPECT_TRUE(modified);
+    EXPECT_DOUBLE_EQ(valor(1), 500);
+    EXPECT_DOUBLE_EQ(valor(2), 300);
+    EXPECT_DOUBLE_EQ(valor(3), 200);
+    EXPECT_DOUBLE_EQ(m.totalFresco(), 1000);
+    EXPECT_EQ(m.lines()[0].Perc, Fixed4::fromInt(50));
+}
+
+TEST_F(ManualMixTest, LinesAreRoundedBeforeTheyAreStored) {
+    struct Case {
+        double typed;
+        int red;
+        double stored;
+    } cases[] = {{123.4, 1, 120}, {125, 1, 120}, {135, 1, 140}, {12.5, 0, 12},
+                 {0.123456, -4, 0.1235}, {7.25, -1, 7.2}};
+    seedMix(50, 30, 20);
+    ManualMix m(db, *dm, 1);
+    ASSERT_TRUE(m.load());
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.typed);
+        ASSERT_EQ(m.editLine(0, c.typed, c.red), "");
+        EXPECT_NEAR(valor(1), c.stored, 1e-9);
+        EXPECT_EQ(count("Select Red From MMI Where CMM = 1 And CIns = 1"), c.red);
+    }
+}
+
+TEST_F(ManualMixTest, DryMatterLinesTakeTheirIngredientsDryMatter) {
+    def.UsarMS = true;
+    seedMix(50, 30, 20, 1);
+    ManualMix m(db, *dm, 1);
+    ASSERT_TRUE(m.load());
+    ASSERT_TRUE(m.dryBasis());
+    ASSERT_EQ(m.editLine(0, 50, 0), "");  // Maíz 80 %: 40 kg of dry matter
+    ASSERT_EQ(m.editLine(1, 30, 0), "");  // Soya 50 %: 15
+    ASSERT_EQ(m.editLine(2, 20, 0), "");  // Trigo without a dry-matter value: 0
+    EXPECT_EQ(m.lines()[0].MS, Fixed4::fromInt(40));
+    EXPECT_EQ(m.lines()[2].MS, Fixed4());
+    EXPECT_DOUBLE_EQ(m.totalSeco(), 55);
+    EXPECT_EQ(m.lines()[0].Perc, Fixed4::fromDouble(72.7273));
+    EXPECT_EQ(m.lines()[2].Perc, Fixed4());
+}
+
+TEST_F(ManualMixTest, CreatedFromASolvedFormula) {
+    restrictCorn(60);
+    MemoryReportDocument doc;
+    TMixObject2 mix(doc, 1, *dm);
+    mix.Mix();
+    ASSERT_TRUE(mix.Feasible);
+    modified = false;
+    std::string error;
+    const int32_t mm = CreateMixFromRun(mix, *dm, 1, &error);
+    ASSERT_GT(mm, 0) << error;
+    EXPECT_TRUE(modified);
+    ManualMix m(db, *dm, mm);
+    ASSERT_TRUE(m.load());
+    EXPECT_EQ(m.header().Nombre, "Inicio");
+    ASSERT_EQ(m.lines().size(), 2u);
+    EXPECT_DOUBLE_EQ(m.lines()[0].Valor, 60);
+    EXPECT_EQ(m.lines()[0].Red, 0);
+    EXPECT_DOUBLE_EQ(m.lines()[1].Valor, 40);
+    EXPECT_EQ(m.lines()[1].Red, -4);
+}
+
+}  // namespace
+}  // namespace vexa
