@@ -76,8 +76,7 @@ std::vector<IngredientValue> ValuesOfMixIngredients(Database& db, int32_t mm) {
         "Select Val.Ins, Val.Nut, Val.Valor From Val Inner Join MMI On (MMI.CIns = Val.Ins) "
         "Where MMI.CMM = :C And Val.Valor Is Not Null");
     q.bind("C", mm);
-    while (q.step())
-        out.push_back({q.getInt(0), q.getInt(1), Fixed4::fromDouble(q.getDouble(2))});
+    while (q.step()) out.push_back({q.getInt(0), q.getInt(1), Fixed4::fromDouble(q.getDouble(2))});
     return out;
 }
 

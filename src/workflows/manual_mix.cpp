@@ -18,7 +18,9 @@ bool ManualMix::load() {
     return true;
 }
 
-bool ManualMix::dryBasis() const { return dm_.dbDef().UsarMS && header_.EnMS; }
+bool ManualMix::dryBasis() const {
+    return dm_.dbDef().UsarMS && header_.EnMS;
+}
 
 void ManualMix::recalculate() {
     lines_ = ReadMixLines(db_, code_, dm_.PrecioGrupo(header_.Cat));
@@ -50,8 +52,8 @@ void ManualMix::recalculate() {
         for (const MixLine& l : lines_) {
             auto it = values.find({l.CIns, n.Codigo});
             const double v = it == values.end() ? 0.0 : it->second.toDouble();
-            const double add = dry ? l.Perc.toDouble() * v / 100.0
-                                   : SafeDivide(v * l.Valor, totalFresco_);
+            const double add =
+                dry ? l.Perc.toDouble() * v / 100.0 : SafeDivide(v * l.Valor, totalFresco_);
             n.Valor = Fixed4::fromDouble(n.Valor.toDouble() + add);
         }
     }

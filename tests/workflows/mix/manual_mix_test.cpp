@@ -11,9 +11,10 @@ class ManualMixTest : public test::MixFixture {
 protected:
     // Mix 1 in "Aves" with Maíz, Soya and a third ingredient without values.
     void seedMix(double corn, double soy, double third, int enMS = 0) {
-        db.exec("INSERT INTO Ins (Nombre, Redondeo) VALUES ('Trigo', '0');"
-                "INSERT INTO MM (Nombre, Cat, EnMS) VALUES ('Mezcla', 1, " +
-                std::to_string(enMS) + ");");
+        db.exec(
+            "INSERT INTO Ins (Nombre, Redondeo) VALUES ('Trigo', '0');"
+            "INSERT INTO MM (Nombre, Cat, EnMS) VALUES ('Mezcla', 1, " +
+            std::to_string(enMS) + ");");
         db.exec("INSERT INTO MMI (CMM, CIns, Valor, Red, DefRed) VALUES (1, 1, " +
                 std::to_string(corn) + ", 0, 1), (1, 2, " + std::to_string(soy) +
                 ", 0, 1), (1, 3, " + std::to_string(third) + ", 0, 1)");
@@ -58,8 +59,8 @@ TEST_F(ManualMixTest, LinesAreRoundedBeforeTheyAreStored) {
         double typed;
         int red;
         double stored;
-    } cases[] = {{123.4, 1, 120}, {125, 1, 120}, {135, 1, 140}, {12.5, 0, 12},
-                 {0.123456, -4, 0.1235}, {7.25, -1, 7.2}};
+    } cases[] = {{123.4, 1, 120}, {125, 1, 120},          {135, 1, 140},
+                 {12.5, 0, 12},   {0.123456, -4, 0.1235}, {7.25, -1, 7.2}};
     seedMix(50, 30, 20);
     ManualMix m(db, *dm, 1);
     ASSERT_TRUE(m.load());
