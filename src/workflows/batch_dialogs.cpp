@@ -96,12 +96,18 @@ void BatchDialog::finish(int result) {
     done(result);
 }
 
-double BatchDialog::quantity() const { return quantity_->value(); }
-QString BatchDialog::quantityText() const { return quantity_->text(); }
+double BatchDialog::quantity() const {
+    return quantity_->value();
+}
+QString BatchDialog::quantityText() const {
+    return quantity_->text();
+}
 BatchBasis BatchDialog::basis() const {
     return dry_->isChecked() && table_.dryMatter ? BatchBasis::DryMatter : BatchBasis::AsFed;
 }
-bool BatchDialog::includeContent() const { return content_->isChecked(); }
+bool BatchDialog::includeContent() const {
+    return content_->isChecked();
+}
 
 bool BatchDialog::eventFilter(QObject* watched, QEvent* event) {
     // Enter moves to the next control, except on buttons.

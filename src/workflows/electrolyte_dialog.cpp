@@ -22,6 +22,7 @@ namespace vexa {
 ElectrolyteDialog::ElectrolyteDialog(Database& db, Tdm& dm, RequestSink& requests, QWidget* parent)
     : QDialog(parent), db_(db), dm_(dm), requests_(requests) {
     setWindowTitle("Balance electrolítico para monogástricos");
+    setMinimumWidth(560);
     auto* lay = new QVBoxLayout(this);
     auto* intro = new QLabel(
         "Esta opción permite el  cálculo del balance electrolítico para todos los insumos de su "
@@ -36,6 +37,7 @@ ElectrolyteDialog::ElectrolyteDialog(Database& db, Tdm& dm, RequestSink& request
         "Elija un nutriente que tomará los valores del balance electrolítico para monogástricos "
         "(aves y cerdos)");
     t1->setWordWrap(true);
+    t1->setMinimumHeight(t1->fontMetrics().lineSpacing() * 2 + 4);  // two lines, never clipped
     l1->addWidget(t1);
     createNew_ = new QRadioButton("Crear un nuevo nutriente para BE");
     fromList_ = new QRadioButton("Escoger un nutriente de la lista");
