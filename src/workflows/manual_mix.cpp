@@ -1,6 +1,8 @@
 #include "workflows/manual_mix.h"
 
 #include "engine/mix_math.h"
+#include "engine/utf8.h"
+#include "store/batch_groups.h"
 #include "store/mix_object2.h"
 #include "store/shared_procs.h"
 #include "store/tdm.h"
@@ -100,6 +102,27 @@ bool ManualMix::bringTo(double total, std::string* error) {
     }
     if (dm_.onModified) dm_.onModified();
     recalculate();
+    return true;
+}
+
+bool ManualMix::sendToGroup(const std::string& dietName, std::optional<int32_t> group,
+                            const std::string& newGroupName, DateTime now, std::string& message) {
+    const bool dry = dryBasis();
+    DietToSend d;
+    d.Nombre = dietName;
+    d.LoteId = group;
+    d.NewGroupName = newGroupName;
+    d.Fecha = now;
+    d.Now = now;
+    d.Cant = dry ? totalSeco_ : totalFresco_;
+    for (const MixLine& l : lines_) d.Lines.push_back({l.CIns, dry ? l.MS.toDouble() : l.Valor});
+    try {
+        SendDiet(dm_, d);
+    } catch (const std::exception& e) {
+        message = std::string("No se pudo enviar la dieta al lote: ") + e.what();
+        return false;
+    }
+    message = "Se ha creado el lote \"" + utf8Left(dietName, 30) + "\"";
     return true;
 }
 

@@ -10,6 +10,7 @@
 #include "store/manual_mix_store.h"
 
 #include <functional>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -46,6 +47,11 @@ public:
     // parsed into `total`); false when nothing was done (0, the same total, or an error in
     // `error`).
     bool bringTo(double total, std::string* error = nullptr);
+    // "&Enviar a Lotexa" after the batch-group dialog: the mix as a diet (dry kilograms on a
+    // dry-matter basis). True with the information message in `message`; false with the
+    // error there, nothing stored.
+    bool sendToGroup(const std::string& dietName, std::optional<int32_t> group,
+                     const std::string& newGroupName, DateTime now, std::string& message);
 
 private:
     Database& db_;

@@ -88,6 +88,31 @@ TEST_F(ManualMixTest, DryMatterLinesTakeTheirIngredientsDryMatter) {
     EXPECT_EQ(m.lines()[2].Perc, Fixed4());
 }
 
+TEST_F(ManualMixTest, SentToABatchGroupOnBothBases) {
+    struct Case {
+        bool dry;
+        double cant, cornLine;
+    } cases[] = {{false, 100, 50}, {true, 55, 40}};
+    seedMix(50, 30, 20, 1);
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.dry);
+        db.exec("DELETE FROM DETDIE; DELETE FROM DIETAS; DELETE FROM LOTES;");
+        def.UsarMS = c.dry;
+        ManualMix m(db, *dm, 1);
+        ASSERT_TRUE(m.load());
+        ASSERT_EQ(m.lines().size(), 3u);
+        for (size_t i = 0; i < 3; ++i) ASSERT_EQ(m.editLine(i, m.lines()[i].Valor, 0), "");
+        std::string msg;
+        modified = false;
+        ASSERT_TRUE(m.sendToGroup("Mezcla", std::nullopt, "Lote A", {}, msg)) << msg;
+        EXPECT_EQ(msg, "Se ha creado el lote \"Mezcla\"");
+        EXPECT_TRUE(modified);
+        EXPECT_DOUBLE_EQ(number("Select Cant From DIETAS"), c.cant);
+        EXPECT_DOUBLE_EQ(number("Select Valor From DETDIE Where Ins = 1"), c.cornLine);
+        EXPECT_EQ(count("Select Count(*) From DETDIE"), 3);
+    }
+}
+
 TEST_F(ManualMixTest, CreatedFromASolvedFormula) {
     restrictCorn(60);
     MemoryReportDocument doc;
