@@ -244,6 +244,48 @@ void FormulaEditor::deleteRow(bool ingredient, int row) {
     reload();
 }
 
+void FormulaEditor::copyRestrictions(bool ingredient) {
+    if (!canEdit() || !formulaChooser) return;
+    int source = formulaChooser(formulasWithCounts(db_, group_, ingredient));
+    if (source < 0 || source == row_->Codigo) return;
+    if (ingredient)
+        dm_.ReemplazarRestrIns(source, row_->Codigo);
+    else
+        dm_.ReemplazarRestrNut(source, row_->Codigo);
+    if (markModified) markModified();
+    reload();
+}
+
+void FormulaEditor::changePrice(int row) {
+    if (!canEdit() || !canRun() || !valueDialog || row < 0 ||
+        row >= static_cast<int>(ingredients_.size()))
+        return;
+    const RestrictionRow& r = ingredients_[static_cast<size_t>(row)];
+    int nut = dm_.PrecioGrupo(row_->Cat);
+    std::optional<Fixed4> old = price(r.CNI);
+    ValueEntry e;
+    e.itemName = r.Nombre;
+    e.value = old ? old->toDouble() : 0.0;
+    e.unit = dm_.UnidadNutriente(nut);
+    e.step = 0.01;
+    auto answer = valueDialog(e);
+    if (!answer) return;
+    const size_t before = dm_.failedWrites().size();
+    if (old)
+        dm_.ActualizarValor(r.CNI, nut, Fixed4::fromDouble(answer->value));
+    else
+        dm_.AgregarValor(r.CNI, nut, Fixed4::fromDouble(answer->value));
+    if (dm_.failedWrites().size() > before) {
+        std::vector<FailedWrite> lost(dm_.failedWrites().begin() + static_cast<long>(before),
+                                      dm_.failedWrites().end());
+        dialogs().showError("No se guardó el precio: " + describeFailedWrites(lost));
+    } else if (markModified) {
+        markModified();
+    }
+    prices_ = ingredientPrices(db_, nut);
+    reload();
+}
+
 // ---- the run
 
 bool FormulaEditor::run(ReportDocument& doc) {

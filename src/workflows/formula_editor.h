@@ -82,6 +82,14 @@ public:
     void insertIngredients();
     void insertNutrients();
     void deleteRow(bool ingredient, int row);
+    // "Copiar restric.": the chosen formula's restrictions of that kind replace this one's;
+    // choosing this formula itself changes nothing. `chooser` gets the group's formulas and
+    // returns a code or -1.
+    std::function<int(const std::vector<FormulaChoice>&)> formulaChooser;
+    void copyRestrictions(bool ingredient);
+    // "Cambiar Precio": the value dialog on the current ingredient's price.
+    ValueDialogFn valueDialog;
+    void changePrice(int row);
 
     // F9. Returns true when the suggestions were accepted and written: the caller runs again
     // once the current handler has returned.
