@@ -286,6 +286,62 @@ void FormulaEditor::changePrice(int row) {
     reload();
 }
 
+void FormulaEditor::factor(int row) {
+    if (!canEdit() || row < 0 || row >= static_cast<int>(nutrients_.size())) return;
+    const RestrictionRow old = nutrients_[static_cast<size_t>(row)];
+    if (!editNutrient(row)) return;
+    std::optional<RestrictionRow> edited;
+    for (const auto& r : nutrients_)
+        if (r.CNI == old.CNI) edited = r;
+    if (!edited) return;
+    auto ratio = [](const std::optional<Fixed4>& before,
+                    const std::optional<Fixed4>& after) -> std::optional<Fixed4> {
+        if (!before || !after || before->isZero() || after->isZero()) return std::nullopt;
+        return *after / *before;  // rounded to 4 decimals
+    };
+    const std::optional<Fixed4> rMin = ratio(old.Min, edited->Min);
+    const std::optional<Fixed4> rMax = ratio(old.Max, edited->Max);
+    for (const RestrictionRow& r : std::vector<RestrictionRow>(nutrients_)) {
+        if (r.CNI == old.CNI) continue;
+        std::optional<Fixed4> min = r.Min, max = r.Max;
+        if (min && rMin) min = *min * *rMin;
+        if (max && rMax) max = *max * *rMax;
+        try {
+            updateRestriction(db_, false, row_->Codigo, r.CNI, min, max);
+        } catch (const std::exception& e) {
+            dialogs().showError(std::string("No se guardó la restricción: ") + e.what());
+        }
+    }
+    if (markModified) markModified();
+    reload();
+}
+
+bool FormulaEditor::saveAsIngredient() {
+    if (!hasResults() || !canEdit() || !saveIngredientDialog) return false;
+    auto answer = saveIngredientDialog(row_->Nombre, 0);
+    if (!answer) return false;
+    const size_t before = dm_.failedWrites().size();
+    auto failed = [&] {
+        if (dm_.failedWrites().size() == before) return false;
+        std::vector<FailedWrite> lost(dm_.failedWrites().begin() + static_cast<long>(before),
+                                      dm_.failedWrites().end());
+        dialogs().showError("No se guardó el insumo: " + describeFailedWrites(lost));
+        return true;
+    };
+    if (!dm_.AgregarInsumo(answer->first.substr(0, 25), std::to_string(answer->second).substr(0, 2),
+                           0)) {
+        failed();
+        return false;
+    }
+    const int32_t code = dm_.MaxCodigo("Ins", "Codigo");
+    dm_.AgregarInsATodos(code);
+    dm_.HabilitarInsumo(group_, code);
+    for (const ContentRecord& c : mix_->NutrientContent())
+        dm_.ActualizarValor(code, c.Codigo, Fixed4::fromDouble(c.Valor));
+    if (markModified) markModified();
+    return !failed();
+}
+
 // ---- the run
 
 bool FormulaEditor::run(ReportDocument& doc) {

@@ -90,6 +90,14 @@ public:
     // "Cambiar Precio": the value dialog on the current ingredient's price.
     ValueDialogFn valueDialog;
     void changePrice(int row);
+    // "Factorización": the nutrient dialog on `row`, then the other nutrients' limits scaled by
+    // the same proportions (a limit that was empty or zero before or after scales nothing).
+    void factor(int row);
+    // "&Guardar insumo": a new ingredient with the ration's nutrient content, in the group.
+    // `dialog` gets the preset (formula name, rounding 0) and returns the name and rounding.
+    std::function<std::optional<std::pair<std::string, int>>(const std::string&, int)>
+        saveIngredientDialog;
+    bool saveAsIngredient();
 
     // F9. Returns true when the suggestions were accepted and written: the caller runs again
     // once the current handler has returned.

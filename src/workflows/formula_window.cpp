@@ -14,7 +14,11 @@
 #include "catalog/click_sound.h"
 #include "catalog/number_text.h"
 #include "catalog/request_event.h"
+#include "catalog/dialogs.h"
+#include "catalog/ingredient_dialogs.h"
+#include "catalog/ingredient_list.h"
 #include "catalog/value_dialogs.h"
+#include "reports/grid_export.h"
 #include "store/settings.h"
 #include "workflows/restriction_dialogs.h"
 
@@ -114,6 +118,13 @@ FormulaWindow::FormulaWindow(Database& db, Tdm& dm, RequestSink& requests, bool 
         return FormulaChooser::ask(list, this);
     };
     logic_.valueDialog = [this](const ValueEntry& e) { return ValueDialog::ask(e, this); };
+    logic_.saveIngredientDialog = [this](
+                                      const std::string& name,
+                                      int rounding) -> std::optional<std::pair<std::string, int>> {
+        auto v = SaveIngredientDialog::ask(IngredientEdit{name, rounding}, this);
+        if (!v) return std::nullopt;
+        return std::make_pair(v->Nombre, v->Redondeo);
+    };
     logic_.markModified = [] { catalogContext().modified(); };
     updateActions();
 }
@@ -246,6 +257,11 @@ QWidget* FormulaWindow::buildRestrictions() {
                 logic_.changePrice(currentRow(true));
                 fillGrids();
             });
+        } else {
+            add("Factorización", [this] {
+                logic_.factor(currentRow(false));
+                fillGrids();
+            });
         }
         tools->addStretch();
         box->addLayout(tools);
@@ -311,7 +327,12 @@ QWidget* FormulaWindow::buildResults() {
     QAction* print = addCommand("&Imprimir reporte", {}, [this] { report_->printPreview(); });
     QAction* save =
         addCommand("Guardar reporte", {}, [this] { report_->saveWithDialog(SisOpc().RepPath); });
-    for (QAction* a : {mix, print, save}) sideBar->addWidget(toolFor(a, page));
+    QAction* asIngredient = addCommand("&Guardar insumo", {}, [this] {
+        if (logic_.saveAsIngredient()) catalogContext().ingredientsChanged = true;
+    });
+    QAction* excel = addCommand("Exportar a Excel®", {}, [this] { exportToExcel(); });
+    excel->setToolTip("Envia la solución a MS Excel®");
+    for (QAction* a : {mix, asIngredient, print, save, excel}) sideBar->addWidget(toolFor(a, page));
     sideBar->addStretch();
     row->addLayout(sideBar);
     layout->addLayout(row, 1);
@@ -400,11 +421,13 @@ void FormulaWindow::updateActions() {
     for (const char* n :
          {"Ver &solución", "&Cont. nutricional", "Aporte nutricional", "Ver &resumen",
           "Sensibilidad de &precios", "Sensibilidad de &insumos", "Sensibilidad de &nutrientes",
-          "&Font", "&Imprimir reporte", "Guardar reporte"})
+          "&Font", "&Imprimir reporte", "Guardar reporte", "Exportar a Excel®"})
         set(n, results);
     // Taken further by the manual-mix and batch windows once they set their hooks.
     set("Preparar &batch", results && prepareBatch != nullptr);
     set("Crear &mezcla", results && edit && createMix != nullptr);
+    set("&Guardar insumo", results && edit);
+    set("nut:Factorización", edit && currentRow(false) >= 0);
     for (bool ins : {true, false}) {
         const QString p = ins ? "ins:" : "nut:";
         const bool row = currentRow(ins) >= 0;
@@ -429,6 +452,56 @@ void FormulaWindow::runMix() {
     if (auto* main = qobject_cast<QMainWindow*>(window()))
         main->statusBar()->showMessage(status_->text());
     if (again) postRequest(this, kForCmdEvent, kRunAgain);
+}
+
+std::vector<ExportSheet> FormulaWindow::exportSheets() const {
+    const QString name =
+        logic_.loaded() ? QString::fromStdString(logic_.formula().Nombre) : QString();
+    auto num = [](const std::optional<Fixed4>& v) {
+        return v ? QVariant(v->toDouble()) : QVariant();
+    };
+    ExportSheet ins{exportSheetName("Ins ", name),
+                    {"Nombre", "Unidad", "Mínimo", "Resultado", "Máximo", "Precio"},
+                    {}};
+    const auto& ir = logic_.ingredients();
+    for (int r = 0; r < static_cast<int>(ir.size()); ++r) {
+        const RestrictionRow& row = ir[static_cast<size_t>(r)];
+        auto shown = [this](const std::optional<Fixed4>& v) {
+            return v ? QVariant(logic_.toDisplay(v->toDouble())) : QVariant();
+        };
+        ins.rows << QVariantList{QString::fromStdString(row.Nombre),
+                                 QString::fromStdString(logic_.ingredientUnit()),
+                                 shown(row.Min),
+                                 num(logic_.result(true, r)),
+                                 shown(row.Max),
+                                 num(logic_.price(row.CNI))};
+    }
+    ExportSheet nut{
+        exportSheetName("Nut ", name), {"Nombre", "Unidad", "Mínimo", "Resultado", "Máximo"}, {}};
+    const auto& nr = logic_.nutrients();
+    for (int r = 0; r < static_cast<int>(nr.size()); ++r) {
+        const RestrictionRow& row = nr[static_cast<size_t>(r)];
+        nut.rows << QVariantList{QString::fromStdString(row.Nombre),
+                                 QString::fromStdString(row.Unidad), num(row.Min),
+                                 num(logic_.result(false, r)), num(row.Max)};
+    }
+    ExportSheet cont{exportSheetName("Cont ", name), {"Nombre", "Unidad", "Valor", "Peso"}, {}};
+    if (logic_.mix())
+        for (const ContentRecord& c : logic_.mix()->NutrientContent())
+            cont.rows << QVariantList{QString::fromStdString(c.Nombre),
+                                      QString::fromStdString(c.Unidad), c.Valor, c.Peso.toDouble()};
+    return {ins, nut, cont};
+}
+
+void FormulaWindow::exportToExcel() {
+    if (!logic_.hasResults()) return;
+    try {
+        QString path =
+            exportDatasets(exportSheets(), gridExportFolder(), QDateTime::currentDateTime());
+        openExportedFile(path);
+    } catch (const std::exception& e) {
+        dialogs().showError(e.what());
+    }
 }
 
 void FormulaWindow::reportCommand(FormulaEditor::Report r) {

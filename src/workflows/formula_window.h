@@ -11,6 +11,7 @@
 #include <functional>
 
 #include "catalog/child_window.h"
+#include "reports/dataset_export.h"
 #include "workflows/formula_editor.h"
 #include "workflows/report_view.h"
 
@@ -31,6 +32,9 @@ public:
     QAction* action(const QString& caption) const;
     QString statusText() const { return status_->text(); }
     void setActiveChild(bool active) override;
+    // "Exportar a Excel®": "Ins ", "Nut " and "Cont " + the formula name, one workbook.
+    std::vector<ExportSheet> exportSheets() const;
+    void exportToExcel();
 
     // Set by the windows that take the results further (manual mix, batch).
     std::function<void(FormulaWindow&)> createMix, prepareBatch;

@@ -245,6 +245,59 @@ TEST_F(FormulaEditorTest, SortingByMaxUsesTheStoredMaximum) {
     EXPECT_EQ(e->nutrients()[0].CNI, 2);
 }
 
+TEST_F(FormulaEditorTest, FactoringScalesTheOtherLimitsByTheEditedProportions) {
+    struct Case {
+        const char* oldMinMax;  // the edited row (Proteína) before: Min, Max
+        std::optional<double> newMin, newMax;
+        const char* others;  // Fibra and Energía after
+    } cases[] = {
+        // min 20 → 15 (×0.75), max 40 → 20 (×0.5)
+        {"20, 40", 15, 20, "3:1.5000/2.5000|4:75.0000/null"},
+        // old minimum empty (0): the minima stay; max 40 → 80 (×2)
+        {"0, 40", 10, 80, "3:2.0000/10.0000|4:100.0000/null"},
+        // maximum emptied: the maxima stay
+        {"20, 40", 10, std::nullopt, "3:1.0000/5.0000|4:50.0000/null"},
+    };
+    db.exec("INSERT INTO Nut (Nombre, Unidad, Tipo, Orden) VALUES ('Energía', 'kcal', 0, 4)");
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.oldMinMax);
+        db.exec(
+            "DELETE FROM RNu WHERE LR = 1;"
+            "INSERT INTO RNu (LR, CNI, Min, Max) VALUES (1, 2, " +
+            std::string(c.oldMinMax) + "), (1, 3, 2, 5), (1, 4, 100, NULL);");
+        auto e = editor(1);
+        e->nutrientDialog = [&](const std::string&, std::optional<double>, std::optional<double>) {
+            return std::optional<std::pair<std::optional<double>, std::optional<double>>>(
+                {c.newMin, c.newMax});
+        };
+        e->factor(0);
+        EXPECT_EQ(text("SELECT CNI || ':' || printf('%.4f', \"Min\") || '/' || "
+                       "iif(\"Max\" IS NULL, 'null', printf('%.4f', \"Max\")) AS x FROM RNu "
+                       "WHERE LR = 1 AND CNI <> 2 ORDER BY CNI"),
+                  c.others);
+    }
+}
+
+TEST_F(FormulaEditorTest, SavedAsIngredientCarriesTheRationContent) {
+    auto e = editor(1);
+    MemoryReportDocument doc;
+    e->run(doc);
+    e->saveIngredientDialog = [](const std::string& name, int rounding) {
+        EXPECT_EQ(name, "Inicio");
+        EXPECT_EQ(rounding, 0);
+        return std::optional<std::pair<std::string, int>>({"Inicio molido", 1});
+    };
+    ASSERT_TRUE(e->saveAsIngredient());
+    EXPECT_EQ(text("SELECT Codigo || ':' || Nombre || ':' || Redondeo AS x FROM Ins "
+                   "WHERE Codigo = 3"),
+              "3:Inicio molido:1");
+    EXPECT_EQ(text("SELECT CNI AS x FROM EI WHERE Cat = 1 AND CNI = 3"), "3");
+    // Protein of the ration is 20 %; fibre 2·2/3 + 6·1/3.
+    EXPECT_EQ(text("SELECT Nut || '=' || printf('%.4f', Valor) AS x FROM Val WHERE Ins = 3 "
+                   "ORDER BY Nut"),
+              "1=0.0000|2=20.0000|3=3.3333");
+}
+
 TEST_F(FormulaEditorTest, ClosingTellsTheFormulasList) {
     auto e = editor(1);
     e->notifyLists();
