@@ -31,6 +31,10 @@ void registerFormulaEditor(CommandModule& cm, QtRequestSink& sink,
         frame->showMaximized();
         area->setActiveSubWindow(frame);
     };
+    // "&Fórmula": an editor with no formula.
+    cm.setHandler("acFor", [&cm] {
+        if (cm.openFormula) cm.openFormula(0, 0);
+    });
 }
 
 }  // namespace vexa

@@ -18,7 +18,14 @@
 #include "store/settings.h"
 #include "test_paths.h"
 #include "workflows/formula_window.h"
+#include "reports/grid_export.h"
+#include "workflows/report_view.h"
 #include "workflows/restriction_dialogs.h"
+
+#include <QFile>
+#include <QTextBlock>
+#include <QTextCursor>
+#include <xlsxwriter.h>
 
 namespace vexa::test {
 
@@ -253,6 +260,106 @@ TEST_F(FormulaGui, ReadOnlyRunShowsTheReportAndStoresNothing) {
                     "FROM RNu"),
               before);
     EXPECT_FALSE(app->workspace().modified());
+}
+
+TEST_F(FormulaGui, AccumulateAppendsUntilTheNextRunAndExportNamesAreCut) {
+    MainWindow& w = start();
+    FormulaWindow* f = open(w, 1, 1);
+    ASSERT_NE(f, nullptr);
+    EXPECT_TRUE(f->action("Acumular")->isEnabled());  // before a run only the mark changes
+    QTest::keyClick(f->ingredientGrid(), Qt::Key_F7);
+    EXPECT_TRUE(f->action("Acumular")->isChecked());
+    QTest::keyClick(f->ingredientGrid(), Qt::Key_F9);
+    settle();
+    const std::string first = f->report()->reportText();
+    // A new run starts without accumulating, whatever the mark shows.
+    EXPECT_FALSE(f->editor().mix()->AppendReport);
+    QTest::keyClick(f->report(), Qt::Key_F2);
+    settle();
+    EXPECT_EQ(f->report()->reportText(), first);
+    // Switched on again: the next report is appended.
+    QTest::keyClick(f->report(), Qt::Key_F7);
+    QTest::keyClick(f->report(), Qt::Key_F7);
+    ASSERT_TRUE(f->action("Acumular")->isChecked());
+    QTest::keyClick(f->report(), Qt::Key_F3);
+    settle();
+    const std::string both = f->report()->reportText();
+    EXPECT_EQ(both.substr(0, first.size()), first);
+    EXPECT_GT(both.size(), first.size());
+
+    // A 40-character name: every sheet name is cut to 31 characters with its prefix.
+    const std::string name(40, 'x');
+    app->workspace().database()->exec("UPDATE LR SET Nombre = '" + name + "' WHERE Codigo = 1");
+    f->editor().open(1, 1);
+    std::vector<ExportSheet> sheets = f->exportSheets();
+    ASSERT_EQ(sheets.size(), 3u);
+    EXPECT_EQ(sheets[0].name, QString("Ins ") + QString(27, 'x'));
+    EXPECT_EQ(sheets[1].name, QString("Nut ") + QString(27, 'x'));
+    EXPECT_EQ(sheets[2].name, QString("Cont ") + QString(26, 'x'));
+    EXPECT_EQ(sheets[0].rows.size(), static_cast<int>(f->editor().ingredients().size()));
+    EXPECT_FALSE(sheets[2].rows.empty());
+    QStringList opened;
+    exportOpener() = [&](const QString& file) {
+        opened << file;
+        return true;
+    };
+    gridExportFolder() = QString::fromStdString((docs / "Reportes").string());
+    f->action("Exportar a Excel®")->trigger();
+    exportOpener() = nullptr;
+    ASSERT_EQ(opened.size(), 1);
+    EXPECT_TRUE(opened[0].endsWith(".xlsx"));
+    EXPECT_GT(QFile(opened[0]).size(), 0);
+    EXPECT_TRUE(dialogs.errors.empty());
+}
+
+TEST(ReportViewTest, ShowsColoursAppliesFontsAndSavesRichOrPlainText) {
+    ScriptedDialogs dialogs;
+    DialogsScope scope{dialogs};
+    QTemporaryDir tmp;
+    ReportView view;
+    ReportDocument& doc = view.document();
+    doc.BeginUpdate();
+    WriteHeading(doc, "SOLUCIÓN {1}");
+    doc.AppendLine("línea uno\r\nlínea dos");
+    doc.EndUpdate();
+    EXPECT_EQ(view.reportText(), "SOLUCIÓN {1}\nlínea uno\nlínea dos\n");
+    EXPECT_TRUE(view.isReadOnly());
+    const QTextCharFormat first =
+        view.QTextEdit::document()->begin().begin().fragment().charFormat();
+    EXPECT_EQ(first.foreground().color(), QColor(0, 0, 255));
+    EXPECT_EQ(first.font().family(), view.QTextEdit::document()->defaultFont().family());
+
+    // A font on the selected second line only.
+    QTextCursor sel(view.QTextEdit::document()->findBlockByNumber(1));
+    sel.select(QTextCursor::BlockUnderCursor);
+    view.setTextCursor(sel);
+    QFont big("Serif", 20);
+    view.applyFontToSelection(big);
+    const std::string rtf = view.toRtf();
+    EXPECT_EQ(rtf.rfind("{\\rtf1", 0), 0u);
+    EXPECT_NE(rtf.find("\\fs40"), std::string::npos);
+    EXPECT_NE(rtf.find("\\red0\\green0\\blue255;"), std::string::npos);
+    EXPECT_NE(rtf.find("SOLUCI\\u211?N \\{1\\}"), std::string::npos);
+
+    const std::string rtfPath = tmp.filePath("r.rtf").toStdString();
+    const std::string txtPath = tmp.filePath("r.txt").toStdString();
+    dialogs.files = {rtfPath, txtPath};
+    ASSERT_TRUE(view.saveWithDialog(tmp.path().toStdString()));
+    ASSERT_TRUE(view.saveWithDialog(tmp.path().toStdString()));
+    EXPECT_EQ(dialogs.fileTitles, (std::vector<std::string>{"Guardar reporte en archivo",
+                                                            "Guardar reporte en archivo"}));
+    EXPECT_EQ(dialogs.questions.back(), "¿Desea abrir el reporte?");
+    auto read = [](const std::string& p) {
+        QFile f(QString::fromStdString(p));
+        f.open(QIODevice::ReadOnly);
+        return f.readAll().toStdString();
+    };
+    EXPECT_EQ(read(rtfPath), rtf);
+    EXPECT_EQ(read(txtPath), "SOLUCIÓN {1}\nlínea uno\nlínea dos\n");
+    // Cancelled: nothing written, nothing asked.
+    const size_t asked = dialogs.questions.size();
+    EXPECT_FALSE(view.saveWithDialog(tmp.path().toStdString()));
+    EXPECT_EQ(dialogs.questions.size(), asked);
 }
 
 }  // namespace vexa::test
