@@ -298,6 +298,61 @@ TEST_F(FormulaEditorTest, SavedAsIngredientCarriesTheRationContent) {
               "1=0.0000|2=20.0000|3=3.3333");
 }
 
+TEST_F(FormulaEditorTest, InsertingOffersTheGroupsUnrestrictedItemsAndOpensTheirDialogs) {
+    db.exec(
+        "INSERT INTO Ins (Nombre, Redondeo) VALUES ('Trigo', '0'), ('Avena', '0');"
+        "INSERT INTO EI (Cat, CNI) VALUES (1, 3);"  // Avena is not in the group
+        "DELETE FROM RNu WHERE LR = 1 AND CNI = 3;");
+    auto e = editor(1);
+    std::vector<int> offered;
+    e->choiceDialog = [&](const ChoiceSpec&, const std::vector<Candidate>& list) {
+        offered.clear();
+        for (const Candidate& c : list) offered.push_back(c.code);
+        return offered;
+    };
+    std::vector<std::string> edited;
+    e->ingredientDialog = [&](const std::string& name, double min, double max, double) {
+        edited.push_back(name);
+        EXPECT_EQ(min, 0);
+        EXPECT_EQ(max, 100);
+        return std::optional<std::pair<double, double>>({5.0, 15.0});
+    };
+    e->insertIngredients();
+    EXPECT_EQ(offered, std::vector<int>{3});
+    EXPECT_EQ(edited, std::vector<std::string>{"Trigo"});
+    EXPECT_EQ(text("SELECT printf('%.4f/%.4f', \"Min\", \"Max\") AS x FROM RIn WHERE LR = 1 "
+                   "AND CNI = 3"),
+              "5.0000/15.0000");
+    // A new nutrient row has no maximum; the dialog cancelled keeps it so.
+    e->nutrientDialog = [](const std::string&, std::optional<double>, std::optional<double> max) {
+        EXPECT_FALSE(max);
+        return std::optional<std::pair<std::optional<double>, std::optional<double>>>();
+    };
+    e->insertNutrients();
+    EXPECT_EQ(offered, std::vector<int>{3});
+    EXPECT_EQ(text("SELECT iif(\"Max\" IS NULL, 'null', \"Max\") AS x FROM RNu WHERE LR = 1 "
+                   "AND CNI = 3"),
+              "null");
+    e->deleteRow(false, 1);
+    EXPECT_EQ(text("SELECT CNI AS x FROM RNu WHERE LR = 1"), "2");
+}
+
+TEST_F(FormulaEditorTest, ChangingAPriceInsertsOrUpdatesTheValue) {
+    db.exec("DELETE FROM Val WHERE Ins = 2 AND Nut = 1");
+    auto e = editor(1);
+    std::vector<double> started;
+    e->valueDialog = [&](const ValueEntry& v) {
+        started.push_back(v.value);
+        return std::optional<ValueAnswer>(ValueAnswer{4.5, 0});
+    };
+    e->changePrice(1);  // Soya: no price yet
+    e->changePrice(0);  // Maíz: 3
+    EXPECT_EQ(started, (std::vector<double>{0.0, 3.0}));
+    EXPECT_EQ(text("SELECT Ins || '=' || Valor AS x FROM Val WHERE Nut = 1 ORDER BY Ins"),
+              "1=4.5|2=4.5");
+    EXPECT_EQ(e->price(2), Fixed4::fromDouble(4.5));
+}
+
 TEST_F(FormulaEditorTest, ClosingTellsTheFormulasList) {
     auto e = editor(1);
     e->notifyLists();
