@@ -1,6 +1,7 @@
 // The formula editor without widgets: the run and what it stores, the read-only run, the
 // restriction checks, the suggestions loop, the properties and the copy of restrictions.
 #include <gtest/gtest.h>
+#include <sqlite3.h>
 
 #include <QTemporaryDir>
 #include <filesystem>
@@ -79,6 +80,23 @@ TEST_F(FormulaEditorTest, RunStoresResultsAndWritesTheSolutionReport) {
     EXPECT_NE(text("SELECT Ultima AS x FROM LR WHERE Codigo = 1"), "");
     EXPECT_EQ(text("SELECT printf('%.4f', Valor) AS x FROM LR WHERE Codigo = 1"), "4.6667");
     EXPECT_NE(text("SELECT Resul AS x FROM RNu WHERE LR = 1 AND CNI = 2"), "");
+}
+
+TEST_F(FormulaEditorTest, ResultsThatCouldNotBeStoredAreNotShownAsStored) {
+    ASSERT_EQ(sqlite3_db_config(db.handle(), SQLITE_DBCONFIG_ENABLE_TRIGGER, 1, nullptr),
+              SQLITE_OK);
+    db.exec(
+        "CREATE TRIGGER full BEFORE UPDATE OF Resul ON RIn "
+        "BEGIN SELECT RAISE(ABORT, 'disco lleno'); END;");
+    auto e = editor(1);
+    MemoryReportDocument doc;
+    e->run(doc);
+    ASSERT_TRUE(e->hasResults());  // the run and its report stand
+    EXPECT_NE(doc.Text().find("SOLUCIÓN ÓPTIMA"), std::string::npos);
+    EXPECT_EQ(e->runStatus(), "Los resultados no se guardaron.");
+    ASSERT_EQ(dialogs.errors.size(), 1u);
+    EXPECT_NE(dialogs.errors[0].find("disco lleno"), std::string::npos);
+    EXPECT_EQ(text("SELECT coalesce(Resul, 'null') AS x FROM RIn WHERE LR = 1"), "null|null");
 }
 
 TEST_F(FormulaEditorTest, ReadOnlyRunShowsResultsButWritesNothing) {
