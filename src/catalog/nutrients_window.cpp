@@ -1,5 +1,7 @@
 #include "catalog/nutrients_window.h"
 
+#include "reports/report_module.h"
+
 #include <QToolButton>
 
 #include "catalog/nutrient_dialog.h"
@@ -34,8 +36,9 @@ NutrientsWindow::NutrientsWindow(Database& db, Tdm& dm, RequestSink& requests, Q
     QAction* up = addCommand("acOrdenS", "&Subir", "", "", [this] { logic_.moveUp(); });
     QAction* down = addCommand("acOrdenB", "&Bajar", "", "", [this] { logic_.moveDown(); });
     QAction* copy = addCommand("acCopiar", "Copiar", "", "", [this] { logic_.copy(); });
-    QAction* rep = addCommand("acRep", "Reporte", "Ctrl+R", "", [] {});
-    rep->setEnabled(false);  // the catalogue reports come with the report module
+    QAction* rep = addCommand("acRep", "Reporte", "Ctrl+R", "", [this] {
+        if (auto& run = reportCommandRunner()) run(0, this);
+    });
     recordMenu_->addSeparator();
     recordMenu_->addAction(up);
     recordMenu_->addAction(down);

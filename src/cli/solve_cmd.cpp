@@ -1,13 +1,16 @@
 #include "cli/solve_cmd.h"
 
+#include "cli/text_file.h"
 #include "cli/verbs.h"
 #include "cli/workspace_solve.h"
 #include "engine/memory_mix_object.h"
+#include "engine/suggestions.h"
 #include "store/mix_object2.h"
 
 #include <nlohmann/json.hpp>
 
 #include <algorithm>
+#include <fstream>
 #include <iostream>
 #include <memory>
 #include <stdexcept>
@@ -51,6 +54,63 @@ void printList(std::ostream& out, const char* key, const std::vector<std::string
     out << "  " << str(key) << ": [";
     for (size_t i = 0; i < items.size(); ++i) out << (i ? ",\n    " : "\n    ") << items[i];
     out << (items.empty() ? "]" : "\n  ]") << (last ? "\n" : ",\n");
+}
+
+// The bounds of `formula` written over those of the same codes in the formula file, through
+// a temporary file beside it, so that a failed write leaves the file as it was. Everything
+// else in the file stays as the user wrote it.
+bool writeBoundsIntoFile(const std::filesystem::path& path, const Formula& before,
+                         const Formula& formula, std::ostream& err) {
+    nlohmann::json doc;
+    {
+        std::ifstream in(path);
+        doc = nlohmann::json::parse(in, nullptr, false);
+    }
+    if (doc.is_discarded() || !doc.is_object()) {
+        err << "vexa-cli: no se pudo leer de nuevo " << path.string() << '\n';
+        return false;
+    }
+    auto number = [](Fixed4 v) { return nlohmann::json(v.toDouble()); };
+    auto patch = [&](const char* list, auto&& setBounds) {
+        auto it = doc.find(list);
+        if (it == doc.end() || !it->is_array()) return;
+        for (auto& item : *it)
+            if (item.is_object() && item.contains("code") && item["code"].is_number_integer())
+                setBounds(item, item["code"].get<int32_t>());
+    };
+    patch("ingredients", [&](nlohmann::json& item, int32_t code) {
+        for (size_t i = 0; i < formula.ingredients.size(); ++i) {
+            const FormulaIngredient& g = formula.ingredients[i];
+            const FormulaIngredient& was = before.ingredients[i];
+            if (g.code == code && (g.min != was.min || g.max != was.max)) {
+                item["min"] = g.min.isZero() ? nlohmann::json(nullptr) : number(g.min);
+                item["max"] = number(g.max);
+            }
+        }
+    });
+    patch("nutrients", [&](nlohmann::json& item, int32_t code) {
+        for (size_t i = 0; i < formula.nutrients.size(); ++i) {
+            const FormulaNutrient& n = formula.nutrients[i];
+            const FormulaNutrient& was = before.nutrients[i];
+            if (n.code == code && (n.min != was.min || n.max != was.max)) {
+                item["min"] = n.min.isZero() ? nlohmann::json(nullptr) : number(n.min);
+                item["max"] = n.max.isZero() ? nlohmann::json(nullptr) : number(n.max);
+            }
+        }
+    });
+    const std::string failed = writeTextFile(path, doc.dump(2) + "\n");
+    if (!failed.empty()) {
+        err << "vexa-cli: no se pudo escribir " << path.string() << ": " << failed << '\n';
+        return false;
+    }
+    return true;
+}
+
+void printRun(TMixObject& mix, const SolveRequest& request, std::ostream& out) {
+    if (request.json)
+        printSolveJson(mix, out);
+    else
+        printSolveReports(mix, request.reports, out);
 }
 
 }  // namespace
@@ -154,7 +214,7 @@ int solveFormulaFile(const SolveRequest& request, std::ostream& out, std::ostrea
         return 2;
     }
     MemoryReportDocument doc;
-    MemoryMixObject mix(doc, std::move(formula));
+    MemoryMixObject mix(doc, formula);
     mix.DatabaseName = request.file.stem().string();
     try {
         mix.Mix();
@@ -163,10 +223,32 @@ int solveFormulaFile(const SolveRequest& request, std::ostream& out, std::ostrea
         err << e.what() << '\n';
         return 1;
     }
+    const bool reRun = request.applySuggestions && !mix.Feasible && !mix.Suggestions.empty();
+    if (!reRun) {
+        printRun(mix, request, out);
+        return 0;
+    }
+    // Both runs: as a JSON array of the two results, or the two reports one after the other.
+    if (request.json) out << "[\n";
+    printRun(mix, request, out);
+    const Formula before = formula;
+    const int applied = applySuggestions(mix.Suggestions, formula);
+    if (!writeBoundsIntoFile(request.file, before, formula, err)) return 2;
     if (request.json)
-        printSolveJson(mix, out);
+        out << ",\n";
     else
-        printSolveReports(mix, request.reports, out);
+        out << "\nSugerencias aplicadas: " << applied << "\n\n";
+    MemoryReportDocument doc2;
+    MemoryMixObject again(doc2, std::move(formula));
+    again.DatabaseName = mix.DatabaseName;
+    try {
+        again.Mix();
+    } catch (const EngineError& e) {
+        err << e.what() << '\n';
+        return 1;
+    }
+    printRun(again, request, out);
+    if (request.json) out << "]\n";
     return 0;
 }
 
@@ -197,6 +279,10 @@ const VerbRegistrar solveVerb([](CLI::App& app) {
     sub->add_option("--group", request->group, "Código del grupo (espacio de trabajo)");
     sub->add_flag("--all", request->all, "Todas las fórmulas del grupo");
     sub->add_flag("--save", request->save, "Guarda los resultados en el espacio de trabajo");
+    sub->add_flag("--apply-suggestions", request->applySuggestions,
+                  "Si la fórmula no tiene solución, escribe las sugerencias en sus restricciones "
+                  "(en un espacio de trabajo, guardadas sólo con --save) y la resuelve otra vez; "
+                  "con --json imprime una lista con los dos resultados");
     sub->callback([request] { exitCode() = runSolve(*request, std::cout, std::cerr); });
 });
 

@@ -21,6 +21,9 @@ struct SolveRequest {
     int32_t group = 0;
     bool all = false;
     bool save = false;
+    // An infeasible formula gets its suggestions written into its bounds (the formula file, or
+    // the workspace formula, stored with --save) and is solved again once.
+    bool applySuggestions = false;
 };
 
 // Solves the formula the request names and prints the results; returns the exit code

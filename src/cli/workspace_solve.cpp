@@ -2,6 +2,7 @@
 
 #include "cli/workspace_session.h"
 #include "store/catalog_queries.h"
+#include "store/formula_suggestions.h"
 #include "store/mix_object2.h"
 #include "store/shared_db_procs.h"
 #include "store/settings.h"
@@ -63,13 +64,15 @@ int solveWorkspace(const SolveRequest& request, std::ostream& out, std::ostream&
     int code = 0;
     std::vector<std::string> results;
     std::vector<FailedWrite> unsaved;
-    for (int32_t lr : formulas) {
+    // One run of formula lr, printed; true when its suggestions were written and it is to run
+    // again.
+    auto runOnce = [&](int32_t lr) {
         MemoryReportDocument doc;
         TMixObject2 mix(doc, lr, dm);
         if (!mix.formulaFound()) {
             err << "vexa-cli: no existe la fórmula " << lr << '\n';
             code = std::max(code, 2);
-            continue;
+            return false;
         }
         mix.DatabaseName = dbName;
         mix.Identity = ReportIdentity{SisOpc().Nombre, SisOpc().Compania, SisOpc().Granja};
@@ -79,7 +82,7 @@ int solveWorkspace(const SolveRequest& request, std::ostream& out, std::ostream&
             // The engine's refusals, as the desktop program shows them; nothing is stored.
             err << mix.ItemName(kNameFormula, lr) << ": " << e.what() << '\n';
             code = std::max(code, 1);
-            continue;
+            return false;
         }
         unsaved.insert(unsaved.end(), mix.unsavedResults().begin(), mix.unsavedResults().end());
         if (request.json) {
@@ -88,9 +91,25 @@ int solveWorkspace(const SolveRequest& request, std::ostream& out, std::ostream&
             printSolveReports(mix, request.reports, out);
             if (formulas.size() > 1) out << '\n';
         }
-    }
+        if (!request.applySuggestions || mix.Feasible || mix.Suggestions.empty()) return false;
+        // The suggestions go into the working copy; the file changes only with --save.
+        try {
+            const int applied = AplicarSugerencias(db, lr, mix.Suggestions);
+            if (!request.json)
+                out << (formulas.size() > 1 ? "" : "\n") << "Sugerencias aplicadas: " << applied
+                    << "\n\n";
+            return true;
+        } catch (const SqlError& e) {
+            err << "vexa-cli: " << mix.ItemName(kNameFormula, lr)
+                << ": no se pudieron escribir las sugerencias: " << e.what() << '\n';
+            code = std::max(code, 2);
+            return false;
+        }
+    };
+    for (int32_t lr : formulas)
+        if (runOnce(lr)) runOnce(lr);
     if (request.json) {
-        if (request.all) {
+        if (request.all || results.size() > 1) {
             out << "[\n";
             for (size_t i = 0; i < results.size(); ++i) {
                 std::string r = results[i];

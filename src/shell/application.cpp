@@ -1,5 +1,7 @@
 #include "shell/application.h"
 
+#include "reports/listado_export.h"
+
 #include <QDir>
 #include <QLocale>
 #include <QPrintDialog>
@@ -11,6 +13,8 @@
 #include "catalog/value_windows.h"
 #include "reports/grid_export.h"
 #include "shell/about_dialog.h"
+#include "shell/formula_editor_hook.h"
+#include "store/shared_db_procs.h"
 #include "shell/formula_lists.h"
 #include "shell/mix_commands.h"
 #include "shell/settings_dialogs.h"
@@ -135,6 +139,8 @@ void VexaApp::registerWindows(CommandModule& cm) {
     });
     registerFormulaLists(cm, sink_);
     registerMixCommands(cm, sink_);
+    registerFormulaEditor(cm, sink_,
+                          [this] { return NombreBD(ws_->vxf().DBDef, ws_->vxf().CurrentVXF); });
     cm.setHandler("acAcerca", [this] {
         QLocale shown;  // the user's decimal separator, no thousands: "1030,04"
         shown.setNumberOptions(QLocale::OmitGroupSeparator);
@@ -155,6 +161,31 @@ void VexaApp::registerWindows(CommandModule& cm) {
         }
     });
     cm.setHandler("acProp", [this] { showDatabaseProperties(*ws_, *dm_, main_.get()); });
+    registerReports(cm);
+}
+
+void VexaApp::registerReports(CommandModule& cm) {
+    reports_ = std::make_unique<ReportModule>(
+        ReportModule::Source{[this] { return ws_->connected() ? ws_->database() : nullptr; },
+                             [this] {
+                                 TDBDef d;
+                                 d.Nombre = ws_->title();
+                                 d.Precio = ws_->props().Precio;
+                                 d.MS = ws_->props().MS;
+                                 return d;
+                             },
+                             [] { return QString::fromStdString(SisOpc().Nombre); },
+                             [] { return QString::fromStdString(SisOpc().RepPath); }});
+    reports_->writeMissingTemplates(main_.get());
+    for (const ReportCommand& c : reportCommands())
+        cm.setHandler(QString::fromUtf8(c.action),
+                      [this, tag = c.tag] { reports_->run(tag, main_.get()); });
+    reportCommandRunner() = [this](int tag, QWidget* parent) { reports_->run(tag, parent); };
+    cm.setHandler("acListDB", [this] {
+        if (Database* db = ws_->connected() ? ws_->database() : nullptr)
+            runListadoBaseDatos(*db, QString::fromStdString(ws_->title()), gridExportFolder(),
+                                main_.get());
+    });
 }
 
 void VexaApp::shutdown() {

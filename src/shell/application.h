@@ -11,6 +11,7 @@
 #include "catalog/qt_dialogs.h"
 #include "catalog/request_event.h"
 #include "engine/text_format.h"
+#include "reports/report_module.h"
 #include "shell/main_window.h"
 #include "shell/vxf_workspace.h"
 #include "store/settings.h"
@@ -51,12 +52,14 @@ public:
 private:
     void connected(Database& db);
     void registerWindows(CommandModule& cm);
+    void registerReports(CommandModule& cm);
 
     StandardFolders folders_;
     std::filesystem::path settingsFile_;
     std::filesystem::path launchFolder_;  // the current folder the program was started in
     std::unique_ptr<VxfWorkspace> ws_;
     std::unique_ptr<Tdm> dm_;
+    std::unique_ptr<ReportModule> reports_;
     QtRequestSink sink_;
     std::unique_ptr<MainWindow> main_;
 };

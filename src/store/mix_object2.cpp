@@ -8,10 +8,6 @@ namespace vexa {
 
 namespace {
 
-uint64_t valueKey(int32_t ins, int32_t nut) {
-    return (static_cast<uint64_t>(static_cast<uint32_t>(ins)) << 32) | static_cast<uint32_t>(nut);
-}
-
 std::string fixedText(Fixed4 v) {
     return v.toString();
 }
@@ -20,7 +16,7 @@ std::string fixedText(Fixed4 v) {
 
 TMixObject2::TMixObject2(ReportDocument& report, int32_t formulaCode, Tdm& dm)
     : TMixObject(report, formulaCode), dm_(dm) {
-    auto q = dm_.db().prepare("Select * From LR Where (Codigo = :Codigo)");
+    auto q = dm_.db().cached("Select * From LR Where (Codigo = :Codigo)");
     q.bind("Codigo", formulaCode);
     double cons = 0;
     int32_t tco = 0;
@@ -44,6 +40,7 @@ void TMixObject2::Mix() {
     TMixObject::Mix();
     if (!resultsWritten_) {
         tx.commit();
+        dm_.formulationCache().markCurrent();
         return;
     }
     // Only the results are written: when they do not reach the database the run still stands,
@@ -54,6 +51,7 @@ void TMixObject2::Mix() {
             return;
         }
         tx.commit();
+        dm_.formulationCache().markCurrent();
     } catch (const std::exception& e) {
         unsaved_.assign(1, FailedWrite{allResults(), e.what()});
     }
@@ -66,62 +64,42 @@ std::string TMixObject2::allResults() const {
 void TMixObject2::readRestrictions() {
     if (restrictionsRead_) return;
     restrictionsRead_ = true;
-    auto ri = dm_.db().prepare("Select * From RIn Where (LR = :LR)");
-    ri.bind("LR", FormulaCode);
-    while (ri.step()) {
-        ingredientRows_.push_back({ri.getInt("CNI"), ri.optFixed4("Min").value_or(Fixed4()),
-                                   ri.optFixed4("Max").value_or(Fixed4::fromInt(100))});
-    }
-    auto rn = dm_.db().prepare("Select * From RNu Where (LR = :LR)");
-    rn.bind("LR", FormulaCode);
-    while (rn.step()) {
-        nutrientRows_.push_back({rn.getInt("CNI"), rn.optFixed4("Min").value_or(Fixed4()),
-                                 rn.optFixed4("Max").value_or(Fixed4())});
-    }
-}
-
-void TMixObject2::loadValues(const std::vector<int32_t>& ingredients) {
-    auto q = dm_.db().cached("Select Nut, Valor From Val Where Ins = :Ins");
-    for (int32_t ins : ingredients) {
-        if (!valuesLoaded_.insert(ins).second) continue;
-        q.reset();
-        q.bind("Ins", ins);
+    // Columns by position, found once per query (a damaged file may lack Resul: the run still
+    // stands, and storing its results then fails and says so).
+    auto read = [&](const char* sql, int table, Fixed4 emptyMax,
+                    std::vector<RestrictionBounds>& rows) {
+        auto q = dm_.db().cached(sql);
+        q.bind("LR", FormulaCode);
+        int cni = -1, min = -1, max = -1, resul = -1;
+        auto opt = [&](int i) {
+            return i < 0 || q.isNull(i) ? std::optional<Fixed4>()
+                                        : std::optional<Fixed4>(q.getFixed4(i));
+        };
         while (q.step()) {
-            if (q.isNull(1)) continue;
-            values_[valueKey(ins, q.getInt(0))] = toFixed4Or(q.getDouble(1), Fixed4());
+            if (cni < 0) {
+                cni = q.columnIndex("CNI");
+                min = q.columnIndex("Min");
+                max = q.columnIndex("Max");
+                resul = q.columnIndex("Resul");
+            }
+            const int32_t code = q.getInt(cni);
+            rows.push_back({code, opt(min).value_or(Fixed4()), opt(max).value_or(emptyMax)});
+            storedResults_[{table, code}] = opt(resul);
         }
-    }
+    };
+    read("Select * From RIn Where (LR = :LR)", 1, Fixed4::fromInt(100), ingredientRows_);
+    read("Select * From RNu Where (LR = :LR)", 2, Fixed4(), nutrientRows_);
 }
 
 void TMixObject2::OpenValues() {
-    // In one query, the values the programme needs: the restricted nutrients, the price and the
-    // dry matter of every ingredient of the formula. The remaining nutrients of an ingredient
-    // are read, all at once, only when asked for (the content of the ration needs them for the
-    // ingredients it holds).
+    // The values are read through the connection's cache: one query per ingredient, and none
+    // for an ingredient an earlier run read while the database stayed as it was.
     readRestrictions();
-    programmeNutrients_.clear();
-    for (const auto& b : nutrientRows_) programmeNutrients_.insert(b.code);
-    programmeNutrients_.insert(PriceNutrient);
-    programmeNutrients_.insert(DryMatterNutrient);
-    auto q = dm_.db().prepare(
-        "Select V.Ins, V.Nut, V.Valor From RIn R Join Val V On V.Ins = R.CNI Where R.LR = :LR "
-        "And (V.Nut In (Select CNI From RNu Where LR = :LR) Or V.Nut = :P Or V.Nut = :MS)");
-    q.bind("LR", FormulaCode).bind("P", PriceNutrient).bind("MS", DryMatterNutrient);
-    while (q.step()) {
-        if (q.isNull(2)) continue;
-        values_[valueKey(q.getInt(0), q.getInt(1))] = toFixed4Or(q.getDouble(2), Fixed4());
-    }
-    for (const auto& b : ingredientRows_) partlyLoaded_.insert(b.code);
+    dm_.formulationCache().refresh();
 }
 
 Fixed4 TMixObject2::NutrientValue(int32_t ingredient, int32_t nutrient) {
-    auto it = values_.find(valueKey(ingredient, nutrient));
-    if (it != values_.end()) return it->second;
-    if (valuesLoaded_.count(ingredient)) return Fixed4();
-    if (partlyLoaded_.count(ingredient) && programmeNutrients_.count(nutrient)) return Fixed4();
-    loadValues({ingredient});
-    it = values_.find(valueKey(ingredient, nutrient));
-    return it == values_.end() ? Fixed4() : it->second;
+    return dm_.formulationCache().value(ingredient, nutrient);
 }
 
 void TMixObject2::CountIngredientRows(int32_t& count, Fixed4& sumMax) {
@@ -139,7 +117,7 @@ void TMixObject2::LoadIngredients() {
     LoadIngredientsOf(ingredientRows_, [&](TInsumo& it, size_t) {
         it.Precio = NutrientValue(it.Codigo, PriceNutrient);
         if (UseDryMatter) it.MS = NutrientValue(it.Codigo, DryMatterNutrient);
-        it.ItId = dm_.TipoInsumo(it.Codigo);
+        it.ItId = dm_.formulationCache().ingredientType(it.Codigo);
     });
 }
 
@@ -149,19 +127,16 @@ void TMixObject2::AddNutrientRows(ProgrammeCounters& c) {
 }
 
 void TMixObject2::fillGroupNutrients(ContentTable& table) {
-    // The group's nutrients in display order with their type names, in one query rather than
-    // one lookup per nutrient.
+    // The group's nutrients in display order with their type names. Also called after the
+    // run (batch content): what the database holds now.
+    dm_.formulationCache().refresh();
     table.clear();
-    auto q = dm_.db().cached(
-        "Select A.Codigo, A.Nombre, A.Unidad, T.Tipo From Nut A Join EN B On A.Codigo = B.CNI "
-        "Left Join TN T On T.Codigo = coalesce(A.Tipo, 2) Where B.Cat = :Cat Order By A.Orden");
-    q.bind("Cat", GroupCode);
-    while (q.step()) {
+    for (const ContentNutrient& g : dm_.formulationCache().groupNutrients(GroupCode)) {
         ContentRecord r;
-        r.Codigo = q.getInt(0);
-        r.Nombre = utf8Left(q.getText(1), 25);
-        r.Unidad = utf8Left(q.getText(2), 16);
-        r.Tipo = utf8Left(q.getText(3), 12);
+        r.Codigo = g.code;
+        r.Nombre = utf8Left(g.name, 25);
+        r.Unidad = utf8Left(g.unit, 16);
+        r.Tipo = utf8Left(g.type, 12);
         table.push_back(std::move(r));
     }
 }
@@ -178,14 +153,20 @@ void TMixObject2::FillNutrientContent() {
             break;
         }
     }
+    // The rows of each nutrient that the ration's content adds up (a group may list a nutrient
+    // twice); an ingredient's absent value adds exactly nothing, so only its stored ones are
+    // walked, in the ingredients' order as before.
+    std::unordered_map<int32_t, std::vector<size_t>> rowsOf;
+    for (size_t i = 0; i < table.size(); ++i)
+        if (!table[i].EsRestr) rowsOf[table[i].Codigo].push_back(i);
     for (const TInsumo& ing : Ingredients) {
         if (ing.Valor == 0.0) continue;  // adds exactly nothing
-        for (auto& r : table) {
-            if (r.EsRestr) continue;
-            Fixed4 t =
-                toFixed4Or(NutrientValue(ing.Codigo, r.Codigo).toDouble() * ing.Valor, Fixed4());
+        for (const auto& [nut, value] : dm_.formulationCache().valuesOf(ing.Codigo)) {
+            auto rows = rowsOf.find(nut);
+            if (rows == rowsOf.end()) continue;
+            Fixed4 t = toFixed4Or(value.toDouble() * ing.Valor, Fixed4());
             t = toFixed4Or(t.toDouble() / 100.0, Fixed4());
-            r.Valor += t.toDouble();
+            for (size_t i : rows->second) table[i].Valor += t.toDouble();
         }
     }
 }
@@ -204,6 +185,7 @@ std::string TMixObject2::ReportFormat(int32_t index) {
 }
 
 void TMixObject2::SaveResults() {
+    if (!StoreResults) return;
     // One transaction: a formula with many rows is stored at once. A failed update does not
     // stop the run (each service swallows its own), but it is kept in unsavedResults().
     resultsWritten_ = true;
@@ -217,20 +199,36 @@ void TMixObject2::SaveResults() {
             tx.commit();  // throws with the engine's cause
             return true;
         };
+        // A result the row already holds (read with the restrictions, in this transaction) is
+        // not written again.
+        auto unchanged = [&](int table, int32_t code, Fixed4 v) {
+            auto it = storedResults_.find({table, code});
+            return it != storedResults_.end() && it->second && *it->second == v;
+        };
         dm_.GuardarUltima(FormulaCode, MixedAt, CostPerKg);
         for (const TInsumo& g : Ingredients) {
             if (lost()) return;
-            dm_.GuardarResultado("RIN", FormulaCode, g.Codigo,
-                                 toFixed4Or(ToReportBasis(g.Cantidad.toDouble()), Fixed4()));
+            const Fixed4 v = toFixed4Or(ToReportBasis(g.Cantidad.toDouble()), Fixed4());
+            if (!unchanged(1, g.Codigo, v)) dm_.GuardarResultado("RIN", FormulaCode, g.Codigo, v);
         }
         for (const TNutriente& n : Nutrients) {
             if (lost()) return;
-            dm_.GuardarResultado("RNU", FormulaCode, n.Codigo, n.Cantidad);
+            if (!unchanged(2, n.Codigo, n.Cantidad))
+                dm_.GuardarResultado("RNU", FormulaCode, n.Codigo, n.Cantidad);
         }
         tx.commit();
     } catch (const std::exception& e) {
+        storedResults_.clear();
         unsaved_.assign(1, FailedWrite{allResults(), e.what()});
         return;
+    }
+    // What the rows hold now is known only where every write went through.
+    storedResults_.clear();
+    if (dm_.failedWrites().size() == before) {
+        for (const TInsumo& g : Ingredients)
+            storedResults_[{1, g.Codigo}] =
+                toFixed4Or(ToReportBasis(g.Cantidad.toDouble()), Fixed4());
+        for (const TNutriente& n : Nutrients) storedResults_[{2, n.Codigo}] = n.Cantidad;
     }
     const auto& failed = dm_.failedWrites();
     unsaved_.insert(unsaved_.end(), failed.begin() + static_cast<std::ptrdiff_t>(before),
@@ -345,17 +343,19 @@ void TMixObject2::WriteFullReport() {
             maxPrice = "Error";
         else if (g.PrecioMax > Fixed4() && g.PrecioMax < Fixed4::fromRaw(999999999))
             maxPrice = fixedText(g.PrecioMax);
+        // a price range without a lower end is left blank, as in the price report
+        const std::string minPrice = g.NoPriceFloor ? std::string() : fixedText(g.PrecioMin);
         const std::string name = ItemName(kNameIngredient, g.Codigo);
         if (UseDryMatter) {
             Fixed4 asFed =
                 static_cast<size_t>(o.Indice) < AsFed.size() ? AsFed[o.Indice].Cantidad : Fixed4();
             doc.AppendLine(formatText(
-                lead + " %8.4f%% %8.4f%% %10s %8.4f%% %10.4f" + " %10.4f %10s",
-                {name, g.Min, g.Cantidad, g.Max, cost, asFed, g.PrecioMin, g.Precio, maxPrice}));
+                lead + " %8.4f%% %8.4f%% %10s %8.4f%% %10s" + " %10.4f %10s",
+                {name, g.Min, g.Cantidad, g.Max, cost, asFed, minPrice, g.Precio, maxPrice}));
         } else {
-            doc.AppendLine(formatText(
-                lead + " %8.4f%% %8.4f%% %10s %10.4f %10.4f " + "%10s",
-                {name, g.Min, g.Cantidad, g.Max, cost, g.PrecioMin, g.Precio, maxPrice}));
+            doc.AppendLine(
+                formatText(lead + " %8.4f%% %8.4f%% %10s %10s %10.4f " + "%10s",
+                           {name, g.Min, g.Cantidad, g.Max, cost, minPrice, g.Precio, maxPrice}));
         }
     }
     doc.AppendLine(underline);

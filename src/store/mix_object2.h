@@ -11,6 +11,8 @@
 #include "vexa_version.h"
 
 #include <cstdint>
+#include <map>
+#include <optional>
 #include <string>
 #include <unordered_map>
 #include <unordered_set>
@@ -52,6 +54,8 @@ public:
     bool resultsSaved() const { return unsaved_.empty(); }
 
     int32_t GroupCode = 0;
+    // False: the run reads and reports but stores nothing (a read-only workspace).
+    bool StoreResults = true;
     // The formula editor's content table; when left null the object keeps its own.
     ContentTable* Content = nullptr;
     // Header texts: the product's title line, the database name, who the report is for.
@@ -83,7 +87,6 @@ public:
 
 private:
     void readRestrictions();
-    void loadValues(const std::vector<int32_t>& ingredients);
     void fillGroupNutrients(ContentTable& table);
     ContentTable& content() { return Content ? *Content : ownContent_; }
     std::string allResults() const;
@@ -92,10 +95,8 @@ private:
     bool found_ = false;
     bool restrictionsRead_ = false;
     std::vector<RestrictionBounds> ingredientRows_, nutrientRows_;
-    std::unordered_map<uint64_t, Fixed4> values_;
-    std::unordered_set<int32_t> valuesLoaded_;        // every value read
-    std::unordered_set<int32_t> partlyLoaded_;        // the programme's values read
-    std::unordered_set<int32_t> programmeNutrients_;  // which those are
+    // Resul as stored when the restrictions were read: (1 RIn, 2 RNu; code).
+    std::map<std::pair<int, int32_t>, std::optional<Fixed4>> storedResults_;
     ContentTable ownContent_;
     std::vector<FailedWrite> unsaved_;
     bool resultsWritten_ = false;

@@ -412,6 +412,8 @@ Database::Database(const std::filesystem::path& file, Mode mode) {
     int flags = mode == Mode::ReadOnly ? SQLITE_OPEN_READONLY
                 : mode == Mode::Create ? SQLITE_OPEN_READWRITE | SQLITE_OPEN_CREATE
                                        : SQLITE_OPEN_READWRITE;
+    // A connection is used by one thread only: no locking of SQLite's own mutexes per call.
+    flags |= SQLITE_OPEN_NOMUTEX;
     int rc = sqlite3_open_v2(file.string().c_str(), &c->db, flags, nullptr);
     if (rc != SQLITE_OK) {
         std::string msg = c->db ? sqlite3_errmsg(c->db) : sqlite3_errstr(rc);
@@ -420,9 +422,13 @@ Database::Database(const std::filesystem::path& file, Mode mode) {
     sqlite3_extended_result_codes(c->db, 1);
     sqlite3_busy_timeout(c->db, 5000);
     harden(c->db);
-    sqlite3_progress_handler(c->db, 1000, onProgress, c.get());
+    // Checked every 100,000 steps of the engine: a few milliseconds of work at most, so the
+    // deadline still holds, without reading the clock inside every short query.
+    sqlite3_progress_handler(c->db, 100000, onProgress, c.get());
     conn_ = std::move(c);
-    exec("PRAGMA trusted_schema=OFF; PRAGMA cell_size_check=ON");
+    // A page cache of 32 MB holds a large workspace's values: a formula's run reads them again
+    // and again, and each page read from the file costs a system call.
+    exec("PRAGMA trusted_schema=OFF; PRAGMA cell_size_check=ON; PRAGMA cache_size=-32768");
     // A rollback journal leaves no side files once a change is committed, so the folder
     // always packs as one complete file.
     if (!conn_->readOnly) exec("PRAGMA journal_mode=DELETE");
@@ -514,6 +520,9 @@ Statement Database::cached(std::string_view sql) {
 
 int64_t Database::lastInsertRowId() const {
     return sqlite3_last_insert_rowid(conn().db);
+}
+int64_t Database::totalChanges() const {
+    return sqlite3_total_changes64(conn().db);
 }
 int Database::changes() const {
     return sqlite3_changes(conn().db);

@@ -193,6 +193,8 @@ public:
 
     int64_t lastInsertRowId() const;
     int changes() const;
+    // Rows changed through this connection since it opened.
+    int64_t totalChanges() const;
     bool inTransaction() const;
     // How long one call into the engine may run before it is cancelled (kDefaultStepLimit).
     void setStepTimeLimit(std::chrono::milliseconds limit);

@@ -29,6 +29,7 @@
 #include "engine/name_kind.h"
 #include "store/db_def.h"
 #include "store/sqlite_db.h"
+#include "store/formulation_cache.h"
 
 #include <cstdint>
 #include <functional>
@@ -85,6 +86,8 @@ public:
 
     Database& db() { return db_; }
     const TDBDef& dbDef() const { return def_; }
+    // Ingredient values as formulation runs read them, kept between runs.
+    FormulationCache& formulationCache() { return formulationCache_; }
 
     // ---- open
     // After a workspace has been opened: reads the defaults (LeerDefectos).
@@ -185,6 +188,7 @@ private:
     Database& db_;
     TDBDef& def_;
     std::vector<FailedWrite> failed_;
+    FormulationCache formulationCache_{db_};
 };
 
 }  // namespace vexa

@@ -189,6 +189,53 @@ TEST_F(SolveCli, InfeasibleRunCompletesWithSuggestions) {
     EXPECT_TRUE(protein);
 }
 
+// --apply-suggestions writes the suggested bounds into the formula file and solves again:
+// the second run is feasible and the file holds exactly the suggested bounds. A feasible
+// formula and its file are left as they are.
+TEST_F(SolveCli, ApplyingSuggestionsWritesThemAndSolvesAgain) {
+    const std::string original = readAll(fs::path(VEXA_SAMPLES_DIR) / "infeasible_example.json");
+    const std::string file = write("f.json", original);
+    CliRun r = solve(file + " --apply-suggestions --json");
+    ASSERT_EQ(r.exit, 0) << r.err;
+    const json runs = json::parse(r.out);
+    ASSERT_TRUE(runs.is_array());
+    ASSERT_EQ(runs.size(), 2u);
+    EXPECT_FALSE(runs[0]["feasible"].get<bool>());
+    EXPECT_TRUE(runs[1]["feasible"].get<bool>());
+    const json stored = json::parse(readAll(dir_ / "f.json"));
+    ASSERT_FALSE(runs[0]["suggestions"].empty());
+    for (const json& s : runs[0]["suggestions"]) {
+        if (s["class"] == 1) continue;
+        const char* list = s["class"] == 2 ? "ingredients" : "nutrients";
+        bool found = false;
+        for (const json& item : stored[list])
+            if (item["code"] == s["code"]) {
+                found = true;
+                const double suggested = std::stod(s["suggested"].dump());
+                if (s["type"] != 7) {
+                    EXPECT_NEAR(item["min"].get<double>(), suggested, 1e-9);
+                }
+                if (s["type"] != 6) {
+                    EXPECT_NEAR(item["max"].get<double>(), suggested, 1e-9);
+                }
+            }
+        EXPECT_TRUE(found) << s.dump();
+    }
+    // The file as the user wrote it otherwise: names and values unchanged.
+    const json before = json::parse(original);
+    EXPECT_EQ(stored["name"], before["name"]);
+    EXPECT_EQ(stored["ingredients"].size(), before["ingredients"].size());
+    for (size_t i = 0; i < before["ingredients"].size(); ++i)
+        EXPECT_EQ(stored["ingredients"][i]["values"], before["ingredients"][i]["values"]);
+
+    const std::string feasible = readAll(fs::path(VEXA_SAMPLES_DIR) / "broiler_starter.json");
+    const std::string plain = write("g.json", feasible);
+    r = solve(plain + " --apply-suggestions --json");
+    ASSERT_EQ(r.exit, 0) << r.err;
+    EXPECT_TRUE(json::parse(r.out).is_object());
+    EXPECT_EQ(readAll(dir_ / "g.json"), feasible);
+}
+
 TEST_F(SolveCli, BadFilesExitTwoWithOneLine) {
     const std::string ing =
         R"("ingredients": [{"code": 1, "name": "A", "price": 1, "values": {"3": 1}}])";

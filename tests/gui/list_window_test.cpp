@@ -8,6 +8,7 @@
 #include "catalog/nutrient_dialog.h"
 #include "catalog/nutrients_window.h"
 #include "gui_fixture.h"
+#include "reports/report_module.h"
 
 namespace vexa::test {
 
@@ -123,6 +124,27 @@ TEST_F(ListWindows, EditDialogsWriteBackCutAndEnterMovesOn) {
     EXPECT_EQ(s.windowTitle(), "Guardar como insumo");
     EXPECT_EQ(s.values().Nombre, "Mezcla final");
     EXPECT_EQ(s.values().Redondeo, 2);
+}
+
+}  // namespace vexa::test
+
+namespace vexa::test {
+
+// "Reporte" (Ctrl+R) in the nutrients window runs the nutrient list of the report module.
+TEST_F(ListWindows, NutrientReportCommandRunsTheNutrientList) {
+    seed();
+    std::vector<int> tags;
+    const auto old = reportCommandRunner();
+    reportCommandRunner() = [&tags](int tag, QWidget*) { tags.push_back(tag); };
+    NutrientsWindow w(db, *dm, sink);
+    w.show();
+    QAction* rep = w.action("acRep");
+    ASSERT_NE(rep, nullptr);
+    EXPECT_TRUE(rep->isEnabled());
+    EXPECT_EQ(rep->shortcut(), QKeySequence("Ctrl+R"));
+    rep->trigger();
+    EXPECT_EQ(tags, std::vector<int>{0});
+    reportCommandRunner() = old;
 }
 
 }  // namespace vexa::test

@@ -112,6 +112,55 @@ TEST(CliWorkspace, SaveStoresTheResultsAndKeepsTheBackup) {
     EXPECT_TRUE(other.isNull(0));  // only the solved formula carries results
 }
 
+// A workspace formula made infeasible: --apply-suggestions solves it again with the suggested
+// bounds; the file changes only with --save, and then holds those bounds.
+TEST(CliWorkspace, ApplyingSuggestionsToAStoredFormula) {
+    DocumentsFolder docs;
+    auto file = docs.vxf("Granja.vxf");
+    ASSERT_EQ(cli("sample " + quoted(file)).code, 0);
+    const std::string before = bytesOf(file);
+    auto r = cli("solve " + quoted(file) + " --formula 4 --json --apply-suggestions");
+    ASSERT_EQ(r.code, 0);
+    auto runs = nlohmann::json::parse(r.out);
+    ASSERT_EQ(runs.size(), 2u);
+    EXPECT_FALSE(runs[0].at("feasible").get<bool>());
+    EXPECT_TRUE(runs[1].at("feasible").get<bool>());
+    EXPECT_EQ(bytesOf(file), before);  // without --save the file is untouched
+
+    r = cli("solve " + quoted(file) + " --formula 4 --json --apply-suggestions --save");
+    ASSERT_EQ(r.code, 0);
+    runs = nlohmann::json::parse(r.out);
+    ASSERT_EQ(runs.size(), 2u);
+    EXPECT_TRUE(runs[1].at("feasible").get<bool>());
+    ScriptedUi ui;
+    Tdmvxf w(docs.settings(), ui);
+    w.AbrirVXF(file);
+    ASSERT_EQ(w.OpenStage, 0);
+    int checked = 0;
+    for (const auto& s : runs[0].at("suggestions")) {
+        if (s.at("class") == 1) continue;
+        auto q = w.db().prepare(s.at("class") == 2
+                                    ? "Select \"Min\", \"Max\" From RIn Where LR = 4 And CNI = :C"
+                                    : "Select \"Min\", \"Max\" From RNu Where LR = 4 And CNI = :C");
+        q.bind("C", s.at("code").get<int>());
+        ASSERT_TRUE(q.step());
+        const Fixed4 suggested = Fixed4::fromDouble(s.at("suggested").get<double>());
+        if (s.at("type") != 7) {
+            EXPECT_EQ(q.getFixed4(0), suggested);
+        }
+        if (s.at("type") != 6) {
+            EXPECT_EQ(q.getFixed4(1), suggested);
+        }
+        ++checked;
+    }
+    EXPECT_GT(checked, 0);
+    w.CerrarVXF();
+    // Solved again as stored, the formula is feasible at once.
+    r = cli("solve " + quoted(file) + " --formula 4 --json --apply-suggestions");
+    ASSERT_EQ(r.code, 0);
+    EXPECT_TRUE(nlohmann::json::parse(r.out).at("feasible").get<bool>());
+}
+
 TEST(CliWorkspace, NewWorkspaceAndErrors) {
     DocumentsFolder docs;
     auto file = docs.vxf("Vacia.vxf");

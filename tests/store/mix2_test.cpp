@@ -11,6 +11,10 @@
 
 #include <nlohmann/json.hpp>
 
+#include <algorithm>
+#include <cstdio>
+#include <functional>
+#include <memory>
 #include <set>
 
 namespace vexa {
@@ -407,6 +411,112 @@ TEST(Mix2, RefusedResultsAreReportedNotStored) {
     TMixObject2 mix(doc, t.lr, *s.dm);
     mix.Mix();
     EXPECT_TRUE(mix.resultsSaved());
+}
+
+// The summary prints a price range's missing lower end blank, as the price report does, and
+// every other lower end as its value.
+TEST(Mix2, FullReportLeavesAMissingPriceFloorBlank) {
+    SampleDatabase s;
+    for (const char* formula : {"Pollo iniciación (0-3 semanas)", "Cerdo engorde (50-80 kg)"}) {
+        SCOPED_TRACE(formula);
+        MemoryReportDocument doc;
+        TMixObject2 mix(doc, s.formulaCode(formula), *s.dm);
+        mix.Mix();
+        ASSERT_TRUE(mix.Feasible);
+        mix.WriteFullReport();
+        std::vector<std::string> lines;
+        for (const auto& l : doc.Lines()) lines.push_back(l.text);
+        int blank = 0;
+        for (const TInsumo& g : mix.Ingredients) {
+            if (g.Fuera) continue;
+            const std::string name = mix.ItemName(kNameIngredient, g.Codigo);
+            char price[32];
+            std::snprintf(price, sizeof price, "%10.4f", g.Precio.toDouble());
+            // the first line naming the ingredient is its line of the summary's table
+            const auto line = std::find_if(lines.begin(), lines.end(), [&](const std::string& t) {
+                return t.rfind(name.substr(0, 20), 0) == 0;
+            });
+            ASSERT_NE(line, lines.end()) << name;
+            const std::string lowEnd = g.NoPriceFloor ? std::string(10, ' ') : [&] {
+                char b[32];
+                std::snprintf(b, sizeof b, "%10.4f", g.PrecioMin.toDouble());
+                return std::string(b);
+            }();
+            EXPECT_NE(line->find(lowEnd + " " + price), std::string::npos) << *line;
+            blank += g.NoPriceFloor;
+        }
+        EXPECT_GT(blank, 0);
+    }
+}
+
+// Runs on one connection share what they read of the catalogues; a value, a type or a group's
+// nutrient changed in between (by a service, by plain SQL, or by another connection) is what
+// the next run sees.
+TEST(Mix2, AChangeBetweenRunsIsSeenByTheNextRun) {
+    SampleDatabase s;
+    const int32_t lr = s.formulaCode("Pollo iniciación (0-3 semanas)");
+    MemoryReportDocument doc;
+    auto run = [&](ContentTable* content = nullptr) {
+        auto mix = std::make_unique<TMixObject2>(doc, lr, *s.dm);
+        mix->Content = content;
+        mix->Mix();
+        return mix;
+    };
+    auto share = [](const TMixObject2& m, int32_t ins) {
+        for (const TInsumo& g : m.Ingredients)
+            if (g.Codigo == ins) return g.Cantidad;
+        return Fixed4::fromInt(-1);
+    };
+    auto first = run();
+    ASSERT_TRUE(first->Feasible);
+    // The cheapest ingredient in the ration, made dear: the ration leaves it.
+    int32_t used = 0;
+    for (const TInsumo& g : first->Ingredients)
+        if (g.Cantidad > Fixed4::fromInt(20)) used = g.Codigo;
+    ASSERT_NE(used, 0);
+    const int32_t price = first->PriceNutrient;
+    struct Change {
+        const char* how;
+        std::function<void(Fixed4)> write;
+    };
+    const std::vector<Change> changes = {
+        {"service", [&](Fixed4 v) { ASSERT_TRUE(s.dm->ActualizarValor(used, price, v)); }},
+        {"sql",
+         [&](Fixed4 v) {
+             auto u = s.db.prepare("Update Val Set Valor = :V Where Ins = :I And Nut = :N");
+             u.bind("V", v).bind("I", used).bind("N", price);
+             u.execute();
+         }},
+        {"other connection",
+         [&](Fixed4 v) {
+             Database other(s.folder / "vexa.sqlite");
+             auto u = other.prepare("Update Val Set Valor = :V Where Ins = :I And Nut = :N");
+             u.bind("V", v).bind("I", used).bind("N", price);
+             u.execute();
+         }},
+    };
+    const Fixed4 was = share(*first, used);
+    for (const Change& c : changes) {
+        SCOPED_TRACE(c.how);
+        c.write(Fixed4::fromInt(50));
+        auto dear = run();
+        EXPECT_LT(share(*dear, used), was);
+        c.write(Fixed4::fromDouble(0.01));
+        auto cheap = run();
+        EXPECT_GE(share(*cheap, used), was);
+    }
+    // A group nutrient added after a run is in the next run's content.
+    ContentTable content;
+    auto before = run(&content);
+    const size_t listed = content.size();
+    auto add = s.db.prepare(
+        "Insert Into EN (Cat, CNI) Select :C, Codigo From Nut Where Codigo Not In "
+        "(Select CNI From EN Where Cat = :C) Limit 1");
+    add.bind("C", before->GroupCode);
+    add.execute();
+    ASSERT_EQ(s.db.changes(), 1);
+    run(&content);
+    EXPECT_EQ(content.size(), listed + 1);
 }
 
 }  // namespace
