@@ -138,9 +138,10 @@ void VexaApp::registerWindows(CommandModule& cm) {
         return new NutrientValuesWindow(*catalogContext().db, *dm_, sink_);
     });
     registerFormulaLists(cm, sink_);
-    registerMixCommands(cm, sink_);
-    registerFormulaEditor(cm, sink_,
-                          [this] { return NombreBD(ws_->vxf().DBDef, ws_->vxf().CurrentVXF); });
+    auto databaseName = [this] { return NombreBD(ws_->vxf().DBDef, ws_->vxf().CurrentVXF); };
+    registerMixCommands(cm, sink_, databaseName);
+    registerFormulaEditor(cm, sink_, databaseName,
+                          [&cm](FormulaWindow& w) { connectFormulaEditor(cm, w); });
     cm.setHandler("acAcerca", [this] {
         QLocale shown;  // the user's decimal separator, no thousands: "1030,04"
         shown.setNumberOptions(QLocale::OmitGroupSeparator);

@@ -66,7 +66,7 @@ std::vector<MixNutrient> GroupMixNutrients(Database& db, int32_t cat) {
     q.bind("Cat", cat);
     while (q.step())
         out.push_back({q.getInt("Codigo"), q.getText("Nombre"), q.getText("Unidad"),
-                       q.getInt("Tipo"), Fixed4(), Fixed4(), Fixed4(), false});
+                       q.getInt("Tipo", 2), Fixed4(), std::nullopt, std::nullopt, false});
     return out;
 }
 
@@ -86,5 +86,33 @@ int32_t InsertMix(Database& db, const std::string& nombre, int32_t cat, bool enM
     s.step();
     return static_cast<int32_t>(db.lastInsertRowId());
 }
+
+void UpdateMixRow(Database& db, int32_t mm, const std::string& nombre, bool enMS) {
+    Statement s = db.prepare("Update MM Set Nombre = :N, EnMS = :E Where Codigo = :C");
+    s.bind("N", utf8Left(nombre, 30)).bind("E", int32_t{enMS ? 1 : 0}).bind("C", mm);
+    s.step();
+}
+
+void DeleteMixLine(Database& db, int32_t mm, int32_t ins) {
+    Statement s = db.prepare("Delete From MMI Where CMM = :C And CIns = :I");
+    s.bind("C", mm).bind("I", ins);
+    s.step();
+}
+
+namespace catalog_queries {
+
+ListQuery mixList() {
+    ListQuery q;
+    q.lines = {"SELECT Codigo, Nombre, Cat, EnMS", "FROM MM", "WHERE CAT = :Codigo", "ORDER BY",
+               "NOMBRE"};
+    q.sortLine = 4;
+    q.insert = "insert into MM (Nombre, Cat, EnMS) values (:Nombre, :Cat, :EnMS)";
+    q.modify =
+        "update MM set Nombre = :Nombre, Cat = :Cat, EnMS = :EnMS where Codigo = :OLD_Codigo";
+    q.remove = "delete from MM where Codigo = :OLD_Codigo";
+    return q;
+}
+
+}  // namespace catalog_queries
 
 }  // namespace vexa

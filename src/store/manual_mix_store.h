@@ -1,9 +1,11 @@
 #pragma once
 // The rows of a manual mix (MM) and its lines (MMI) as the manual-mix window works on them.
 #include "engine/fixed4.h"
+#include "store/catalog_queries.h"
 #include "store/sqlite_db.h"
 
 #include <cstdint>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -33,7 +35,7 @@ struct MixNutrient {
     std::string Nombre, Unidad;
     int32_t ITipo = 0;
     Fixed4 Valor;
-    Fixed4 RMin, RMax;
+    std::optional<Fixed4> RMin, RMax;  // empty until limits are loaded
     bool EsRestr = false;
 };
 
@@ -55,5 +57,14 @@ struct IngredientValue {
 std::vector<IngredientValue> ValuesOfMixIngredients(Database& db, int32_t mm);
 // A new mix row; its code.
 int32_t InsertMix(Database& db, const std::string& nombre, int32_t cat, bool enMS);
+// The properties page: the name (30 characters) and the basis of the mix.
+void UpdateMixRow(Database& db, int32_t mm, const std::string& nombre, bool enMS);
+// One line of the mix.
+void DeleteMixLine(Database& db, int32_t mm, int32_t ins);
+
+namespace catalog_queries {
+// The manual mixes of the group :Codigo by name (sort line 4).
+ListQuery mixList();
+}  // namespace catalog_queries
 
 }  // namespace vexa

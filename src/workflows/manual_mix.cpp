@@ -2,12 +2,17 @@
 
 #include "engine/mix_math.h"
 #include "engine/utf8.h"
+#include "catalog/value_lists.h"
+#include "engine/text_format.h"
 #include "store/batch_groups.h"
+#include "store/group_queries.h"
 #include "store/mix_object2.h"
 #include "store/shared_procs.h"
 #include "store/tdm.h"
 
+#include <algorithm>
 #include <map>
+#include <set>
 
 namespace vexa {
 
@@ -124,6 +129,209 @@ bool ManualMix::sendToGroup(const std::string& dietName, std::optional<int32_t> 
     }
     message = "Se ha creado el lote \"" + utf8Left(dietName, 30) + "\"";
     return true;
+}
+
+std::string ManualMix::groupName() const {
+    return dm_.NombreDe(kNameGroup, header_.Cat);
+}
+
+std::vector<std::pair<int32_t, std::string>> ManualMix::candidates() {
+    std::set<int> members, taken;
+    for (int c : groupMembers(db_, "EI", header_.Cat)) members.insert(c);
+    for (const MixLine& l : lines_) taken.insert(l.CIns);
+    std::vector<std::pair<int32_t, std::string>> out;
+    for (const Candidate& c : ingredientLookup(db_))
+        if (members.count(c.code) && !taken.count(c.code)) out.emplace_back(c.code, c.name);
+    return out;
+}
+
+std::vector<size_t> ManualMix::insertIngredients(const std::vector<int>& codes,
+                                                 std::string* error) {
+    if (codes.empty()) return {};
+    dm_.clearFailedWrites();
+    try {
+        Transaction tx(db_);
+        for (int code : codes) {
+            int red = -4;
+            try {
+                red = dm_.RedondeoInsumo(code);
+            } catch (const std::invalid_argument&) {
+            }
+            dm_.AgregarItemMezcla(code_, code, red, true, Fixed4(), Fixed4(), Fixed4());
+        }
+        if (!dm_.failedWrites().empty())
+            throw std::runtime_error(describeFailedWrites(dm_.failedWrites()));
+        tx.commit();
+    } catch (const std::exception& e) {
+        dm_.clearFailedWrites();
+        if (error) *error = std::string("No se pudo insertar el insumo en la mezcla: ") + e.what();
+        recalculate();
+        return {};
+    }
+    if (dm_.onModified) dm_.onModified();
+    recalculate();
+    std::vector<size_t> at;
+    for (int code : codes)
+        for (size_t i = 0; i < lines_.size(); ++i)
+            if (lines_[i].CIns == code) at.push_back(i);
+    return at;
+}
+
+std::string ManualMix::deleteLine(size_t index) {
+    if (index >= lines_.size()) return {};
+    try {
+        DeleteMixLine(db_, code_, lines_[index].CIns);
+    } catch (const std::exception& e) {
+        return std::string("No se pudo borrar el insumo de la mezcla: ") + e.what();
+    }
+    if (dm_.onModified) dm_.onModified();
+    recalculate();
+    return {};
+}
+
+void ManualMix::loadLimits(int32_t formula) {
+    std::vector<RestrNutDestino> rows;
+    for (const MixNutrient& n : nutrients_) rows.push_back({n.Codigo, n.RMin, n.RMax, n.EsRestr});
+    dm_.CargarRestrNut(formula, rows);
+    for (size_t i = 0; i < rows.size(); ++i) {
+        if (!rows[i].EsRestr) continue;
+        nutrients_[i].RMin = rows[i].RMin.value_or(Fixed4());
+        nutrients_[i].RMax = rows[i].RMax;
+        nutrients_[i].EsRestr = true;
+    }
+}
+
+void ManualMix::setLimits(size_t row, std::optional<Fixed4> min, std::optional<Fixed4> max) {
+    if (row >= nutrients_.size()) return;
+    MixNutrient& n = nutrients_[row];
+    n.RMin = min;
+    n.RMax = max;
+    n.EsRestr = min.has_value() || max.has_value();
+}
+
+std::string ManualMix::setProperties(const std::string& name, bool enMS) {
+    const bool basisChanged = enMS != header_.EnMS;
+    const bool oldEnMS = header_.EnMS;
+    try {
+        Transaction tx(db_);
+        UpdateMixRow(db_, code_, name, enMS);
+        header_.EnMS = enMS;
+        if (basisChanged)
+            for (MixLine l : lines_) {
+                prepareLine(l);
+                UpdateMixLine(db_, code_, l);
+            }
+        tx.commit();
+    } catch (const std::exception& e) {
+        header_.EnMS = oldEnMS;
+        return std::string("No se pudo guardar la mezcla: ") + e.what();
+    }
+    header_.Nombre = utf8Left(name, 30);
+    if (dm_.onModified) dm_.onModified();
+    recalculate();
+    return {};
+}
+
+std::string ManualMix::saveAsIngredient(const std::string& name, int rounding) {
+    dm_.clearFailedWrites();
+    try {
+        Transaction tx(db_);
+        dm_.AgregarInsumo(utf8Left(name, 25), std::to_string(rounding).substr(0, 2), 0);
+        if (dm_.failedWrites().empty()) {
+            const int32_t code = dm_.MaxCodigo("Ins", "Codigo");
+            dm_.HabilitarInsumo(header_.Cat, code);
+            for (const MixNutrient& n : nutrients_) dm_.AgregarValor(code, n.Codigo, n.Valor);
+        }
+        if (!dm_.failedWrites().empty())
+            throw std::runtime_error(describeFailedWrites(dm_.failedWrites()));
+        tx.commit();
+    } catch (const std::exception& e) {
+        dm_.clearFailedWrites();
+        return std::string("No se guardó el insumo: ") + e.what();
+    }
+    if (dm_.onModified) dm_.onModified();
+    return {};
+}
+
+LimitState minState(const MixNutrient& n) {
+    if (!n.EsRestr || !n.RMin) return LimitState::None;
+    return n.Valor >= *n.RMin ? LimitState::Met : LimitState::Broken;
+}
+
+LimitState maxState(const MixNutrient& n) {
+    if (!n.EsRestr || !n.RMax || n.RMax->isZero()) return LimitState::None;
+    return n.Valor <= *n.RMax ? LimitState::Met : LimitState::Broken;
+}
+
+void WriteMixReport(ReportDocument& doc, ManualMix& mix, const MixReportInfo& info) {
+    const bool dry = mix.dryBasis();
+    const double fresco = mix.totalFresco();
+    doc.BeginUpdate();
+    doc.Clear();
+    WriteTitleBlock(doc, info.productTitle, info.identity);
+    doc.AppendLine(formatText(
+        "Base de datos: %s\r\n        Grupo: %s\r\nMezcla manual: %s\r\n Fecha y hora: %s\r\n",
+        {info.databaseName, mix.groupName(), mix.header().Nombre, info.dateTime}));
+    doc.AppendLine(dry ? "Fórmula en BASE SECA" : "Fórmula en BASE FRESCA");
+    doc.AppendLine("");
+    WriteHeading(doc, "RESULTADO DE LA MEZCLA", kBlue);
+    doc.AppendLine(RepeatChar(22, '='));
+    doc.AppendLine("");
+    doc.AppendLine("");
+    doc.AppendLine("INSUMOS");
+    doc.AppendLine(RepeatChar(7, '='));
+    const std::vector<FormatArg> words = {std::string("Nombre"), std::string("Cantidad"),
+                                          std::string("Porcentaje"), std::string("Precio"),
+                                          std::string("Costo")};
+    // The name-and-quantity part: the first two words over the name and the first quantity.
+    const std::string lead = "%-25s   %10s";
+    std::string pattern;
+    if (dry) {
+        doc.AppendLine(formatText("%44s   %24s", {std::string("BASE SECA"), std::string("BASE FRESCA")}));
+        doc.AppendLine(formatText(lead + "   %10s   %1:10s   %2:10s   %-12s   %-12s", words));
+        pattern = UnderlinePattern({25, 3, 10, 3, 10, 3, 10, 3, 10, 3, 12, 3, 12});
+    } else {
+        doc.AppendLine("");
+        doc.AppendLine(formatText(lead + "   %10s   %-12s   %-12s", words));
+        pattern = UnderlinePattern({25, 3, 10, 3, 10, 3, 12, 3, 12});
+    }
+    doc.AppendLine(pattern);
+    for (const MixLine& l : mix.lines()) {
+        if (dry)
+            doc.AppendLine(formatText("%-25s   %10.4f   %9.4f%%   %10.4f   %9.4f%%   %12m   %12m",
+                                      {l.Nombre, l.MS, l.Perc, l.Valor,
+                                       fresco == 0 ? 0.0 : l.Valor / fresco * 100.0, l.Precio,
+                                       l.Costo}));
+        else
+            doc.AppendLine(formatText("%-25s   %10.4f   %9.4f%%   %12m   %12m",
+                                      {l.Nombre, l.Valor, l.Perc, l.Precio, l.Costo}));
+    }
+    doc.AppendLine(pattern);
+    if (dry)
+        doc.AppendLine(formatText(
+            "%-25s   %10.4f   %9.4f%%   %10.4f   %2:9.4f%%                  %4:12m",
+            {std::string("TOTAL"), mix.totalSeco(), 100.0, fresco, mix.totalCosto()}));
+    else
+        doc.AppendLine(formatText("%-25s   %10.4f   %9.4f%%                  %12m",
+                                  {std::string("TOTAL"), fresco, 100.0, mix.totalCosto()}));
+    doc.AppendLine("");
+    doc.AppendLine("");
+    doc.AppendLine(dry ? "CONTENIDO NUTRICIONAL EN BASE SECA" : "CONTENIDO NUTRICIONAL");
+    doc.AppendLine(RepeatChar(dry ? 34 : 21, '='));
+    doc.AppendLine("");
+    doc.AppendLine(formatText("%-25s   %-10s   %10s   %-8s",
+                              {std::string("Nombre"), std::string("Unidad"), std::string("Valor"),
+                               std::string("Al Peso")}));
+    doc.AppendLine(UnderlinePattern({25, 3, 10, 3, 10, 3, 12}));
+    for (const MixNutrient& n : mix.nutrients()) {
+        if (n.ITipo != 0)
+            doc.AppendLine(formatText("%-25s  %-10s   %9.4f", {n.Nombre, n.Unidad, n.Valor}));
+        else
+            doc.AppendLine(formatText(
+                "%-25s  %-10s   %9.4f   %-12s",
+                {n.Nombre, n.Unidad, n.Valor, FormatWeight(n.Valor.toDouble() * fresco / 100.0)}));
+    }
+    doc.EndUpdate();
 }
 
 int32_t CreateMixFromRun(TMixObject2& mix, Tdm& dm, int32_t group, std::string* error) {

@@ -7,6 +7,7 @@
 //     if (!m.load()) ...;                    // reads and recalculates
 //     m.editLine(0, 50.0, 0);                // "Editar Insumo": Valor, Redondeo
 //     m.bringTo("1000");                     // "&Llevar a ..."
+#include "engine/report_document.h"
 #include "store/manual_mix_store.h"
 
 #include <functional>
@@ -47,11 +48,31 @@ public:
     // parsed into `total`); false when nothing was done (0, the same total, or an error in
     // `error`).
     bool bringTo(double total, std::string* error = nullptr);
+    // Insert key, "&Insertar": the group's ingredients that are not in the mix yet, by name.
+    std::vector<std::pair<int32_t, std::string>> candidates();
+    // Adds the chosen ingredients with Valor 0 and their default rounding; the index of each
+    // new line after the lines were read again (the line dialog opens on it). Empty when a
+    // write was refused (`error` says why; nothing stored).
+    std::vector<size_t> insertIngredients(const std::vector<int>& codes, std::string* error);
+    // Delete, "&Borrar": the line goes, the rest is recalculated.
+    std::string deleteLine(size_t index);
+    // "Cargar restrics": the formula's nutrient limits into the nutrient table.
+    void loadLimits(int32_t formula);
+    // The nutrient grid edited in place.
+    void setLimits(size_t row, std::optional<Fixed4> min, std::optional<Fixed4> max);
+    // Properties page "&Aceptar": name and basis. A change of basis recomputes every line's
+    // dry matter. Empty on success, else the message (nothing stored).
+    std::string setProperties(const std::string& name, bool enMS);
+    // "&Guardar como insumo": a new ingredient in the group holding the mix's content.
+    std::string saveAsIngredient(const std::string& name, int rounding);
     // "&Enviar a Lotexa" after the batch-group dialog: the mix as a diet (dry kilograms on a
     // dry-matter basis). True with the information message in `message`; false with the
     // error there, nothing stored.
     bool sendToGroup(const std::string& dietName, std::optional<int32_t> group,
                      const std::string& newGroupName, DateTime now, std::string& message);
+
+    // The name the workspace shows for the mix's group.
+    std::string groupName() const;
 
 private:
     Database& db_;
@@ -63,6 +84,21 @@ private:
     double totalFresco_ = 0, totalSeco_ = 0;
     Fixed4 totalCosto_;
 };
+
+// How a limit cell of the nutrient grid is drawn: no limit, met (blue), broken (red, bold).
+enum class LimitState { None, Met, Broken };
+LimitState minState(const MixNutrient& n);
+LimitState maxState(const MixNutrient& n);
+
+// "&Ver reporte": what the header names besides the mix.
+struct MixReportInfo {
+    std::string productTitle;
+    ReportIdentity identity;
+    std::string databaseName;
+    std::string dateTime;  // as the user reads it
+};
+// The manual-mix report, replacing the document's contents.
+void WriteMixReport(ReportDocument& doc, ManualMix& mix, const MixReportInfo& info);
 
 // "Crear &mezcla": a manual mix named after the formula, in `group`, with the ration's
 // ingredients and shares. Its code; 0 and `error` set when it could not be stored (nothing
