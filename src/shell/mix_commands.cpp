@@ -46,8 +46,12 @@ void registerMixCommands(CommandModule& cm, QtRequestSink& sink,
         w->openMix(mix, group);
     };
     // "&Mezcla manual": the window with no group and no mix.
-    cm.setHandler("acMMI", [&cm] {
-        if (cm.openMix) cm.openMix(0, 0);
+    cm.registerWindow(WindowKind::MManual, [&sink, databaseName] {
+        CatalogContext& ctx = catalogContext();
+        auto* w = new ManualMixWindow(ctx.database(), ctx.services(), sink, SisOpc().RO);
+        if (databaseName) w->databaseName = databaseName();
+        w->openMix(0, 0);
+        return w;
     });
     // Request 17 with 11: the list of mixes reads its mixes again.
     cm.refreshWindow = [&cm, previous = cm.refreshWindow](int kind) {
@@ -64,7 +68,8 @@ void connectFormulaEditor(CommandModule& cm, FormulaWindow& w) {
         FormulaEditor& e = f.editor();
         if (!e.hasResults() || e.readOnly()) return;
         std::string error;
-        const int32_t mm = CreateMixFromRun(*e.mix(), catalogContext().services(), e.group(), &error);
+        const int32_t mm =
+            CreateMixFromRun(*e.mix(), catalogContext().services(), e.group(), &error);
         if (mm == 0) {
             dialogs().showError(error);
             return;

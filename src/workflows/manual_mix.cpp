@@ -287,7 +287,8 @@ void WriteMixReport(ReportDocument& doc, ManualMix& mix, const MixReportInfo& in
     const std::string lead = "%-25s   %10s";
     std::string pattern;
     if (dry) {
-        doc.AppendLine(formatText("%44s   %24s", {std::string("BASE SECA"), std::string("BASE FRESCA")}));
+        doc.AppendLine(
+            formatText("%44s   %24s", {std::string("BASE SECA"), std::string("BASE FRESCA")}));
         doc.AppendLine(formatText(lead + "   %10s   %1:10s   %2:10s   %-12s   %-12s", words));
         pattern = UnderlinePattern({25, 3, 10, 3, 10, 3, 10, 3, 10, 3, 12, 3, 12});
     } else {
@@ -298,19 +299,19 @@ void WriteMixReport(ReportDocument& doc, ManualMix& mix, const MixReportInfo& in
     doc.AppendLine(pattern);
     for (const MixLine& l : mix.lines()) {
         if (dry)
-            doc.AppendLine(formatText("%-25s   %10.4f   %9.4f%%   %10.4f   %9.4f%%   %12m   %12m",
-                                      {l.Nombre, l.MS, l.Perc, l.Valor,
-                                       fresco == 0 ? 0.0 : l.Valor / fresco * 100.0, l.Precio,
-                                       l.Costo}));
+            doc.AppendLine(
+                formatText("%-25s   %10.4f   %9.4f%%   %10.4f   %9.4f%%   %12m   %12m",
+                           {l.Nombre, l.MS, l.Perc, l.Valor,
+                            fresco == 0 ? 0.0 : l.Valor / fresco * 100.0, l.Precio, l.Costo}));
         else
             doc.AppendLine(formatText("%-25s   %10.4f   %9.4f%%   %12m   %12m",
                                       {l.Nombre, l.Valor, l.Perc, l.Precio, l.Costo}));
     }
     doc.AppendLine(pattern);
     if (dry)
-        doc.AppendLine(formatText(
-            "%-25s   %10.4f   %9.4f%%   %10.4f   %2:9.4f%%                  %4:12m",
-            {std::string("TOTAL"), mix.totalSeco(), 100.0, fresco, mix.totalCosto()}));
+        doc.AppendLine(
+            formatText("%-25s   %10.4f   %9.4f%%   %10.4f   %2:9.4f%%                  %4:12m",
+                       {std::string("TOTAL"), mix.totalSeco(), 100.0, fresco, mix.totalCosto()}));
     else
         doc.AppendLine(formatText("%-25s   %10.4f   %9.4f%%                  %12m",
                                   {std::string("TOTAL"), fresco, 100.0, mix.totalCosto()}));
@@ -319,9 +320,9 @@ void WriteMixReport(ReportDocument& doc, ManualMix& mix, const MixReportInfo& in
     doc.AppendLine(dry ? "CONTENIDO NUTRICIONAL EN BASE SECA" : "CONTENIDO NUTRICIONAL");
     doc.AppendLine(RepeatChar(dry ? 34 : 21, '='));
     doc.AppendLine("");
-    doc.AppendLine(formatText("%-25s   %-10s   %10s   %-8s",
-                              {std::string("Nombre"), std::string("Unidad"), std::string("Valor"),
-                               std::string("Al Peso")}));
+    doc.AppendLine(
+        formatText("%-25s   %-10s   %10s   %-8s", {std::string("Nombre"), std::string("Unidad"),
+                                                   std::string("Valor"), std::string("Al Peso")}));
     doc.AppendLine(UnderlinePattern({25, 3, 10, 3, 10, 3, 12}));
     for (const MixNutrient& n : mix.nutrients()) {
         if (n.ITipo != 0)

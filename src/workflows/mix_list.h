@@ -26,8 +26,7 @@ public:
 
     // TfrmEdMM: the preset name and basis, and whether the basis choice is shown (the group
     // mixes on a dry-matter basis); nothing on cancel.
-    std::function<std::optional<NewMixAnswer>(const std::string& preset, bool enMS,
-                                              bool showBasis)>
+    std::function<std::optional<NewMixAnswer>(const std::string& preset, bool enMS, bool showBasis)>
         newMixDialog;
 
     const std::vector<CodeName>& groups() const { return groups_; }

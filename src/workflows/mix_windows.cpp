@@ -85,8 +85,8 @@ NewMixDialog::NewMixDialog(const std::string& preset, bool enMS, bool showBasis,
     enterMovesFocus(this);
 }
 
-std::optional<NewMixAnswer> NewMixDialog::ask(const std::string& preset, bool enMS,
-                                              bool showBasis, QWidget* parent) {
+std::optional<NewMixAnswer> NewMixDialog::ask(const std::string& preset, bool enMS, bool showBasis,
+                                              QWidget* parent) {
     NewMixDialog d(preset, enMS, showBasis, parent);
     if (d.exec() != QDialog::Accepted) return std::nullopt;
     NewMixAnswer a{ss(d.name->text()), std::nullopt};
@@ -204,8 +204,8 @@ MixLineDialog::MixLineDialog(const std::string& name, double v, int red, QWidget
     valor->setFocus();
 }
 
-std::optional<std::pair<double, int>> MixLineDialog::ask(const std::string& name, double v,
-                                                         int red, QWidget* parent) {
+std::optional<std::pair<double, int>> MixLineDialog::ask(const std::string& name, double v, int red,
+                                                         QWidget* parent) {
     MixLineDialog d(name, v, red, parent);
     if (d.exec() != QDialog::Accepted) return std::nullopt;
     return std::make_pair(d.valor->value(), d.redondeo->value());
@@ -260,7 +260,8 @@ ManualMixWindow::ManualMixWindow(Database& db, Tdm& dm, RequestSink& requests, b
     formulaChooser = [this](const std::vector<FormulaChoice>& list) {
         return FormulaChooser::ask(list, this);
     };
-    ingredientDialog = [this](const std::string& name) -> std::optional<std::pair<std::string, int>> {
+    ingredientDialog =
+        [this](const std::string& name) -> std::optional<std::pair<std::string, int>> {
         auto v = SaveIngredientDialog::ask(IngredientEdit{name, 0}, this);
         if (!v) return std::nullopt;
         return std::make_pair(v->Nombre, v->Redondeo);
@@ -352,7 +353,8 @@ QWidget* ManualMixWindow::buildLines() {
             mix_->setLimits(static_cast<size_t>(row), v, n.RMax);
         else if (it->column() == kNutMax)
             mix_->setLimits(static_cast<size_t>(row), n.RMin, v);
-        QMetaObject::invokeMethod(this, [this] { fillNutrients(); }, Qt::QueuedConnection);
+        QMetaObject::invokeMethod(
+            this, [this] { fillNutrients(); }, Qt::QueuedConnection);
     });
     split->addWidget(lines_);
     split->addWidget(nutrients_);
@@ -435,8 +437,8 @@ QWidget* ManualMixWindow::buildReport() {
     report_ = new ReportView(page);
     report_->setObjectName("report");
     layout->addWidget(report_, 1);
-    menu_->addActions({send, asIns, excel, action("&Llevar a ..."), action("E&ditar"),
-                       action("&Borrar")});
+    menu_->addActions(
+        {send, asIns, excel, action("&Llevar a ..."), action("E&ditar"), action("&Borrar")});
     return page;
 }
 
@@ -471,7 +473,8 @@ void ManualMixWindow::openMix(int mix, int group) {
     ready_ = true;
     updateActions();
     if (mix_ && mix_->lines().empty() && !readOnly_)
-        QMetaObject::invokeMethod(this, [this] { insertLines(); }, Qt::QueuedConnection);
+        QMetaObject::invokeMethod(
+            this, [this] { insertLines(); }, Qt::QueuedConnection);
 }
 
 void ManualMixWindow::fillGrids() {
@@ -674,16 +677,18 @@ std::vector<ExportSheet> ManualMixWindow::exportSheets() const {
     ExportSheet lines{exportSheetName("Mezcla ", name), {}, {}};
     lines.titles = {"Insumo", "Base fresca"};
     if (dry) lines.titles << "Base Seca";
-    lines.titles << "Redondeo" << "%" << "Precio" << "Costo";
+    lines.titles << "Redondeo"
+                 << "%"
+                 << "Precio"
+                 << "Costo";
     for (const MixLine& l : mix_->lines()) {
         QVariantList row{qs(l.Nombre), l.Valor};
         if (dry) row << l.MS.toDouble();
         row << l.Red << l.Perc.toDouble() << l.Precio.toDouble() << l.Costo.toDouble();
         lines.rows << row;
     }
-    ExportSheet cont{exportSheetName("Cont ", name),
-                     {"Nombre", "Unidad", "Mínimo", "Valor", "Máximo"},
-                     {}};
+    ExportSheet cont{
+        exportSheetName("Cont ", name), {"Nombre", "Unidad", "Mínimo", "Valor", "Máximo"}, {}};
     auto opt = [](const std::optional<Fixed4>& v) {
         return v ? QVariant(v->toDouble()) : QVariant();
     };

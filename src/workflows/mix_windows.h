@@ -65,8 +65,8 @@ class MixLineDialog : public QDialog {
     Q_OBJECT
 public:
     MixLineDialog(const std::string& name, double valor, int red, QWidget* parent = nullptr);
-    static std::optional<std::pair<double, int>> ask(const std::string& name, double valor,
-                                                     int red, QWidget* parent);
+    static std::optional<std::pair<double, int>> ask(const std::string& name, double valor, int red,
+                                                     QWidget* parent);
     NumberBox* valor;
     IntegerBox* redondeo;
 };

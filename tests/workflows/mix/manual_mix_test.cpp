@@ -2,7 +2,11 @@
 #include "mix_fixture.h"
 
 #include "store/mix_object2.h"
+#include "test_paths.h"
 #include "workflows/manual_mix.h"
+
+#include <fstream>
+#include <sstream>
 
 namespace vexa {
 namespace {
@@ -132,6 +136,110 @@ TEST_F(ManualMixTest, CreatedFromASolvedFormula) {
     EXPECT_EQ(m.lines()[0].Red, 0);
     EXPECT_DOUBLE_EQ(m.lines()[1].Valor, 40);
     EXPECT_EQ(m.lines()[1].Red, -4);
+}
+
+TEST_F(ManualMixTest, LimitsLoadedFromAFormulaColourTheirCells) {
+    seedMix(50, 30, 20);
+    // Materia seca: a minimum above the content and no maximum; Sodio: both limits met.
+    db.exec(
+        "INSERT INTO RNu (LR, CNI, Min, Max) VALUES (1, 2, 60, NULL), (1, 3, 0.1, 0.2), "
+        "(1, 4, 1, 2)");
+    ManualMix m(db, *dm, 1);
+    ASSERT_TRUE(m.load());
+    EXPECT_EQ(minState(m.nutrients()[0]), LimitState::None);  // nothing loaded yet
+    m.loadLimits(1);
+    const MixNutrient& ms = m.nutrients()[0];
+    const MixNutrient& na = m.nutrients()[1];
+    ASSERT_TRUE(ms.EsRestr);
+    EXPECT_EQ(ms.RMin, Fixed4::fromInt(60));
+    EXPECT_FALSE(ms.RMax.has_value());  // an empty maximum stays empty...
+    EXPECT_EQ(minState(ms), LimitState::Broken);
+    EXPECT_EQ(maxState(ms), LimitState::None);  // ...and its cell is not coloured
+    EXPECT_EQ(minState(na), LimitState::Met);
+    EXPECT_EQ(maxState(na), LimitState::Met);
+    EXPECT_EQ(m.nutrients().size(), 2u);  // Potasio is not in the group
+    // Typed in the grid: a maximum below the content.
+    m.setLimits(1, Fixed4::fromDouble(0.1), Fixed4::fromDouble(0.12));
+    EXPECT_EQ(maxState(m.nutrients()[1]), LimitState::Broken);
+}
+
+TEST_F(ManualMixTest, InsertingDeletingAndChangingTheBasis) {
+    seedMix(50, 30, 20);
+    def.UsarMS = true;
+    ManualMix m(db, *dm, 1);
+    ASSERT_TRUE(m.load());
+    EXPECT_TRUE(m.candidates().empty());  // both ingredients of the group are in the mix
+    modified = false;
+    ASSERT_EQ(m.deleteLine(1), "");  // Soya
+    EXPECT_TRUE(modified);
+    EXPECT_DOUBLE_EQ(m.totalFresco(), 70);
+    EXPECT_EQ(m.lines()[0].Perc, Fixed4::fromDouble(71.4286));
+    ASSERT_EQ(m.candidates().size(), 1u);
+    EXPECT_EQ(m.candidates()[0].second, "Soya");
+    std::string error;
+    const std::vector<size_t> at = m.insertIngredients({2}, &error);
+    ASSERT_EQ(at, std::vector<size_t>{1}) << error;
+    EXPECT_DOUBLE_EQ(m.lines()[1].Valor, 0);
+    EXPECT_EQ(m.lines()[1].Red, -4);  // Soya has no rounding of its own
+    EXPECT_TRUE(m.lines()[1].DefRed);
+
+    // Switching the mix to dry matter recomputes every line's dry kilograms.
+    ASSERT_FALSE(m.dryBasis());
+    ASSERT_EQ(m.setProperties("Mezcla seca", true), "");
+    ASSERT_TRUE(m.dryBasis());
+    EXPECT_EQ(m.lines()[0].MS, Fixed4::fromInt(40));
+    EXPECT_EQ(m.lines()[2].MS, Fixed4());  // Trigo without a dry-matter value
+    EXPECT_EQ(m.lines()[0].Perc, Fixed4::fromInt(100));
+    EXPECT_EQ(count("Select EnMS From MM Where Codigo = 1"), 1);
+}
+
+TEST_F(ManualMixTest, SavedAsAnIngredientOfTheGroupOrNotAtAll) {
+    seedMix(50, 30, 20);
+    ManualMix m(db, *dm, 1);
+    ASSERT_TRUE(m.load());
+    ASSERT_EQ(m.saveAsIngredient("Premezcla", 1), "");
+    const int code = count("Select Max(Codigo) From Ins");
+    const std::string c = std::to_string(code);
+    EXPECT_EQ(count("Select Count(*) From Ins Where Nombre = 'Premezcla' And Redondeo = '1'"), 1);
+    EXPECT_EQ(count("Select Count(*) From EI Where Cat = 1 And CNI = " + c), 1);
+    EXPECT_DOUBLE_EQ(number("Select Valor From Val Where Nut = 2 And Ins = " + c), 55);
+    EXPECT_EQ(count("Select Count(*) From Val Where Ins = " + c), 2);  // the group's nutrients
+
+    ASSERT_EQ(sqlite3_db_config(db.handle(), SQLITE_DBCONFIG_ENABLE_TRIGGER, 1, nullptr),
+              SQLITE_OK);
+    db.exec("CREATE TRIGGER no_val BEFORE INSERT ON Val BEGIN SELECT RAISE(ABORT, 'lleno'); END");
+    const int before = count("Select Count(*) From Ins");
+    const std::string err = m.saveAsIngredient("Otra", 0);
+    EXPECT_NE(err.find("lleno"), std::string::npos) << err;
+    EXPECT_EQ(count("Select Count(*) From Ins"), before);
+    EXPECT_EQ(count("Select Count(*) From EI"), 3);
+}
+
+std::string readText(const std::string& name) {
+    std::ifstream in(std::string(VEXA_SOURCE_DIR) + "/tests/workflows/mix/" + name);
+    std::stringstream s;
+    s << in.rdbuf();
+    return s.str();
+}
+
+TEST_F(ManualMixTest, ReportGoldenTextsOnBothBases) {
+    struct Case {
+        bool dry;
+        const char* golden;
+    } cases[] = {{false, "mix_as_fed.txt"}, {true, "mix_dry.txt"}};
+    seedMix(50, 30, 20, 1);
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.golden);
+        def.UsarMS = c.dry;
+        ManualMix m(db, *dm, 1);
+        ASSERT_TRUE(m.load());
+        for (size_t i = 0; i < 3; ++i) ASSERT_EQ(m.editLine(i, m.lines()[i].Valor, 0), "");
+        MemoryReportDocument doc;
+        doc.AppendLine("left from before");
+        WriteMixReport(doc, m, {"Vexa", {}, "Prueba", "11/12/2026 10:00"});
+        EXPECT_EQ(doc.Text(), readText(c.golden));
+        if (::testing::Test::HasFailure()) std::fputs(doc.Text().c_str(), stdout);
+    }
 }
 
 }  // namespace
