@@ -1,6 +1,7 @@
 // The manual mix and the batch in the whole program on the sample workspace, driven as a user
 // would: from a solved formula to a mix, a batch report, and a diet that survives saving.
 #include <QApplication>
+#include <QFile>
 #include <QMdiArea>
 #include <QMdiSubWindow>
 #include <QPushButton>
@@ -13,6 +14,7 @@
 #include "catalog/request_event.h"
 #include "engine/utf8.h"
 #include "gui_fixture.h"
+#include "reports/grid_export.h"
 #include "shell/application.h"
 #include "shell/command_module.h"
 #include "shell/main_window.h"
@@ -132,6 +134,29 @@ TEST_F(MixGui, CreateMixOpensTheRationThenItsDietSurvivesSaving) {
     EXPECT_TRUE(m->pages()->isTabVisible(2));
     EXPECT_NE(m->report()->reportText().find("RESULTADO DE LA MEZCLA"), std::string::npos);
     for (const char* c : {"&Imprimir", "&Guardar", "&Font"}) EXPECT_TRUE(m->action(c)->isEnabled());
+
+    // "Enviar a Excel®": one workbook, the lines and the content, names cut to 31 characters.
+    std::vector<ExportSheet> sheets = m->exportSheets();
+    ASSERT_EQ(sheets.size(), 2u);
+    EXPECT_EQ(sheets[0].name,
+              exportSheetName("Mezcla ", QString::fromStdString(m->mix()->header().Nombre)));
+    EXPECT_EQ(sheets[0].name.size(), 31);
+    EXPECT_TRUE(sheets[0].name.startsWith("Mezcla Pollo"));
+    EXPECT_TRUE(sheets[1].name.startsWith("Cont Pollo"));
+    EXPECT_EQ(sheets[0].rows.size(), ration);
+    EXPECT_EQ(sheets[1].rows.size(), static_cast<int>(m->mix()->nutrients().size()));
+    QStringList opened;
+    exportOpener() = [&](const QString& file) {
+        opened << file;
+        return true;
+    };
+    gridExportFolder() = QString::fromStdString((docs / "Reportes").string());
+    m->action("Enviar a Excel®")->trigger();
+    exportOpener() = nullptr;
+    ASSERT_EQ(opened.size(), 1);
+    EXPECT_TRUE(opened[0].endsWith(".xlsx"));
+    EXPECT_GT(QFile(opened[0]).size(), 0);
+    EXPECT_TRUE(dialogs.errors.empty());
 
     // "&Llevar a ..." with the user's own decimal separator.
     dialogs.texts.push_back(QLocale().decimalPoint() == ',' ? "1000,0" : "1000.0");

@@ -187,6 +187,17 @@ TEST(BatchReport, ColumnsLineUpUnderTheHeadings) {
                                         {std::string("Maíz"), 600.0, 60.0, 0.25, 150.0}));
     EXPECT_EQ(lines[11].text, formatText("%-25s  %14.4f  %8.4f  %22.4f",
                                          {std::string("TOTAL"), 1000.0, 100.0, 350.0}));
+    // The price unit's field: 7 − (length + 1) div 2 wide, left-aligned when that is negative.
+    struct Unit {
+        std::string unit, tail;
+    } units[] = {{"$", "      $"},
+                 {"$/Kg", "     $/Kg"},
+                 {"US$/Tonelada métrica", "   US$/Tonelada métrica"}};
+    for (const Unit& u : units) {
+        MemoryReportDocument d;
+        WriteBatchTable(d, t, "1000", BatchBasis::AsFed, u.unit);
+        EXPECT_EQ(d.Lines()[6].text, std::string(34, ' ') + "Kg.         %    " + u.tail);
+    }
 }
 
 }  // namespace
