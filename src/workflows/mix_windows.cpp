@@ -248,6 +248,7 @@ ManualMixWindow::ManualMixWindow(Database& db, Tdm& dm, RequestSink& requests, b
     pages_->addTab(propsPage_, "Propiedades");
     pages_->addTab(reportPage_, "Reporte");
     body_->addWidget(pages_, 1);
+    label->setBuddy(lines_);
     connect(pages_, &QTabWidget::tabBarClicked, this, [] { SonidoClic(); });
     setReportVisible(false);
 
@@ -322,7 +323,8 @@ QWidget* ManualMixWindow::buildLines() {
     lines_->setSelectionMode(QAbstractItemView::SingleSelection);
     lines_->setEditTriggers(QAbstractItemView::NoEditTriggers);
     lines_->verticalHeader()->setVisible(false);
-    lines_->setColumnWidth(kColName, 200);
+    lines_->setColumnWidth(kColName, 190);
+    for (int c = kColValor; c <= kColCosto; ++c) lines_->setColumnWidth(c, 82);
     lines_->installEventFilter(this);
     connect(lines_, &QTableWidget::cellDoubleClicked, this, [this](int row, int) {
         if (mix_ && row < static_cast<int>(mix_->lines().size())) editLine();
@@ -332,7 +334,9 @@ QWidget* ManualMixWindow::buildLines() {
     nutrients_->setHorizontalHeaderLabels({"Nombre", "Unidad", "Mínimo", "Valor", "Máximo", "R?"});
     nutrients_->setSelectionMode(QAbstractItemView::ExtendedSelection);
     nutrients_->verticalHeader()->setVisible(false);
-    nutrients_->setColumnWidth(kNutName, 180);
+    nutrients_->setColumnWidth(kNutName, 170);
+    for (int c = kNutUnit; c <= kNutMax; ++c) nutrients_->setColumnWidth(c, 82);
+    nutrients_->setColumnWidth(kNutRestr, 30);
     connect(nutrients_, &QTableWidget::itemChanged, this, [this](QTableWidgetItem* it) {
         if (filling_ || !mix_) return;
         const int row = it->row();
@@ -358,7 +362,7 @@ QWidget* ManualMixWindow::buildLines() {
     });
     split->addWidget(lines_);
     split->addWidget(nutrients_);
-    split->setSizes({500, 500});
+    split->setSizes({620, 560});
     layout->addWidget(split, 1);
 
     menu_->addActions({view});
