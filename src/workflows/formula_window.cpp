@@ -41,6 +41,11 @@ QTableWidget* makeGrid(const QStringList& titles, QWidget* parent) {
     g->setSelectionMode(QAbstractItemView::SingleSelection);
     g->verticalHeader()->hide();
     g->horizontalHeader()->setSectionsClickable(true);
+    // Names on one line; the number columns as wide as their contents, the name takes the rest.
+    g->setWordWrap(false);
+    g->verticalHeader()->setSectionResizeMode(QHeaderView::ResizeToContents);
+    for (int c = 1; c < titles.size(); ++c)
+        g->horizontalHeader()->setSectionResizeMode(c, QHeaderView::ResizeToContents);
     g->horizontalHeader()->setSectionResizeMode(0, QHeaderView::Stretch);
     return g;
 }

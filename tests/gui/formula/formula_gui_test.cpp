@@ -13,6 +13,7 @@
 
 #include "catalog/request_event.h"
 #include "gui_fixture.h"
+#include "sample_app_fixture.h"
 #include "shell/application.h"
 #include "shell/main_window.h"
 #include "store/settings.h"
@@ -69,25 +70,8 @@ private:
 
 }  // namespace
 
-class FormulaGui : public ::testing::Test {
+class FormulaGui : public SampleApp {
 protected:
-    void SetUp() override {
-        docs = std::filesystem::path(tmp.path().toStdString()) / "Documentos";
-        std::filesystem::create_directories(docs);
-    }
-    void TearDown() override {
-        if (app) app->shutdown();
-        SisOpc().RO = false;
-    }
-    MainWindow& start() {
-        app = std::make_unique<VexaApp>(AppFolders{docs, docs / "VEXA.INI"});
-        app->createSampleIfFirstStart();
-        EXPECT_TRUE(app->openStartupWorkspace({}));
-        MainWindow& w = app->createMainWindow();
-        w.show();
-        settle();
-        return w;
-    }
     FormulaWindow* open(MainWindow& w, int formula, int group) {
         postRequest(&w, kAppCmdEvent, kAppOpenFormula, packLowHigh(formula, group));
         settle();
@@ -99,11 +83,6 @@ protected:
             app->workspace().database()->prepare("SELECT group_concat(x, '|') FROM (" + sql + ")");
         return st.step() ? st.getText(0) : std::string();
     }
-    QTemporaryDir tmp;
-    std::filesystem::path docs;
-    ScriptedDialogs dialogs;
-    DialogsScope scope{dialogs};
-    std::unique_ptr<VexaApp> app;
 };
 
 TEST_F(FormulaGui, F9ShowsTheCommandLineReportAndTheResultsSurviveSaving) {
