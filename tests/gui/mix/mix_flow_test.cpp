@@ -14,6 +14,7 @@
 #include "catalog/request_event.h"
 #include "engine/utf8.h"
 #include "gui_fixture.h"
+#include "sample_app_fixture.h"
 #include "reports/grid_export.h"
 #include "shell/application.h"
 #include "shell/command_module.h"
@@ -26,10 +27,6 @@
 namespace vexa::test {
 
 namespace {
-
-void settle() {
-    for (int i = 0; i < 8; ++i) QCoreApplication::processEvents();
-}
 
 // Answers every modal dialog of type D that comes up while it lives.
 template <typename D>
@@ -56,24 +53,8 @@ private:
 
 }  // namespace
 
-class MixGui : public ::testing::Test {
+class MixGui : public SampleApp {
 protected:
-    void SetUp() override {
-        docs = std::filesystem::path(tmp.path().toStdString()) / "Documentos";
-        std::filesystem::create_directories(docs);
-    }
-    void TearDown() override {
-        if (app) app->shutdown();
-    }
-    MainWindow& start() {
-        app = std::make_unique<VexaApp>(AppFolders{docs, docs / "VEXA.INI"});
-        app->createSampleIfFirstStart();
-        EXPECT_TRUE(app->openStartupWorkspace({}));
-        MainWindow& w = app->createMainWindow();
-        w.show();
-        settle();
-        return w;
-    }
     template <typename W>
     W* active(MainWindow& w) {
         QMdiSubWindow* frame = w.mdiArea()->activeSubWindow();
@@ -94,11 +75,6 @@ protected:
             app->workspace().database()->prepare("SELECT group_concat(x, '|') FROM (" + sql + ")");
         return st.step() ? st.getText(0) : std::string();
     }
-    QTemporaryDir tmp;
-    std::filesystem::path docs;
-    ScriptedDialogs dialogs;
-    DialogsScope scope{dialogs};
-    std::unique_ptr<VexaApp> app;
 };
 
 TEST_F(MixGui, CreateMixOpensTheRationThenItsDietSurvivesSaving) {
