@@ -1,6 +1,8 @@
 // The manual mix and the batch in the whole program on the sample workspace, driven as a user
 // would: from a solved formula to a mix, a batch report, and a diet that survives saving.
 #include <QApplication>
+#include <QLineEdit>
+#include <QLocale>
 #include <QFile>
 #include <QMdiArea>
 #include <QMdiSubWindow>
@@ -22,6 +24,7 @@
 #include "store/settings.h"
 #include "workflows/batch_dialogs.h"
 #include "workflows/formula_window.h"
+#include "catalog/number_box.h"
 #include "workflows/mix_windows.h"
 
 namespace vexa::test {
@@ -235,6 +238,60 @@ TEST_F(MixGui, MixListMakesANewMixThatOpensWithTheIngredientChoice) {
     EXPECT_EQ(m->mix()->header().Nombre, "Mezcla de prueba");
     EXPECT_TRUE(choiceOffered);
     EXPECT_TRUE(m->mix()->lines().empty());
+
+    // Renamed on its properties page; closing the window refreshes the list (request 17, 11).
+    m->pages()->setCurrentIndex(1);
+    for (QPushButton* b : m->findChildren<QPushButton*>())
+        if (b->text() == "Editar") b->click();
+    ASSERT_FALSE(m->propName()->isReadOnly());
+    m->propName()->setText("Mezcla renombrada");
+    for (QPushButton* b : m->findChildren<QPushButton*>())
+        if (b->text() == "&Aceptar") b->click();
+    settle();
+    EXPECT_EQ(m->mix()->header().Nombre, "Mezcla renombrada");
+    m->closeWindow();
+    settle();
+    bool listed = false;
+    for (int r = 0; r < list->mixes().rowCount(); ++r)
+        listed = listed || toText(list->mixes().value(r, "Nombre")) == "Mezcla renombrada";
+    EXPECT_TRUE(listed);
+}
+
+// What the user types follows their locale: "12,34" in Spain, "12.34" in Mexico.
+TEST_F(MixGui, TypedNumbersFollowTheLocale) {
+    MainWindow& w = start();
+    FormulaWindow* f = solved(w);
+    ASSERT_NE(f, nullptr);
+    f->action("Crear &mezcla")->trigger();
+    settle();
+    auto* m = active<ManualMixWindow>(w);
+    ASSERT_NE(m, nullptr);
+    const QString typed = QString("12") + QLocale().decimalPoint() + "34";
+    // The line dialog, typed into as a user would, with a step of 10^-1 kg.
+    {
+        Answering<MixLineDialog> answer([&](MixLineDialog* d) {
+            QApplication::setActiveWindow(d);
+            d->valor->setFocus();
+            d->valor->selectAll();
+            QTest::keyClicks(d->valor, typed);
+            QTest::keyClick(d->valor, Qt::Key_Tab);
+            d->redondeo->setValue(-1);
+            d->accept();
+        });
+        m->lineGrid()->selectRow(0);
+        m->lineGrid()->setFocus();
+        QTest::keyClick(m->lineGrid(), Qt::Key_Return);
+        settle();
+        EXPECT_EQ(answer.count, 1);
+    }
+    EXPECT_DOUBLE_EQ(m->mix()->lines()[0].Valor, 12.3);
+    EXPECT_EQ(m->lineGrid()->item(0, 1)->text(), QString("12") + QLocale().decimalPoint() + "3000");
+    // A minimum typed into the nutrient grid.
+    m->nutrientGrid()->item(0, 2)->setText(typed);
+    settle();
+    ASSERT_TRUE(m->mix()->nutrients()[0].RMin.has_value());
+    EXPECT_EQ(*m->mix()->nutrients()[0].RMin, Fixed4::fromDouble(12.34));
+    EXPECT_TRUE(m->mix()->nutrients()[0].EsRestr);
 }
 
 }  // namespace vexa::test
