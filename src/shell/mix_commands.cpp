@@ -14,6 +14,7 @@
 #include "workflows/batch_dialogs.h"
 #include "workflows/electrolyte_dialog.h"
 #include "workflows/formula_window.h"
+#include "workflows/mix_list_window.h"
 #include "workflows/mix_windows.h"
 
 namespace vexa {

@@ -82,14 +82,18 @@ std::vector<IngredientValue> ValuesOfMixIngredients(Database& db, int32_t mm) {
 
 int32_t InsertMix(Database& db, const std::string& nombre, int32_t cat, bool enMS) {
     Statement s = db.prepare("Insert Into MM (Nombre, Cat, EnMS) Values (:N, :C, :E)");
-    s.bind("N", utf8Left(nombre, 30)).bind("C", cat).bind("E", int32_t{enMS ? 1 : 0});
+    s.bind("N", utf8Left(nombre, fieldWidth("MM", "Nombre")))
+        .bind("C", cat)
+        .bind("E", int32_t{enMS ? 1 : 0});
     s.step();
     return static_cast<int32_t>(db.lastInsertRowId());
 }
 
 void UpdateMixRow(Database& db, int32_t mm, const std::string& nombre, bool enMS) {
     Statement s = db.prepare("Update MM Set Nombre = :N, EnMS = :E Where Codigo = :C");
-    s.bind("N", utf8Left(nombre, 30)).bind("E", int32_t{enMS ? 1 : 0}).bind("C", mm);
+    s.bind("N", utf8Left(nombre, fieldWidth("MM", "Nombre")))
+        .bind("E", int32_t{enMS ? 1 : 0})
+        .bind("C", mm);
     s.step();
 }
 

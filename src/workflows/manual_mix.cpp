@@ -127,7 +127,7 @@ bool ManualMix::sendToGroup(const std::string& dietName, std::optional<int32_t> 
         message = std::string("No se pudo enviar la dieta al lote: ") + e.what();
         return false;
     }
-    message = "Se ha creado el lote \"" + utf8Left(dietName, 30) + "\"";
+    message = "Se ha creado el lote \"" + utf8Left(dietName, fieldWidth("DIETAS", "Nombre")) + "\"";
     return true;
 }
 
@@ -226,7 +226,7 @@ std::string ManualMix::setProperties(const std::string& name, bool enMS) {
         header_.EnMS = oldEnMS;
         return std::string("No se pudo guardar la mezcla: ") + e.what();
     }
-    header_.Nombre = utf8Left(name, 30);
+    header_.Nombre = utf8Left(name, fieldWidth("MM", "Nombre"));
     if (dm_.onModified) dm_.onModified();
     recalculate();
     return {};

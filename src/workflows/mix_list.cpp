@@ -70,7 +70,7 @@ bool MixList::wEditar() {
             pendingNew_ = false;
             return false;
         }
-        setField("Nombre", utf8Left(answer->name, 30));
+        setField("Nombre", utf8Left(answer->name, fieldWidth("MM", "Nombre")));
         if (showBasis && answer->enMS) setField("EnMS", int64_t{*answer->enMS ? 1 : 0});
         if (!post()) {
             pendingNew_ = false;

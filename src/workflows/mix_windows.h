@@ -1,6 +1,5 @@
 #pragma once
-// The manual-mix windows: the list of mixes of a group (TfrmMM) with its new-mix dialog
-// (TfrmEdMM), and the mix itself (TfrmMManual) with its line dialog (TfrmEditIM).
+// The manual-mix window (TfrmMManual) with its line dialog (TfrmEditIM).
 #include <QAction>
 #include <QCheckBox>
 #include <QComboBox>
@@ -14,51 +13,19 @@
 #include <memory>
 #include <optional>
 
-#include "catalog/list_window.h"
+#include "catalog/child_window.h"
+#include "catalog/requests.h"
 #include "catalog/value_entry.h"
 #include "reports/dataset_export.h"
 #include "store/formula_editor_queries.h"
 #include "workflows/batch_session.h"
 #include "workflows/manual_mix.h"
-#include "workflows/mix_list.h"
 #include "workflows/report_view.h"
 
 namespace vexa {
 
 class NumberBox;
 class IntegerBox;
-
-// "Insertar mezcla manual".
-class NewMixDialog : public QDialog {
-    Q_OBJECT
-public:
-    NewMixDialog(const std::string& preset, bool enMS, bool showBasis, QWidget* parent = nullptr);
-    static std::optional<NewMixAnswer> ask(const std::string& preset, bool enMS, bool showBasis,
-                                           QWidget* parent);
-    QLineEdit* name;
-    QComboBox* basis;  // "Base Fresca", "Base Seca"; hidden unless the group mixes dry
-};
-
-class MixListWindow : public ListWindow {
-    Q_OBJECT
-public:
-    MixListWindow(Database& db, Tdm& dm, RequestSink& requests, QWidget* parent = nullptr);
-    MixList& mixes() { return logic_; }
-    QComboBox* groupBox() const { return groupBox_; }
-    // Request 9: the mixes of that group.
-    void selectItem(qint64 code) override;
-    // Request 17 with 11.
-    void refreshInfo() override;
-    void updateActions() override;
-
-protected:
-    void onDoubleClick() override;
-
-private:
-    void fillGroupBox();
-    MixList logic_;
-    QComboBox* groupBox_;
-};
 
 // "Editar Insumo": Valor and Redondeo of one line.
 class MixLineDialog : public QDialog {

@@ -25,6 +25,7 @@
 #include "workflows/batch_dialogs.h"
 #include "workflows/formula_window.h"
 #include "catalog/number_box.h"
+#include "workflows/mix_list_window.h"
 #include "workflows/mix_windows.h"
 
 namespace vexa::test {
