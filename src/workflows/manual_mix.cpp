@@ -41,7 +41,6 @@ void ManualMix::recalculate() {
     totalFresco_ = fresco;
     totalSeco_ = dry ? seco : 0.0;
     totalCosto_ = Fixed4();
-    Transaction tx(db_);
     for (MixLine& l : lines_) {
         if (dry && totalSeco_ != 0)
             l.Perc = Fixed4::fromDouble(l.MS.toDouble() / totalSeco_ * 100.0);
@@ -49,7 +48,14 @@ void ManualMix::recalculate() {
             l.Perc = Fixed4::fromDouble(l.Valor / totalFresco_ * 100.0);
         l.Costo = l.Precio * Fixed4::fromDouble(l.Valor);
         totalCosto_ += l.Costo;
-        UpdateMixLine(db_, code_, l);
+    }
+    // The shares are kept with the lines; they follow from the quantities, so a refused write
+    // of them loses nothing the next recalculation does not give back.
+    try {
+        Transaction tx(db_);
+        for (const MixLine& l : lines_) UpdateMixLine(db_, code_, l);
+        tx.commit();
+    } catch (const SqlError&) {
     }
     std::map<std::pair<int32_t, int32_t>, Fixed4> values;
     for (const IngredientValue& v : ValuesOfMixIngredients(db_, code_))
@@ -64,7 +70,6 @@ void ManualMix::recalculate() {
             n.Valor = Fixed4::fromDouble(n.Valor.toDouble() + add);
         }
     }
-    tx.commit();
 }
 
 void ManualMix::prepareLine(MixLine& line) {
