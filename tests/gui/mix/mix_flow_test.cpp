@@ -148,10 +148,17 @@ TEST_F(MixGui, CreateMixOpensTheRationThenItsDietSurvivesSaving) {
     // Deleting a line hides the report page again.
     m->lineGrid()->setFocus();
     m->lineGrid()->selectRow(0);
+    const std::string gone = m->mix()->lines()[0].Nombre;
+    ASSERT_NE(m->report()->reportText().find(gone), std::string::npos);
     QTest::keyClick(m->lineGrid(), Qt::Key_Delete);
     settle();
     EXPECT_EQ(static_cast<int>(m->mix()->lines().size()), ration - 1);
     EXPECT_FALSE(m->pages()->isTabVisible(2));
+    // "&Ver reporte" shows it again with the lines as they are now.
+    m->action("&Ver reporte")->trigger();
+    settle();
+    EXPECT_TRUE(m->pages()->isTabVisible(2));
+    EXPECT_EQ(m->report()->reportText().find(gone), std::string::npos);
 
     // Sent to a new batch group.
     {
