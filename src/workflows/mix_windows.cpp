@@ -10,6 +10,7 @@
 #include <QLocale>
 #include <QMenu>
 #include <QSplitter>
+#include <QStyledItemDelegate>
 #include <QToolBar>
 #include <QVBoxLayout>
 
@@ -46,6 +47,24 @@ QTableWidgetItem* cell(const QString& text, bool right = true) {
     if (right) it->setTextAlignment(Qt::AlignRight | Qt::AlignVCenter);
     return it;
 }
+
+// The limit cells keep their colours except the one with the focus, drawn as any other.
+class LimitColours : public QStyledItemDelegate {
+public:
+    explicit LimitColours(QTableWidget* view) : QStyledItemDelegate(view), view_(view) {}
+
+protected:
+    void initStyleOption(QStyleOptionViewItem* option, const QModelIndex& index) const override {
+        QStyledItemDelegate::initStyleOption(option, index);
+        if (view_->hasFocus() && index == view_->currentIndex()) {
+            option->palette.setColor(QPalette::Text, view_->palette().color(QPalette::Text));
+            option->font = view_->font();
+        }
+    }
+
+private:
+    QTableWidget* view_;
+};
 
 }  // namespace
 
@@ -104,7 +123,6 @@ ManualMixWindow::ManualMixWindow(Database& db, Tdm& dm, RequestSink& requests, b
       requests_(requests),
       readOnly_(readOnly) {
     setObjectName("TfrmMManual");
-    setAttribute(Qt::WA_DeleteOnClose);
     menu_ = new QMenu("&Mezcla", this);
     menus_ << menu_;
 
@@ -213,6 +231,7 @@ QWidget* ManualMixWindow::buildLines() {
     nutrients_->setObjectName("nutrients");
     nutrients_->setHorizontalHeaderLabels({"Nombre", "Unidad", "Mínimo", "Valor", "Máximo", "R?"});
     nutrients_->setSelectionMode(QAbstractItemView::ExtendedSelection);
+    nutrients_->setItemDelegate(new LimitColours(nutrients_));
     nutrients_->verticalHeader()->setVisible(false);
     nutrients_->setColumnWidth(kNutName, 170);
     for (int c = kNutUnit; c <= kNutMax; ++c) nutrients_->setColumnWidth(c, 82);
