@@ -32,10 +32,6 @@ namespace vexa::test {
 
 namespace {
 
-void settle() {
-    for (int i = 0; i < 8; ++i) QCoreApplication::processEvents();
-}
-
 // The report without its date-time line, which names the moment of each run.
 std::string withoutTime(const std::string& report) {
     std::istringstream in(report);
