@@ -8,7 +8,11 @@
 #   open              the whole open path (container, database bounds and schema check,
 #                     upgrade, first queries and a least-cost run), from seeds that
 #                     fuzz/make_open_seeds.py writes (sound and hostile databases); new inputs
-#                     go to fuzz/corpus-open-run/.
+#                     go to fuzz/corpus-open-run/;
+#   paradox           the reader of the earlier program's Paradox tables (a table and its memo
+#                     file converted as an open converts them), from seeds that
+#                     fuzz/make_paradox_seeds.cpp writes with pxlib's writer; new inputs go to
+#                     fuzz/corpus-paradox-run/.
 # Crashes go to build-fuzz/.
 set -euo pipefail
 cd "$(dirname "$0")/.."
@@ -32,7 +36,7 @@ fi
 
 flags=(-std=c++20 -O1 -g -fsanitize=fuzzer,address,undefined -fno-sanitize-recover=undefined -Isrc)
 mkdir -p "$out"
-if [ "${FUZZ_TARGET:-unpack}" = open ]; then
+if [ "${FUZZ_TARGET:-unpack}" = open ] || [ "${FUZZ_TARGET:-unpack}" = paradox ]; then
     # The store and the engine are plain C++ over SQLite and zlib: built from source here.
     # What CMake generates for the normal build: the version header and the sample seed.
     gen="$out/generated"
@@ -41,11 +45,24 @@ if [ "${FUZZ_TARGET:-unpack}" = open ]; then
     sed "s/@PROJECT_VERSION@/$version/g" cmake/vexa_version.h.in >"$gen/vexa_version.h"
     cmake -DINPUT=samples/sample_workspace.json -DOUTPUT="$gen/sample_workspace_data.cpp" \
         -DFUNCTION=sampleWorkspaceSeed -DHEADER=store/sample_workspace.h -P cmake/EmbedText.cmake
+    if [ "$FUZZ_TARGET" = paradox ]; then
+        rm -rf "$out/seeds-paradox"
+        "$CXX" -std=c++20 -O1 fuzz/make_paradox_seeds.cpp -lpx -o "$out/make_paradox_seeds"
+        "$out/make_paradox_seeds" "$out/seeds-paradox"
+        mkdir -p fuzz/corpus-paradox-run
+        # The converter needs only the schema and the database layer of the store.
+        "$CXX" "${flags[@]}" src/store/legacy/*.cpp src/store/schema.cpp src/store/sqlite_db.cpp src/store/schema_check.cpp \
+            src/store/container/cp1252.cpp src/engine/fixed4.cpp fuzz/paradox_fuzzer.cpp -lsqlite3 -lpx -o "$out/paradox_fuzzer"
+        cd "$out"
+        ./paradox_fuzzer -max_total_time="$secs" -max_len=200000 -rss_limit_mb=1024 -timeout=20 \
+            -print_final_stats=1 "$@" ../fuzz/corpus-paradox-run seeds-paradox
+        exit
+    fi
     rm -rf "$out/seeds-open"
     python3 fuzz/make_open_seeds.py "$out/seeds-open"
     mkdir -p fuzz/corpus-open-run
-    "$CXX" "${flags[@]}" -I"$gen" src/store/container/*.cpp src/store/*.cpp src/engine/*.cpp \
-        "$gen/sample_workspace_data.cpp" fuzz/open_fuzzer.cpp -lsqlite3 -lz -o "$out/open_fuzzer"
+    "$CXX" "${flags[@]}" -I"$gen" src/store/container/*.cpp src/store/*.cpp src/store/legacy/*.cpp src/engine/*.cpp \
+        "$gen/sample_workspace_data.cpp" fuzz/open_fuzzer.cpp -lsqlite3 -lz -lpx -o "$out/open_fuzzer"
     cd "$out"
     ./open_fuzzer -max_total_time="$secs" -max_len=300000 -rss_limit_mb=1024 -timeout=60 \
         -print_final_stats=1 "$@" ../fuzz/corpus-open-run seeds-open

@@ -16,6 +16,9 @@ class CliUi : public WorkspaceUi {
 public:
     explicit CliUi(std::ostream& err) : err_(err) {}
     void showError(const std::string& message) override { err_ << "vexa-cli: " << message << '\n'; }
+    void showNotice(const std::string& message) override {
+        err_ << "vexa-cli: " << message << '\n';
+    }
     // A question left unanswered is still shown (a copy found beside a missing file).
     bool askYesNo(const std::string& question, const std::string&) override {
         showError(question + " No.");

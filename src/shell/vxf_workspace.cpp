@@ -18,6 +18,10 @@ void ShellWorkspaceUi::showError(const std::string& message) {
     dialogs().showError(message);
 }
 
+void ShellWorkspaceUi::showNotice(const std::string& message) {
+    dialogs().showInfo(message);
+}
+
 bool ShellWorkspaceUi::askYesNo(const std::string& question, const std::string& title) {
     return dialogs().askYesNo(question, title);
 }

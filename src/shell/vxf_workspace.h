@@ -14,6 +14,7 @@ namespace vexa {
 class ShellWorkspaceUi : public WorkspaceUi {
 public:
     void showError(const std::string& message) override;
+    void showNotice(const std::string& message) override;
     bool askYesNo(const std::string& question, const std::string& title) override;
     SaveAnswer askSaveChanges(const std::string& question, const std::string& title) override;
     std::optional<std::filesystem::path> chooseOpenFile(

@@ -2,6 +2,7 @@
 
 #include "store/container/container.h"
 #include "store/container/signal_cleanup.h"
+#include "store/legacy/paradox_convert.h"
 #include "store/schema.h"
 #include "store/workspace_asking.h"
 #include "vexa_version.h"
@@ -102,6 +103,16 @@ void Tdmvxf::forgetWorkDir() {
     vxf::forgetCleanupPath(WorkDir);
 }
 
+std::string legacyNotice(const fs::path& file) {
+    fs::path backup = file;
+    backup.replace_extension(".bkp");
+    return "La base de datos " + file.filename().string() +
+           " fue escrita por la versión anterior del programa. Se guardará en el formato "
+           "actual, y al guardarla por primera vez el archivo anterior se conservará como copia "
+           "de seguridad (" +
+           backup.filename().string() + ").";
+}
+
 Database& Tdmvxf::db() {
     if (!db_.isOpen()) throw std::logic_error("No hay una base de datos abierta");
     return db_;
@@ -146,6 +157,8 @@ void Tdmvxf::BorrarCarpetaTrabajo(const fs::path& folder) {
 }
 
 std::optional<TDBDef> Tdmvxf::unpackChecked(const fs::path& f, const fs::path& folder) {
+    legacyConverted_ = false;
+    lastConversion_.clear();
     // Everything about the new file is checked into its own folder before the open
     // workspace is touched: a file that is damaged or no workspace leaves it as it was.
     try {
@@ -175,6 +188,14 @@ std::optional<TDBDef> Tdmvxf::unpackChecked(const fs::path& f, const fs::path& f
             OpenStage = kStageVersion;
             fail("El archivo VXF es de una versión no reconocida.");
             return std::nullopt;
+        }
+        // A workspace of the earlier program: its tables become the database here, in the
+        // scratch folder, and are then upgraded like any older layout. The file itself is
+        // not touched until the user saves.
+        if (isParadoxFolder(folder)) {
+            OpenStage = kStageConnecting;
+            lastConversion_ = convertParadoxFolder(folder);
+            legacyConverted_ = true;
         }
         // Its database is checked (a foreign schema is refused when connected) and upgraded
         // here, in the scratch copy, so a hostile file or a failed upgrade is turned away
@@ -290,8 +311,10 @@ void Tdmvxf::AbrirVXF(const fs::path& file) {
         // change, or keeping the rollback journal on disk, would only slow each edit down
         // (a failed statement still rolls back, from memory).
         if (!settings_.readOnly) db_.exec("PRAGMA synchronous = OFF; PRAGMA journal_mode = MEMORY");
-        DBModified = false;
+        // A converted workspace differs from its file until saved in the current format.
+        DBModified = legacyConverted_;
         OpenStage = kStageOk;
+        if (legacyConverted_) ui_.showNotice(legacyNotice(CurrentVXF));
         if (ui_.notifyShell(kAppRefreshCaption, 0)) ui_.notifyShell(kAppOpenFormulas, -1);
     } catch (const std::exception& e) {
         fail(e.what());

@@ -16,6 +16,7 @@
 // and a save first checks that the file is still the one opened. A file the user may not
 // write opens read-only too: saving it asks for another name.
 #include "store/db_def.h"
+#include "store/legacy/paradox_convert.h"
 #include "store/sqlite_db.h"
 #include "store/workspace_files.h"
 #include "store/workspace_lock.h"
@@ -25,6 +26,7 @@
 #include <functional>
 #include <optional>
 #include <string>
+#include <vector>
 
 namespace vexa {
 
@@ -56,6 +58,9 @@ struct WorkspaceSettings {
     bool readOnly = false;                // connect the database read-only
     std::string userName;                 // Autor of new workspaces
 };
+
+// Told once when a workspace of the earlier program opens: what happens to it at the first save.
+std::string legacyNotice(const std::filesystem::path& file);
 
 class Tdmvxf {
 public:
@@ -115,6 +120,10 @@ public:
 
     // Upgrade steps run by the last open ("" for a current workspace, "ABC" for 1030.01).
     const std::string& lastUpgradeSteps() const { return lastUpgrade_; }
+    // The last open converted a workspace of the earlier program (Paradox tables).
+    bool lastOpenConverted() const { return legacyConverted_; }
+    // What that conversion read: rows per table.
+    const std::vector<LegacyTableCount>& lastConversion() const { return lastConversion_; }
     // The text of the last error shown.
     const std::string& lastError() const { return lastError_; }
     const WorkspaceSettings& settings() const { return settings_; }
@@ -147,6 +156,8 @@ private:
     WorkspaceUi& ui_;
     Database db_;
     std::string lastUpgrade_;
+    bool legacyConverted_ = false;
+    std::vector<LegacyTableCount> lastConversion_;
     std::string lastError_;
     WorkspaceLock lock_;
     bool lockOnOpen_ = true;

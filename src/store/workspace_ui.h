@@ -17,6 +17,8 @@ public:
 
     // Error box with an OK button.
     virtual void showError(const std::string& /*message*/) {}
+    // Information box with an OK button.
+    virtual void showNotice(const std::string& /*message*/) {}
     // Yes/No question; true is Yes.
     virtual bool askYesNo(const std::string& /*question*/, const std::string& /*title*/) {
         return false;

@@ -1,0 +1,97 @@
+// The converter on a folder of Paradox tables written with pxlib's writer: codes with a gap,
+// nulls, text of two code pages, memos inside the record and in the .MB file, counters.
+#include "paradox_writer.h"
+
+#include "store/legacy/paradox_convert.h"
+#include "store/schema.h"
+
+#include <gtest/gtest.h>
+
+#include <unistd.h>
+
+#include <algorithm>
+
+namespace fs = std::filesystem;
+using namespace vexa;
+using vexa::testing::writeParadoxTable;
+
+namespace {
+
+struct Folder {
+    fs::path path = fs::temp_directory_path() / ("vexa_px_" + std::to_string(::getpid()));
+    Folder() {
+        fs::remove_all(path);
+        fs::create_directories(path);
+    }
+    ~Folder() { fs::remove_all(path); }
+};
+
+}  // namespace
+
+TEST(ParadoxConvert, RowsCodesNullsTextMemosAndCounters) {
+    Folder f;
+    // Codes 1, 2 and 5 (a gap), a null name, "Maíz" in CP-1252.
+    writeParadoxTable(f.path / "INS.DB",
+                      {{"Codigo", pxfAutoInc, 4}, {"Nombre", pxfAlpha, 25}, {"ItId", pxfLong, 4}},
+                      {{"1", "Maíz", "10"}, {"2", std::nullopt, "0"}, {"5", "Soya", std::nullopt}},
+                      1252);
+    // CP-850, and a memo column: short text inside the record, long text in NUT.MB.
+    const std::string longName = "Ñame y año: energía metabolizable aparente corregida";
+    writeParadoxTable(
+        f.path / "nut.db",
+        {{"Codigo", pxfAutoInc, 4}, {"nombre", pxfMemoBLOb, 15}, {"Orden", pxfShort, 2}},
+        {{"3", "Año", "-2"}, {"4", longName, "7"}}, 850);
+    ASSERT_TRUE(isParadoxFolder(f.path));
+    auto counts = convertParadoxFolder(f.path);
+    EXPECT_FALSE(isParadoxFolder(f.path));
+    EXPECT_FALSE(fs::exists(f.path / "INS.DB"));
+    EXPECT_FALSE(fs::exists(f.path / "nut.MB"));
+    ASSERT_EQ(counts.size(), 2u);
+    EXPECT_EQ(counts[0].table, "Ins");
+    EXPECT_EQ(counts[0].rows, 3);
+
+    Database db(databaseFile(f.path), Database::Mode::ReadWrite);
+    auto s = db.prepare("SELECT Codigo, Nombre, ItId FROM Ins ORDER BY Codigo");
+    std::vector<std::tuple<int, std::string, std::string>> got;
+    while (s.step())
+        got.emplace_back(s.getInt(0), s.isNull(1) ? "<null>" : s.getText(1),
+                         s.isNull(2) ? "<null>" : s.getText(2));
+    const std::vector<std::tuple<int, std::string, std::string>> want{
+        {1, "Maíz", "10"}, {2, "<null>", "0"}, {5, "Soya", "<null>"}};
+    EXPECT_EQ(got, want);
+    auto n = db.prepare("SELECT Nombre, Orden FROM Nut ORDER BY Codigo");
+    ASSERT_TRUE(n.step());
+    EXPECT_EQ(n.getText(0), "Año");
+    EXPECT_EQ(n.getInt(1), -2);
+    ASSERT_TRUE(n.step());
+    EXPECT_EQ(n.getText(0), longName);
+    db.exec("INSERT INTO Ins (Nombre) VALUES ('Nuevo')");
+    EXPECT_EQ(db.lastInsertRowId(), 6);
+    // Tables the old folder lacks exist, with their default rows.
+    auto tn = db.prepare("SELECT COUNT(*) FROM TN");
+    ASSERT_TRUE(tn.step());
+    EXPECT_EQ(tn.getInt(0), 7);
+}
+
+TEST(ParadoxConvert, AFailureHalfWayLeavesTheFolderAsItWas) {
+    Folder f;
+    writeParadoxTable(f.path / "NUT.DB", {{"Codigo", pxfAutoInc, 4}, {"Nombre", pxfAlpha, 25}},
+                      {{"1", "Proteína"}});
+    // Converted after Nut, and found damaged then.
+    writeParadoxTable(f.path / "RNU.DB", {{"LR", pxfLong, 4}, {"CNI", pxfLong, 4}}, {{"1", "1"}});
+    fs::resize_file(f.path / "RNU.DB", 100);
+    std::vector<std::string> before;
+    for (const auto& e : fs::directory_iterator(f.path)) before.push_back(e.path().filename());
+    try {
+        convertParadoxFolder(f.path);
+        ADD_FAILURE() << "converted";
+    } catch (const std::runtime_error& e) {
+        EXPECT_NE(std::string(e.what()).find("RNU.DB"), std::string::npos) << e.what();
+    }
+    std::vector<std::string> after;
+    for (const auto& e : fs::directory_iterator(f.path)) after.push_back(e.path().filename());
+    std::sort(before.begin(), before.end());
+    std::sort(after.begin(), after.end());
+    EXPECT_EQ(after, before);
+    EXPECT_TRUE(isParadoxFolder(f.path));
+}
