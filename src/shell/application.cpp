@@ -13,6 +13,8 @@
 #include "catalog/value_windows.h"
 #include "reports/grid_export.h"
 #include "shell/about_dialog.h"
+#include "shell/formula_editor_hook.h"
+#include "store/shared_db_procs.h"
 #include "shell/formula_lists.h"
 #include "shell/settings_dialogs.h"
 #include "shell/startup.h"
@@ -135,6 +137,8 @@ void VexaApp::registerWindows(CommandModule& cm) {
         return new NutrientValuesWindow(*catalogContext().db, *dm_, sink_);
     });
     registerFormulaLists(cm, sink_);
+    registerFormulaEditor(cm, sink_,
+                          [this] { return NombreBD(ws_->vxf().DBDef, ws_->vxf().CurrentVXF); });
     cm.setHandler("acAcerca", [this] {
         QLocale shown;  // the user's decimal separator, no thousands: "1030,04"
         shown.setNumberOptions(QLocale::OmitGroupSeparator);
