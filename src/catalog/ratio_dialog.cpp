@@ -45,7 +45,8 @@ RatioDialog::RatioDialog(RatioList& list, QWidget* parent) : QDialog(parent), li
 
 void RatioDialog::accept() {
     try {
-        list_.applyEdit({ss(name->text()), nut1->currentData().toInt(), nut2->currentData().toInt()});
+        list_.applyEdit(
+            {ss(name->text()), nut1->currentData().toInt(), nut2->currentData().toInt()});
     } catch (const std::exception& ex) {
         dialogs().showError(ex.what());
         return;

@@ -5,8 +5,7 @@
 namespace vexa {
 
 RatiosWindow::RatiosWindow(Database& db, Tdm& dm, RequestSink& requests, QWidget* parent)
-    : ListWindow("Relaciones", "Relaciones",
-                 logic_,
+    : ListWindow("Relaciones", "Relaciones", logic_,
                  {{"Nombre", "Nombre", ""},
                   {"NomN1", "Primer nutriente", ""},
                   {"NomN2", "Segundo nutriente", ""}},

@@ -121,7 +121,8 @@ void FormulaEditor::deleteRatio(int row) {
 void FormulaEditor::copyRatios() {
     if (!canEdit() || !formulaChooser) return;
     std::vector<FormulaChoice> list = formulasWithCounts(db_, group_, false);
-    for (FormulaChoice& c : list) c.restrictions = static_cast<int>(formulaRatios(db_, c.Codigo).size());
+    for (FormulaChoice& c : list)
+        c.restrictions = static_cast<int>(formulaRatios(db_, c.Codigo).size());
     int source = formulaChooser(list);
     if (source < 0 || source == row_->Codigo) return;
     try {

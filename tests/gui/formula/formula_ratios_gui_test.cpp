@@ -139,10 +139,12 @@ TEST_F(RatiosGui, ThirdGridEditsChecksAndShowsTheRatioFound) {
             EXPECT_TRUE(ratioLine);
             d->reject();  // leave the formula as it is
         });
-        QTest::keyClick(f->ingredientGrid(), Qt::Key_F9);
+        f->action("&Hallar mínimo costo")->trigger();
         settle();
         EXPECT_EQ(answer.count, 1);
     }
+    ASSERT_TRUE(f->editor().hasResults());
+    EXPECT_FALSE(f->editor().mix()->Feasible);
     EXPECT_EQ(g->item(0, FormulaWindow::kColResultRatio)->foreground().color(), QColor(Qt::red));
 }
 
@@ -233,7 +235,8 @@ TEST_F(RatiosGui, CatalogueAddsAndDeletesARatioWithItsRestrictions) {
     }
     EXPECT_EQ(shown, 1);
     ASSERT_FALSE(dialogs.errors.empty());
-    EXPECT_EQ(dialogs.errors.back(), "Error: Los dos nutrientes de la relación deben ser distintos");
+    EXPECT_EQ(dialogs.errors.back(),
+              "Error: Los dos nutrientes de la relación deben ser distintos");
     EXPECT_EQ(rel->model()->rowCount(), 2);
     EXPECT_EQ(query("SELECT N.Nombre AS x FROM Rel R JOIN Nut N ON N.Codigo = R.Nut2 WHERE "
                     "R.Nombre = 'Lisina : EM aves'"),
