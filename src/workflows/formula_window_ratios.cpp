@@ -40,7 +40,9 @@ void FormulaWindow::buildRatioGrid(QWidget* page, QVBoxLayout* box) {
         fillGrids();
     });
     connect(ratGrid_, &QTableWidget::currentCellChanged, this, [this] { updateActions(); });
-    box->addWidget(ratGrid_, 1);
+    // a few ratios at most: the nutrient grid above keeps the room
+    ratGrid_->setMaximumHeight(150);
+    box->addWidget(ratGrid_);
     auto* tools = new QHBoxLayout;
     auto add = [&](const QString& caption, std::function<void()> fn) {
         QAction* a = addCommand(caption, {}, std::move(fn));
