@@ -17,6 +17,7 @@
 #include "shell/formula_editor_hook.h"
 #include "store/shared_db_procs.h"
 #include "shell/formula_lists.h"
+#include "shell/mix_commands.h"
 #include "shell/settings_dialogs.h"
 #include "shell/startup.h"
 #include "store/container/signal_cleanup.h"
@@ -140,8 +141,10 @@ void VexaApp::registerWindows(CommandModule& cm) {
         return new NutrientValuesWindow(*catalogContext().db, *dm_, sink_);
     });
     registerFormulaLists(cm, sink_);
-    registerFormulaEditor(cm, sink_,
-                          [this] { return NombreBD(ws_->vxf().DBDef, ws_->vxf().CurrentVXF); });
+    auto databaseName = [this] { return NombreBD(ws_->vxf().DBDef, ws_->vxf().CurrentVXF); };
+    registerMixCommands(cm, sink_, databaseName);
+    registerFormulaEditor(cm, sink_, databaseName,
+                          [&cm](FormulaWindow& w) { connectFormulaEditor(cm, w); });
     cm.setHandler("acAcerca", [this] {
         QLocale shown;  // the user's decimal separator, no thousands: "1030,04"
         shown.setNumberOptions(QLocale::OmitGroupSeparator);
