@@ -158,6 +158,23 @@ def formula(name, ingredient_limits, nutrient_limits, weight=1000):
     }
 
 
+# The calcium to available phosphorus ratio: the requirement's own ratio (minimum calcium to
+# minimum available phosphorus) as the minimum, 10 % above it as the maximum, both kept as the
+# two terms "Ca : P" the tables give.
+CA_P = "Calcio : Fósforo disponible"
+
+
+def ca_p_ratio(nutrient_limits):
+    ca = nutrient_limits["calcium_pct"][0]
+    p = nutrient_limits["avail_p_pct"][0]
+    return {"relacion": CA_P, "min": [tidy(ca), tidy(p)], "max": [tidy(ca * 1.1), tidy(p)]}
+
+
+def with_ca_p(f, nutrient_limits):
+    f["relaciones"] = [ca_p_ratio(nutrient_limits)]
+    return f
+
+
 def build(folder):
     rows = read_csv(folder, "ingredients.csv")
     requirements, limits = {}, {}
@@ -183,12 +200,14 @@ def build(folder):
             "nombre": "Pollos de engorde",
             "insumos": [INGREDIENTS[k][0] for k in broiler],
             "nutrientes": [NAME_OF[c] for c in POULTRY_NUTRIENTS],
+            "relaciones": [CA_P],
             "formulas": [
-                formula("Pollo iniciación (0-3 semanas)", broiler, requirements["broiler_starter"]),
-                formula("Pollo crecimiento (3-6 semanas)", broiler_grower,
-                        requirements["broiler_grower"]),
-                formula("Pollo finalización (6-7 semanas)", broiler_grower,
-                        BROILER_FINISHER),
+                with_ca_p(formula("Pollo iniciación (0-3 semanas)", broiler,
+                                  requirements["broiler_starter"]), requirements["broiler_starter"]),
+                with_ca_p(formula("Pollo crecimiento (3-6 semanas)", broiler_grower,
+                                  requirements["broiler_grower"]), requirements["broiler_grower"]),
+                with_ca_p(formula("Pollo finalización (6-7 semanas)", broiler_grower,
+                                  BROILER_FINISHER), BROILER_FINISHER),
                 # Teaching case: more protein than corn with at most 40 % soybean meal can give.
                 formula("Ejemplo: proteína inalcanzable",
                         {"corn_yellow": (60, None), "soybean_meal_44": (None, 40),
@@ -201,9 +220,11 @@ def build(folder):
             "nombre": "Gallinas ponedoras",
             "insumos": [INGREDIENTS[k][0] for k in layer],
             "nutrientes": [NAME_OF[c] for c in POULTRY_NUTRIENTS if c != "deb_meq_kg"],
+            "relaciones": [CA_P],
             "formulas": [
-                formula("Ponedora en postura", layer, requirements["laying_hen"]),
-                formula("Ponedora pico de postura", layer, LAYER_PEAK),
+                with_ca_p(formula("Ponedora en postura", layer, requirements["laying_hen"]),
+                          requirements["laying_hen"]),
+                with_ca_p(formula("Ponedora pico de postura", layer, LAYER_PEAK), LAYER_PEAK),
             ],
         },
         {
@@ -228,6 +249,9 @@ def build(folder):
                 "valores": ingredient_values(r),
             }
             for r in rows
+        ],
+        "relaciones": [
+            {"nombre": CA_P, "nut1": NAME_OF["calcium_pct"], "nut2": NAME_OF["avail_p_pct"]},
         ],
         "grupos": groups,
         "defectos": {"precio": "Precio", "ms": "Materia Seca", "grupo": "Pollos de engorde"},

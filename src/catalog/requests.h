@@ -17,6 +17,7 @@ enum ActivationCode : int {
     kActLR = 4,
     kActValN = 8,
     kActMM = 10,
+    kActRel = 14,
 };
 
 // Code 6 argument: low half the activation code, high half 0 to disable, 1 to enable.

@@ -98,6 +98,18 @@ bool writeBoundsIntoFile(const std::filesystem::path& path, const Formula& befor
             }
         }
     });
+    patch("ratios", [&](nlohmann::json& item, int32_t code) {
+        for (size_t i = 0; i < formula.ratios.size(); ++i) {
+            const FormulaRatio& r = formula.ratios[i];
+            const FormulaRatio& was = before.ratios[i];
+            if (r.code != code) continue;
+            if (r.minN1 != was.minN1 || r.minN2 != was.minN2)
+                item["min"] = nlohmann::json::array({number(r.minN1), number(r.minN2)});
+            if (r.maxN1 != was.maxN1 || r.maxN2 != was.maxN2)
+                item["max"] = r.hasMax() ? nlohmann::json::array({number(r.maxN1), number(r.maxN2)})
+                                         : nlohmann::json(nullptr);
+        }
+    });
     const std::string failed = writeTextFile(path, doc.dump(2) + "\n");
     if (!failed.empty()) {
         err << "vexa-cli: no se pudo escribir " << path.string() << ": " << failed << '\n';
@@ -141,6 +153,20 @@ void printSolveJson(TMixObject& mix, std::ostream& out) {
                                 .add("sensitivity", num(n.Sensib))
                                 .add("out_of_bounds", boolean(n.Fuera))
                                 .done());
+    std::vector<std::string> ratios;
+    auto pair = [](Fixed4 a, Fixed4 b) { return "[" + num(a) + ", " + num(b) + "]"; };
+    for (const TRelacion& r : mix.Ratios)
+        ratios.push_back(Fields()
+                             .add("code", r.Codigo)
+                             .add("name", str(mix.ItemName(kNameRatio, r.Codigo)))
+                             .add("nut1", r.Bounds.nut1)
+                             .add("nut2", r.Bounds.nut2)
+                             .add("level", r.SinValor ? "null" : num(r.Cantidad))
+                             .add("min", pair(r.Bounds.minN1, r.Bounds.minN2))
+                             .add("max", r.ConMax ? pair(r.Bounds.maxN1, r.Bounds.maxN2) : "null")
+                             .add("sensitivity", num(r.Sensib))
+                             .add("out_of_bounds", boolean(r.Fuera))
+                             .done());
     for (const TRecom& s : mix.Suggestions)
         suggestions.push_back(Fields()
                                   .add("class", s.Clase)
@@ -159,6 +185,7 @@ void printSolveJson(TMixObject& mix, std::ostream& out) {
     out << "  \"cost_per_kg\": " << num(mix.CostPerKg) << ",\n";
     printList(out, "ingredients", ingredients, false);
     printList(out, "nutrients", nutrients, false);
+    if (!ratios.empty()) printList(out, "ratios", ratios, false);
     printList(out, "suggestions", suggestions, !withAsFed);
     if (withAsFed) {
         printList(out, "as_fed", asFed, false);

@@ -111,6 +111,7 @@ void TMixObject::ExtractSolution() {
         }
         n.Sensib = std::max(rowValue(n.FilaMin, 100.0), rowValue(n.FilaMax, 100.0));
     }
+    extractRatios();
     if (UseDryMatter || AsFedFormula) {
         convertToAsFed();
         RoundToHundred(AsFed);

@@ -264,6 +264,51 @@ Formula parseFormulaJson(std::string_view textIn) {
         }
         f.ingredients.push_back(std::move(fi));
     }
+
+    // "min"/"max": [n1, n2]; a missing or null max means none.
+    auto terms = [&](const json& r, const char* key, const std::string& where, Fixed4& n1,
+                     Fixed4& n2) {
+        auto it = r.find(key);
+        if (it == r.end() || it->is_null()) return false;
+        if (!it->is_array() || it->size() != 2)
+            fail(where,
+                 std::string("field \"") + key + "\" must be a list of two numbers [n1, n2]");
+        const std::string field = key;
+        n1 = asFixed((*it)[0], where, field + "[1]");
+        n2 = asFixed((*it)[1], where, field + "[2]");
+        if (n1 < Fixed4() || n2 < Fixed4()) fail(where, "negative term in \"" + field + "\"");
+        return true;
+    };
+    if (auto it = doc.find("ratios"); it != doc.end() && !it->is_null()) {
+        if (!it->is_array())
+            fail("", std::string("field \"ratios\" must be a list, not ") + typeName(*it));
+        std::set<int32_t> ratioCodes;
+        for (size_t i = 0; i < it->size(); ++i) {
+            const json& r = (*it)[i];
+            std::string where = "ratio " + std::to_string(i + 1);
+            if (!r.is_object()) fail(where, std::string("must be an object, not ") + typeName(r));
+            FormulaRatio fr;
+            fr.code = code(r, where);
+            where += " (code " + std::to_string(fr.code) + ")";
+            if (!ratioCodes.insert(fr.code).second) fail(where, "the code is listed twice");
+            fr.name = text(r, "name", where);
+            for (const char* key : {"nut1", "nut2"}) {
+                const json& v = require(r, key, where);
+                if (!v.is_number_integer() || !nutrientCodes.count(v.get<int32_t>()))
+                    fail(where, std::string("field \"") + key +
+                                    "\" must be the code of a nutrient of the formula");
+                (key[3] == '1' ? fr.nut1 : fr.nut2) = v.get<int32_t>();
+            }
+            if (!terms(r, "min", where, fr.minN1, fr.minN2)) fail(where, "missing field \"min\"");
+            terms(r, "max", where, fr.maxN1, fr.maxN2);
+            // compare n1/n2 without rounding: min1·max2 against max1·min2 (0 counts as 1)
+            auto second = [](Fixed4 v) { return v.isZero() ? 1.0L : (long double)v.toDouble(); };
+            if (fr.maxN1 > Fixed4() &&
+                fr.minN1.toDouble() * second(fr.maxN2) > fr.maxN1.toDouble() * second(fr.minN2))
+                fail(where, "min is above max");
+            f.ratios.push_back(std::move(fr));
+        }
+    }
     return f;
 }
 

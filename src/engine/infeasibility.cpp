@@ -42,6 +42,8 @@ std::pair<int32_t, int32_t> TMixObject::itemOfRow(int32_t r) const {
         if (Ingredients[k].FilaMin == r || Ingredients[k].FilaMax == r) return {kClaseInsumo, k};
     for (int32_t p = 0; p < static_cast<int32_t>(Nutrients.size()); ++p)
         if (Nutrients[p].FilaMin == r || Nutrients[p].FilaMax == r) return {kClaseNutriente, p};
+    for (int32_t p = 0; p < static_cast<int32_t>(Ratios.size()); ++p)
+        if (Ratios[p].FilaMin == r || Ratios[p].FilaMax == r) return {kClaseRelacion, p};
     return {0, 0};
 }
 
@@ -75,6 +77,7 @@ void TMixObject::handleInfeasible() {
         AddTotalRow(c);
         AddIngredientRows(c);
         AddNutrientRows(c);
+        AddRatioRows(c);
     };
     ArtificialCount = artificials + elastic;
     rebuild(rows);
@@ -85,7 +88,9 @@ void TMixObject::handleInfeasible() {
     std::vector<double> weight(ColumnCount + 1, 0.0);
     int32_t e = firstArtificial + artificials;
     for (int32_t r = 2; r <= rows; ++r) {
-        const double bound = std::max(std::fabs(Tableau(RhsColumn, r)), 1e-4);
+        const double bound = RowInfo[r].kind == kRowRatio
+                                 ? ratioRowScale(r)
+                                 : std::max(std::fabs(Tableau(RhsColumn, r)), 1e-4);
         const int32_t id = Basis[r];
         if (IsArtificialColumn(id)) weight[id] = 1.0 / bound;
         if (IsArtificialColumn(id) && ColumnInfo[id].type != kTipoIgual) continue;
@@ -137,6 +142,10 @@ void TMixObject::handleInfeasible() {
         const double level = bound + x.shift;
         const auto [clase, position] = itemOfRow(r);
         if (clase == 0) continue;
+        if (clase == kClaseRelacion) {
+            relaxRatioRow(r, position, value);  // by the ratio the shares reach
+            continue;
+        }
         TNutriente& item = clase == kClaseInsumo ? static_cast<TNutriente&>(Ingredients[position])
                                                  : Nutrients[position];
         const int32_t id = Basis[r];

@@ -16,6 +16,8 @@ MemoryMixObject::MemoryMixObject(ReportDocument& report, Formula formula, int32_
         nutrientIndex_.emplace(n.code, i);
         nutrientBounds_.push_back({n.code, n.min, n.max});
     }
+    for (const FormulaRatio& r : formula_.ratios)
+        RatioRestrictions.push_back({r.code, r.nut1, r.nut2, r.minN1, r.minN2, r.maxN1, r.maxN2});
     UseDryMatter = formula_.useDryMatter;
     AsFedFormula = formula_.asFed;
     FeedWeight = formula_.feedWeight;
@@ -27,6 +29,12 @@ MemoryMixObject::MemoryMixObject(ReportDocument& report, Formula formula, int32_
 const FormulaIngredient* MemoryMixObject::findIngredient(int32_t code) const {
     auto it = ingredientIndex_.find(code);
     return it == ingredientIndex_.end() ? nullptr : &formula_.ingredients[it->second];
+}
+
+const FormulaRatio* MemoryMixObject::findRatio(int32_t code) const {
+    for (const FormulaRatio& r : formula_.ratios)
+        if (r.code == code) return &r;
+    return nullptr;
 }
 
 const FormulaNutrient* MemoryMixObject::findNutrient(int32_t code) const {
@@ -122,6 +130,10 @@ std::string MemoryMixObject::ItemName(int32_t kind, int32_t code) {
             const FormulaNutrient* n = findNutrient(code);
             return n ? n->name : "";
         }
+        case kNameRatio: {
+            const FormulaRatio* r = findRatio(code);
+            return r ? r->name : "";
+        }
         case kNameFormula:
             return formula_.name;
         default:
@@ -149,7 +161,10 @@ int applySuggestions(const std::vector<TRecom>& suggestions, Formula& formula) {
     for (const FormulaIngredient& i : formula.ingredients)
         ingredients.push_back({i.code, i.min, i.max});
     for (const FormulaNutrient& n : formula.nutrients) nutrients.push_back({n.code, n.min, n.max});
-    const int applied = applySuggestions(suggestions, ingredients, nutrients);
+    std::vector<RatioBounds> ratios;
+    for (const FormulaRatio& r : formula.ratios)
+        ratios.push_back({r.code, r.nut1, r.nut2, r.minN1, r.minN2, r.maxN1, r.maxN2});
+    const int applied = applySuggestions(suggestions, ingredients, nutrients, ratios);
     for (size_t k = 0; k < ingredients.size(); ++k) {
         formula.ingredients[k].min = ingredients[k].min;
         formula.ingredients[k].max = ingredients[k].max;
@@ -157,6 +172,13 @@ int applySuggestions(const std::vector<TRecom>& suggestions, Formula& formula) {
     for (size_t k = 0; k < nutrients.size(); ++k) {
         formula.nutrients[k].min = nutrients[k].min;
         formula.nutrients[k].max = nutrients[k].max;
+    }
+    for (size_t k = 0; k < ratios.size(); ++k) {
+        FormulaRatio& r = formula.ratios[k];
+        r.minN1 = ratios[k].minN1;
+        r.minN2 = ratios[k].minN2;
+        r.maxN1 = ratios[k].maxN1;
+        r.maxN2 = ratios[k].maxN2;
     }
     return applied;
 }

@@ -33,6 +33,18 @@ struct FormulaNutrient {
     Fixed4 max;  // 0: none
 };
 
+// A ratio restriction: level(nut1) / level(nut2) between min and max (both "n1 : n2"; a
+// second term of 0 counts as 1; a max of 0 : 0 means none). Both nutrients must be among the
+// formula's nutrients.
+struct FormulaRatio {
+    int32_t code = 0;
+    std::string name;
+    int32_t nut1 = 0, nut2 = 0;
+    Fixed4 minN1, minN2;
+    Fixed4 maxN1, maxN2;
+    bool hasMax() const { return !maxN1.isZero() || !maxN2.isZero(); }
+};
+
 struct Formula {
     std::string name;
     bool useDryMatter = false;
@@ -41,6 +53,7 @@ struct Formula {
     Fixed4 feedWeight = Fixed4::fromInt(1000);  // kg, for the contribution report by weight
     std::vector<FormulaIngredient> ingredients;
     std::vector<FormulaNutrient> nutrients;
+    std::vector<FormulaRatio> ratios;
 };
 
 // A formula file that cannot be used; what() is one line naming the problem.
@@ -95,6 +108,7 @@ public:
 private:
     const FormulaIngredient* findIngredient(int32_t code) const;
     const FormulaNutrient* findNutrient(int32_t code) const;
+    const FormulaRatio* findRatio(int32_t code) const;
 
     Formula formula_;
     std::map<int32_t, size_t> ingredientIndex_, nutrientIndex_;

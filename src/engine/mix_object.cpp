@@ -55,6 +55,7 @@ void TMixObject::Mix() {
     ValidateIngredients();
     LoadIngredients();
     CountNutrientRows();
+    CountRatioRows();
     // the 100 % row
     ++ArtificialCount;
     ++RowCount;
@@ -66,6 +67,7 @@ void TMixObject::Mix() {
     AddTotalRow(counters);
     AddIngredientRows(counters);
     AddNutrientRows(counters);
+    AddRatioRows(counters);
     Solve();
     ExtractSolution();
     FillNutrientContent();

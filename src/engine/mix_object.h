@@ -52,10 +52,10 @@ inline double programmeCoefficient(Fixed4 v) {
 }
 
 // Kinds of rows and artificial columns (RowInfo.kind, ColumnInfo.kind).
-enum : int32_t { kRowTotal = 1, kRowIngredient = 2, kRowNutrient = 3 };
+enum : int32_t { kRowTotal = 1, kRowIngredient = 2, kRowNutrient = 3, kRowRatio = 4 };
 
 struct RowDescriptor {
-    int32_t kind = 0;  // 1 the 100 % row, 2 ingredient, 3 nutrient
+    int32_t kind = 0;  // 1 the 100 % row, 2 ingredient, 3 nutrient, 4 ratio
     int32_t code = 0;  // ingredient or nutrient code, 0 for the 100 % row
 };
 
@@ -116,6 +116,9 @@ public:
     void WriteNutrientSensitivity();
     void WritePriceSensitivity();
     void WriteDiagnosis();  // writes only when Feasible is false
+    // "RELACIONES ENTRE NUTRIENTES": each ratio's level and bounds as "x : 1"; nothing when the
+    // formula restricts no ratio.
+    void WriteRatioSection();
     // "ÓPTIMA" or "ALTERNA".
     std::string SolutionAdjective() const;
 
@@ -123,6 +126,10 @@ public:
     void AllocateProgramme();
     void ResetProgramme(ProgrammeCounters& c);
     void AddIngredientRows(ProgrammeCounters& c);
+    // The rows of RatioRestrictions, after the nutrient rows: each bound is one ≤ 0 row with a
+    // slack (minN1·level2 − minN2·level1 ≤ 0, maxN2·level1 − maxN1·level2 ≤ 0).
+    void CountRatioRows();
+    void AddRatioRows(ProgrammeCounters& c);
 
     // ---- simplex ----
     void Solve();
@@ -190,6 +197,9 @@ public:
     std::vector<TInsumo> Ingredients;
     std::vector<TConsumo> Consumption;
     std::vector<TRelacion> Ratios;
+    // The formula's ratio restrictions, set by the descendant before Mix; Ratios is built
+    // from them with each programme.
+    std::vector<RatioBounds> RatioRestrictions;
     std::vector<TOrden> Order;  // ingredients of the ration, largest share first
     std::vector<TRecom> Suggestions;
     std::vector<TInsumo> AsFed;
@@ -251,6 +261,18 @@ private:
     void suggestUnmet(int32_t clase, int32_t position, const TNutriente& item, int32_t tipo,
                       Fixed4 bound, int32_t row, Fixed4 reached);
     void writePlainTable();
+    // Ratio levels, flags and sensitivities of the ration (end of ExtractSolution).
+    void extractRatios();
+    // A ratio row rewritten to bound the ratio at `ratio` : 1 (relaxing an infeasible formula).
+    void setRatioRow(int32_t row, const TRelacion& item, bool minimum, double ratio);
+    // Levels of the two nutrients of a ratio for the given ingredient shares (1-based columns).
+    std::pair<double, double> ratioLevels(const RatioBounds& b, const std::vector<double>& shares);
+    void writeRatioSensitivity();
+    // Relaxes ratio row `row` of Ratios[position] to the ratio the shares reach and records
+    // the suggestion (an infeasible formula).
+    void relaxRatioRow(int32_t row, int32_t position, const std::vector<double>& shares);
+    // The magnitude of a ratio row in a typical ration, for weighing its miss.
+    double ratioRowScale(int32_t row);
     void writeDryMatterTable();
 
     std::vector<double> coefficients_;     // one nutrient row, reused

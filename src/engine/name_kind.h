@@ -10,7 +10,8 @@ enum NameKind : int32_t {
     kNameIngredient = 1,
     kNameNutrient = 2,
     kNameFormula = 3,
-    kNameManualMix = 5
+    kNameManualMix = 5,
+    kNameRatio = 6
 };
 
 }  // namespace vexa

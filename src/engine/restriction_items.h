@@ -55,7 +55,7 @@ struct TInsumo : TNutriente {
 };
 
 // Suggestion classes and restriction types.
-enum : int32_t { kClaseTotal = 1, kClaseInsumo = 2, kClaseNutriente = 3 };
+enum : int32_t { kClaseTotal = 1, kClaseInsumo = 2, kClaseNutriente = 3, kClaseRelacion = 4 };
 enum : int32_t { kTipoMin = 6, kTipoMax = 7, kTipoIgual = 8 };
 
 // One suggested relaxation; Indice is the code of the ingredient or nutrient concerned.
@@ -69,9 +69,28 @@ struct TRecom : TOrden {
     Fixed4 Sugerido;  // relaxed bound; the original bound is Sugerido + Faltante
 };
 
-// Declared for the stored formula model; no engine operation fills or reads them.
+// Declared for the stored formula model; no engine operation fills or reads it.
 struct TConsumo : TInsumo {};
-struct TRelacion : TNutriente {};
+
+// A ratio restriction as a formula stores it: level(nut1) / level(nut2) between minN1 : minN2
+// and maxN1 : maxN2. A second term of 0 counts as 1; a first term of 0 means no bound.
+struct RatioBounds {
+    int32_t code = 0;  // the ratio (Rel)
+    int32_t nut1 = 0, nut2 = 0;
+    Fixed4 minN1, minN2;
+    Fixed4 maxN1, maxN2;
+};
+
+// One ratio restriction of a run. Codigo is the ratio; Min, Max, Cantidad and Sensib are
+// ratios reduced to "x : 1" (Max 0: none); Valor is the unrounded ratio found.
+struct TRelacion : TNutriente {
+    RatioBounds Bounds;
+    double Nivel1 = 0.0;  // levels of the two nutrients in the ration
+    double Nivel2 = 0.0;
+    // The second nutrient ends at level 0: the ratio has no value and is met only as its rows
+    // are.
+    bool SinValor = false;
+};
 
 // Items of `list` ordered by Cantidad, largest first; with all false only those above 0.
 // Among equal amounts the later item comes first.

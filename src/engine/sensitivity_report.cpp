@@ -80,6 +80,7 @@ void TMixObject::WriteNutrientSensitivity() {
                 {name, unit, n.Min, n.Cantidad, maxText, std::string(n.Fuera ? "Error" : "")}));
     }
     doc.AppendLine(pattern);
+    writeRatioSensitivity();
     doc.AppendLine("");
     doc.AppendLine(formatText("El costo de la ración por TM es %.2n", {CostPerKg.mulInt(1000)}));
     doc.AppendLine("");

@@ -307,6 +307,10 @@ void TMixObject::removeRow(int32_t i) {
         renumber(n.FilaMin);
         renumber(n.FilaMax);
     }
+    for (auto& r : Ratios) {
+        renumber(r.FilaMin);
+        renumber(r.FilaMax);
+    }
 }
 
 void TMixObject::DropArtificialColumns() {

@@ -32,6 +32,7 @@ void TMixObject::WriteSolution() {
     doc.AppendLine(formatText("La solución %s al mínimo costo es %.4f %s",
                               {adjective, CostPerKg, NutrientUnit(PriceNutrient)}));
     doc.AppendLine("");
+    WriteRatioSection();
     WriteDiagnosis();
     doc.EndUpdate();
 }
@@ -105,6 +106,16 @@ void TMixObject::WriteDiagnosis() {
         // a maximum of 0 means none: a level can only be too high against a real maximum
         else if (n.Max > Fixed4() && n.Cantidad - n.Max >= kUnit)
             doc.AppendLine(formatText(" Alto en %s, %s  %.4f", {name, unit, n.Cantidad - n.Max}));
+    }
+    for (const TRelacion& r : Ratios) {
+        if (!r.Fuera) continue;
+        const std::string name = ItemName(kNameRatio, r.Codigo);
+        if (r.SinValor)
+            doc.AppendLine(formatText(" Alto en %s, relación sin valor", {name}));
+        else if (r.ConMin && r.Min - r.Cantidad >= kUnit)
+            doc.AppendLine(formatText(" Bajo en %s, relación  %.4f", {name, r.Min - r.Cantidad}));
+        else if (r.ConMax && r.Cantidad - r.Max >= kUnit)
+            doc.AppendLine(formatText(" Alto en %s, relación  %.4f", {name, r.Cantidad - r.Max}));
     }
 }
 

@@ -7,10 +7,38 @@ void applySuggestion(const TRecom& s, RestrictionBounds& bounds) {
     if (s.Tipo == kTipoMax || s.Tipo == kTipoIgual) bounds.max = s.Sugerido;
 }
 
+void applySuggestion(const TRecom& s, RatioBounds& bounds) {
+    const Fixed4 one = Fixed4::fromInt(1);
+    if (s.Tipo == kTipoMin || s.Tipo == kTipoIgual) {
+        bounds.minN1 = s.Sugerido;
+        bounds.minN2 = one;
+    }
+    if (s.Tipo == kTipoMax || s.Tipo == kTipoIgual) {
+        bounds.maxN1 = s.Sugerido;
+        bounds.maxN2 = s.Sugerido.isZero() ? Fixed4() : one;
+    }
+}
+
 int applySuggestions(const std::vector<TRecom>& suggestions,
                      std::vector<RestrictionBounds>& ingredients,
                      std::vector<RestrictionBounds>& nutrients) {
+    std::vector<RatioBounds> none;
+    return applySuggestions(suggestions, ingredients, nutrients, none);
+}
+
+int applySuggestions(const std::vector<TRecom>& suggestions,
+                     std::vector<RestrictionBounds>& ingredients,
+                     std::vector<RestrictionBounds>& nutrients, std::vector<RatioBounds>& ratios) {
     int applied = 0;
+    for (const TRecom& s : suggestions) {
+        if (s.Clase != kClaseRelacion) continue;
+        for (RatioBounds& b : ratios) {
+            if (b.code != s.Indice) continue;
+            applySuggestion(s, b);
+            ++applied;
+            break;
+        }
+    }
     for (const TRecom& s : suggestions) {
         std::vector<RestrictionBounds>* list = s.Clase == kClaseInsumo      ? &ingredients
                                                : s.Clase == kClaseNutriente ? &nutrients

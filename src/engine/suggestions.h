@@ -19,5 +19,11 @@ void applySuggestion(const TRecom& s, RestrictionBounds& bounds);
 int applySuggestions(const std::vector<TRecom>& suggestions,
                      std::vector<RestrictionBounds>& ingredients,
                      std::vector<RestrictionBounds>& nutrients);
+// The same, with ratio suggestions (Clase 4) written into `ratios`: the suggested ratio as
+// "x : 1" (a suggested maximum of 0 removes the maximum).
+void applySuggestion(const TRecom& s, RatioBounds& bounds);
+int applySuggestions(const std::vector<TRecom>& suggestions,
+                     std::vector<RestrictionBounds>& ingredients,
+                     std::vector<RestrictionBounds>& nutrients, std::vector<RatioBounds>& ratios);
 
 }  // namespace vexa

@@ -10,6 +10,7 @@
 #include "catalog/catalog_context.h"
 #include "catalog/ingredients_window.h"
 #include "catalog/nutrients_window.h"
+#include "catalog/ratios_window.h"
 #include "catalog/value_windows.h"
 #include "reports/grid_export.h"
 #include "shell/about_dialog.h"
@@ -129,6 +130,8 @@ MainWindow& VexaApp::createMainWindow() {
 void VexaApp::registerWindows(CommandModule& cm) {
     cm.registerWindow(WindowKind::Nut,
                       [this] { return new NutrientsWindow(*catalogContext().db, *dm_, sink_); });
+    cm.registerWindow(WindowKind::Rel,
+                      [this] { return new RatiosWindow(*catalogContext().db, *dm_, sink_); });
     cm.registerWindow(WindowKind::Ins,
                       [this] { return new IngredientsWindow(*catalogContext().db, *dm_, sink_); });
     cm.registerWindow(WindowKind::Vals, [this] {

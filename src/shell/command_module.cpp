@@ -29,7 +29,7 @@ const QMap<QString, WindowKind>& windowCommands() {
         {"acNut", WindowKind::Nut},   {"acIns", WindowKind::Ins},     {"acCat", WindowKind::Groups},
         {"acPrec", WindowKind::ValN}, {"acFor", WindowKind::For},     {"acCN", WindowKind::Vals},
         {"acCN1", WindowKind::Vals},  {"acCxN", WindowKind::ValN},    {"acLR", WindowKind::LR},
-        {"acMM", WindowKind::MM},     {"acMMI", WindowKind::MManual},
+        {"acMM", WindowKind::MM},     {"acMMI", WindowKind::MManual}, {"acRel", WindowKind::Rel},
     };
     return m;
 }
@@ -50,6 +50,8 @@ QString activationCommand(int code) {
             return "acCxN";
         case kActMM:
             return "acMM";
+        case kActRel:
+            return "acRel";
     }
     return {};
 }
@@ -86,7 +88,6 @@ void CommandModule::createActions() {
     }
     // Both carry Ctrl+F; only the formulas list keeps it, as the menu shows.
     actions_["acFor"]->setShortcut({});
-    actions_["acRel"]->setVisible(false);
 
     handlers_["acSalir"] = [this] { main_->close(); };
     handlers_["acChgDB"] = [] {};
@@ -185,8 +186,11 @@ void CommandModule::acCatExecute(int tag) {
         case 13:
             openOrActivate(WindowKind::MManual);
             break;
+        case 14:
+            openOrActivate(WindowKind::Rel);
+            break;
         default:
-            break;  // 10 and 14 do nothing
+            break;  // 10 does nothing
     }
 }
 
@@ -203,7 +207,6 @@ void CommandModule::updateAvailability() {
             available = factories_.contains(windowCommands()[name]);
         else
             available = handlers_.contains(name);
-        if (name == "acRel") available = false;
         // Read-only mode allows no change of any kind: no new (empty, unusable) workspace and
         // no tool that writes values. The properties dialog still opens, to be read.
         if (ws_.readOnly() && readOnlyDisabled().contains(name)) available = false;

@@ -20,7 +20,7 @@ namespace vexa {
 
 class WorkspaceService;
 
-enum class WindowKind { Groups, Vals, Ins, Nut, ValN, LR, MM, For, MManual };
+enum class WindowKind { Groups, Vals, Ins, Nut, ValN, LR, MM, For, MManual, Rel };
 
 class CommandModule : public QObject {
     Q_OBJECT

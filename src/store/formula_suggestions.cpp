@@ -1,6 +1,7 @@
 #include "store/formula_suggestions.h"
 
 #include "engine/suggestions.h"
+#include "store/ratio_queries.h"
 #include "store/sqlite_db.h"
 
 namespace vexa {
@@ -54,7 +55,11 @@ int AplicarSugerencias(Database& db, int32_t lr, const std::vector<TRecom>& sugg
                               Fixed4::fromInt(100));
     StoredRows nut =
         readRows(db, "Select CNI, \"Min\", \"Max\" From RNu Where LR = :LR", lr, Fixed4());
-    applySuggestions(suggestions, ins.bounds, nut.bounds);
+    std::vector<FormulaRatioRow> ratioRows = formulaRatios(db, lr);
+    std::vector<RatioBounds> ratios;
+    for (const FormulaRatioRow& r : ratioRows) ratios.push_back(r.bounds());
+    const std::vector<RatioBounds> ratiosBefore = ratios;
+    applySuggestions(suggestions, ins.bounds, nut.bounds, ratios);
     Transaction tx(db);
     int changed = writeChanged(
         db, "Update RIn Set \"Min\" = :Min, \"Max\" = :Max Where LR = :LR and CNI = :CNI", lr, ins,
@@ -62,6 +67,20 @@ int AplicarSugerencias(Database& db, int32_t lr, const std::vector<TRecom>& sugg
     changed += writeChanged(
         db, "Update RNu Set \"Min\" = :Min, \"Max\" = :Max Where LR = :LR and CNI = :CNI", lr, nut,
         true);
+    for (size_t i = 0; i < ratios.size(); ++i) {
+        const RatioBounds& b = ratios[i];
+        const RatioBounds& was = ratiosBefore[i];
+        if (b.minN1 == was.minN1 && b.minN2 == was.minN2 && b.maxN1 == was.maxN1 &&
+            b.maxN2 == was.maxN2)
+            continue;
+        FormulaRatioRow row = ratioRows[i];
+        row.minN1 = b.minN1;
+        row.minN2 = b.minN2;
+        row.maxN1 = b.maxN1;
+        row.maxN2 = b.maxN2;
+        saveFormulaRatio(db, lr, row);
+        ++changed;
+    }
     tx.commit();
     return changed;
 }

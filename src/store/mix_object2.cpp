@@ -1,5 +1,7 @@
 #include "store/mix_object2.h"
 
+#include "store/ratio_queries.h"
+
 #include "engine/mix_math.h"
 #include "engine/text_format.h"
 #include "store/shared_procs.h"
@@ -89,6 +91,9 @@ void TMixObject2::readRestrictions() {
     };
     read("Select * From RIn Where (LR = :LR)", 1, Fixed4::fromInt(100), ingredientRows_);
     read("Select * From RNu Where (LR = :LR)", 2, Fixed4(), nutrientRows_);
+    RatioRestrictions.clear();
+    for (const FormulaRatioRow& r : formulaRatios(dm_.db(), FormulaCode))
+        RatioRestrictions.push_back(r.bounds());
 }
 
 void TMixObject2::OpenValues() {
@@ -389,6 +394,7 @@ void TMixObject2::WriteFullReport() {
     }
     doc.AppendLine(contentLine);
     doc.AppendLine("");
+    WriteRatioSection();
     doc.Select(start, doc.LineCount());
     doc.SetSelectionSize(11);
     doc.Select(0, 0);

@@ -1,5 +1,6 @@
 #include "store/sample_workspace.h"
 
+#include "store/catalog_queries.h"
 #include "store/shared_procs.h"
 
 #include <nlohmann/json.hpp>
@@ -81,9 +82,36 @@ SampleCounts fillSampleWorkspace(Database& db, TDBDef& def, std::string_view see
     const int32_t price = codeOf(nut, defaults.at("precio").get<std::string>(), "nutriente");
     const int32_t dryMatter = codeOf(nut, defaults.at("ms").get<std::string>(), "nutriente");
 
+    // Named ratios between two nutrients.
+    std::map<std::string, int32_t> rel;
+    if (auto it = seed.find("relaciones"); it != seed.end()) {
+        auto addRel = db.prepare("insert into Rel (Nombre, Nut1, Nut2) values (:N, :A, :B)");
+        for (const auto& r : *it) {
+            auto name = utf8Left(r.at("nombre").get<std::string>(), fieldWidth("Rel", "Nombre"));
+            addRel.reset();
+            addRel.bind("N", name)
+                .bind("A", codeOf(nut, r.at("nut1").get<std::string>(), "nutriente"))
+                .bind("B", codeOf(nut, r.at("nut2").get<std::string>(), "nutriente"))
+                .execute();
+            rel[name] = static_cast<int32_t>(db.lastInsertRowId());
+        }
+    }
+    auto addER = db.prepare("insert into ER (Cat, Cod) values (:C, :R)");
+    auto addRRN = db.prepare(
+        "insert into RRN (LR, Codigo, MinN1, MinN2, MaxN1, MaxN2) "
+        "values (:L, :R, :A, :B, :C, :D)");
+    auto bindTerms = [](Statement& st, const char* a, const char* b, const Json& v) {
+        if (v.is_null()) {
+            st.bindNull(a).bindNull(b);
+        } else {
+            st.bind(a, Fixed4::fromDouble(v.at(0).get<double>()))
+                .bind(b, Fixed4::fromDouble(v.at(1).get<double>()));
+        }
+    };
+
     auto addCat = db.prepare(
         "insert into Cat (Nombre, MS, Precio, Cons, TCO, EnMS, UsaCon, UsaRel) "
-        "values (:N, :MS, :P, 1000, 0, 0, 0, 0)");
+        "values (:N, :MS, :P, 1000, 0, 0, 0, :UsaRel)");
     auto addEI = db.prepare("insert into EI (Cat, CNI) values (:C, :I)");
     auto addEN = db.prepare("insert into EN (Cat, CNI) values (:C, :N)");
     auto addLR = db.prepare(
@@ -96,7 +124,13 @@ SampleCounts fillSampleWorkspace(Database& db, TDBDef& def, std::string_view see
     for (const auto& g : seed.at("grupos")) {
         auto name = utf8Left(g.at("nombre").get<std::string>(), 25);
         addCat.reset();
-        addCat.bind("N", name).bind("MS", dryMatter).bind("P", price).execute();
+        const auto groupRatios = g.find("relaciones");
+        const bool usesRatios = groupRatios != g.end() && !groupRatios->empty();
+        addCat.bind("N", name)
+            .bind("MS", dryMatter)
+            .bind("P", price)
+            .bind("UsaRel", usesRatios ? 1 : 0)
+            .execute();
         int32_t group = static_cast<int32_t>(db.lastInsertRowId());
         cat[name] = group;
         ++counts.groups;
@@ -110,6 +144,13 @@ SampleCounts fillSampleWorkspace(Database& db, TDBDef& def, std::string_view see
                 .bind("N", codeOf(nut, n.get<std::string>(), "nutriente"))
                 .execute();
         }
+        if (usesRatios)
+            for (const auto& r : *groupRatios) {
+                addER.reset();
+                addER.bind("C", group)
+                    .bind("R", codeOf(rel, r.get<std::string>(), "relación"))
+                    .execute();
+            }
         for (const auto& f : g.at("formulas")) {
             addLR.reset();
             addLR.bind("N", utf8Left(f.at("nombre").get<std::string>(), 40))
@@ -136,6 +177,15 @@ SampleCounts fillSampleWorkspace(Database& db, TDBDef& def, std::string_view see
                 bindBound(addRNu, "Mx", r.at("max"));
                 addRNu.execute();
             }
+            if (auto rs = f.find("relaciones"); rs != f.end())
+                for (const auto& r : *rs) {
+                    addRRN.reset();
+                    addRRN.bind("L", lr).bind(
+                        "R", codeOf(rel, r.at("relacion").get<std::string>(), "relación"));
+                    bindTerms(addRRN, "A", "B", r.at("min"));
+                    bindTerms(addRRN, "C", "D", r.value("max", Json()));
+                    addRRN.execute();
+                }
         }
     }
     tx.commit();

@@ -86,7 +86,8 @@ std::vector<TableDef> buildTables() {
         restr("RIn"),
         restr("RNu"),
         {"Rel",
-         {autoInc(), str("Nombre", 25), integer("Nut1", true), integer("Nut2", true)},
+         // 30: "Calcio : Fósforo disponible" and the like need more than 25
+         {autoInc(), str("Nombre", 30), integer("Nut1", true), integer("Nut2", true)},
          code,
          {idx("Nombre")}},
         enabling("EN"),

@@ -142,11 +142,14 @@ public:
 
     // ---- deletions of dependent rows (the caller deletes the parent row)
     void BorrarInsumo(int32_t ins);
+    // Also deletes the ratios of the nutrient (Rel) with their own dependents.
     void BorrarNutriente(int32_t nut);
     void BorrarRestricciones(int32_t lr);
     void BorrarMezcla(int32_t mm);
     // Also deletes the group's formulas and manual mixes with their own dependents.
     void BorrarGrupo(int32_t cat);
+    // A ratio's restrictions (RRN) and enablings (ER); the caller deletes the Rel row.
+    void BorrarRelacion(int32_t rel);
 
     // ---- copies: the code of the new parent row, 0 when it could not be inserted
     int32_t CopiarInsumo(int32_t ins);

@@ -33,6 +33,13 @@ void Tdm::BorrarNutriente(int32_t nut) {
     deleteWhere("Delete From Val Where Nut = :Nut", "Nut", nut);
     deleteWhere("Delete From EN Where CNI = :Nut", "Nut", nut);
     deleteWhere("Delete From RNu Where CNI = :Nut", "Nut", nut);
+    // a ratio of a nutrient that is gone means nothing
+    for (int32_t rel : codes("Select Codigo From Rel Where Nut1 = :Nut Or Nut2 = :Nut "
+                             "Order By Codigo",
+                             "Nut", nut)) {
+        BorrarRelacion(rel);
+        deleteWhere("Delete From Rel Where Codigo = :Rel", "Rel", rel);
+    }
     tx.commit();
 }
 
@@ -40,6 +47,14 @@ void Tdm::BorrarRestricciones(int32_t lr) {
     Transaction tx(db_);
     deleteWhere("Delete From RIn Where LR = :For", "For", lr);
     deleteWhere("Delete From RNu Where LR = :For", "For", lr);
+    deleteWhere("Delete From RRN Where LR = :For", "For", lr);
+    tx.commit();
+}
+
+void Tdm::BorrarRelacion(int32_t rel) {
+    Transaction tx(db_);
+    deleteWhere("Delete From RRN Where Codigo = :Rel", "Rel", rel);
+    deleteWhere("Delete From ER Where Cod = :Rel", "Rel", rel);
     tx.commit();
 }
 
@@ -51,6 +66,7 @@ void Tdm::BorrarGrupo(int32_t cat) {
     Transaction tx(db_);
     deleteWhere("Delete From EI Where Cat = :Cat", "Cat", cat);
     deleteWhere("Delete From EN Where Cat = :Cat", "Cat", cat);
+    deleteWhere("Delete From ER Where Cat = :Cat", "Cat", cat);
     for (int32_t lr : codes("Select Codigo From LR Where Cat = :Cat Order By Codigo", "Cat", cat)) {
         BorrarRestricciones(lr);
         Statement s = db_.cached("Delete From LR Where Codigo = :Codigo");
@@ -147,6 +163,13 @@ int32_t Tdm::CopiarFormula(int32_t lr, int32_t cat) {
     const auto copy = static_cast<int32_t>(db_.lastInsertRowId());
     CopiarRestrIns(lr, copy);
     CopiarRestrNut(lr, copy);
+    {
+        Statement rel = db_.cached(
+            "Insert Into RRN (LR, Codigo, MinN1, MinN2, MaxN1, MaxN2) Select :New, Codigo, "
+            "MinN1, MinN2, MaxN1, MaxN2 From RRN Where LR = :For Order By rowid");
+        rel.bind("New", copy).bind("For", lr);
+        run(rel);
+    }
     commitWhole(tx, failed_, failedBefore);
     return copy;
 }
@@ -195,6 +218,8 @@ int32_t Tdm::CopiarGrupo(int32_t cat) {
     for (const char* sql : {"Insert Into EI (Cat, CNI) Select :New, CNI From EI Where Cat = :Cat "
                             "Order By rowid",
                             "Insert Into EN (Cat, CNI) Select :New, CNI From EN Where Cat = :Cat "
+                            "Order By rowid",
+                            "Insert Into ER (Cat, Cod) Select :New, Cod From ER Where Cat = :Cat "
                             "Order By rowid"}) {
         Statement s = db_.cached(sql);
         s.bind("New", copy).bind("Cat", cat);

@@ -71,6 +71,9 @@ std::string Tdm::NombreDe(int kind, int32_t code) {
         case kNameManualMix:
             table = "MM";
             break;
+        case kNameRatio:
+            table = "Rel";
+            break;
         default:
             return {};
     }

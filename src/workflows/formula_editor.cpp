@@ -63,6 +63,7 @@ bool FormulaEditor::open(int formula, int group) {
     if (!row_) {
         ingredients_.clear();
         nutrients_.clear();
+        ratios_.clear();
         return false;
     }
     prices_ = ingredientPrices(db_, dm_.PrecioGrupo(row_->Cat));
@@ -79,6 +80,7 @@ void FormulaEditor::reload() {
     if (!row_) return;
     ingredients_ = readRestrictions(db_, row_->Codigo, true, sortIns_);
     nutrients_ = readRestrictions(db_, row_->Codigo, false, sortNut_);
+    ratios_ = formulaRatios(db_, row_->Codigo);
 }
 
 void FormulaEditor::sort(bool ingredients, RestrictionSort by) {
@@ -379,6 +381,12 @@ bool FormulaEditor::run(ReportDocument& doc) {
         runNut_[n.Codigo] = n.Cantidad;
         if (n.Fuera) outNut_.insert(n.Codigo);
     }
+    runRatio_.clear();
+    outRatio_.clear();
+    for (const TRelacion& r : mix_->Ratios) {
+        if (!r.SinValor) runRatio_[r.Codigo] = r.Cantidad;
+        if (r.Fuera) outRatio_.insert(r.Codigo);
+    }
     if (readOnly_) {
         runStatus_ = "Modo de sólo lectura: los resultados no se guardaron.";
     } else if (!mix_->resultsSaved()) {
@@ -405,13 +413,17 @@ std::vector<SuggestionLine> FormulaEditor::suggestionLines() const {
     if (!mix_) return lines;
     for (const TRecom& s : mix_->Suggestions) {
         SuggestionLine l;
-        l.tipo = s.Clase == kClaseTotal    ? "Rest 100%"
-                 : s.Clase == kClaseInsumo ? "Rest Insumo"
-                                           : "Rest Nutriente";
+        l.tipo = s.Clase == kClaseTotal      ? "Rest 100%"
+                 : s.Clase == kClaseInsumo   ? "Rest Insumo"
+                 : s.Clase == kClaseRelacion ? "Rest Relación"
+                                             : "Rest Nutriente";
         l.minMax = s.Tipo == kTipoMin ? "Mínimo" : s.Tipo == kTipoMax ? "Máximo" : "Igualdad";
         if (s.Clase == kClaseInsumo) l.nombre = dm_.NombreDe(kNameIngredient, s.Indice);
         if (s.Clase == kClaseNutriente) l.nombre = dm_.NombreDe(kNameNutrient, s.Indice);
-        l.unidad = s.Clase == kClaseNutriente ? dm_.UnidadNutriente(s.Indice) : "%";
+        if (s.Clase == kClaseRelacion) l.nombre = dm_.NombreDe(kNameRatio, s.Indice);
+        l.unidad = s.Clase == kClaseNutriente  ? dm_.UnidadNutriente(s.Indice)
+                   : s.Clase == kClaseRelacion ? ": 1"
+                                               : "%";
         l.actual = format4("%10.4f", (s.Sugerido + s.Faltante).toDouble());
         l.sugerido = format4("%10.4f", s.Sugerido.toDouble());
         lines.push_back(std::move(l));
@@ -451,6 +463,7 @@ void FormulaEditor::applySuggestionsToRestrictions() {
             break;
         }
     }
+    applyRatioSuggestions();
     if (markModified) markModified();
     reload();
 }

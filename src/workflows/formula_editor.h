@@ -14,6 +14,7 @@
 #include "catalog/value_entry.h"
 #include "store/formula_editor_queries.h"
 #include "store/mix_object2.h"
+#include "store/ratio_queries.h"
 
 namespace vexa {
 
@@ -99,6 +100,26 @@ public:
         saveIngredientDialog;
     bool saveAsIngredient();
 
+    // Ratio grid ("Restricciones de relaciones"): the formula's ratio restrictions (RRN).
+    struct RatioTerms {
+        std::optional<double> minN1, minN2, maxN1, maxN2;  // empty second terms count as 1
+    };
+    const std::vector<FormulaRatioRow>& ratios() const { return ratios_; }
+    // The ratio the last run found ("x : 1"); none before a run or when it had no value.
+    std::optional<Fixed4> ratioResult(int row) const;
+    bool ratioOutOfRange(int code) const;
+    // The dialog: ratio name, first and second nutrient names and the terms → the new terms.
+    std::function<std::optional<RatioTerms>(const std::string&, const std::string&,
+                                            const std::string&, const RatioTerms&)>
+        ratioDialog;
+    bool editRatio(int row);
+    // Stores the terms after the checks; false (message shown) when refused.
+    bool postRatio(int code, const RatioTerms& terms);
+    // The group's enabled ratios with both nutrients in the group, not yet restricted.
+    void insertRatios();
+    void deleteRatio(int row);
+    void copyRatios();
+
     // F9. Returns true when the suggestions were accepted and written: the caller runs again
     // once the current handler has returned.
     bool canRun() const { return loaded() && !ingredients_.empty(); }
@@ -141,6 +162,10 @@ private:
     std::optional<FormulaRow> row_;
     int group_ = 0;
     std::vector<RestrictionRow> ingredients_, nutrients_;
+    std::vector<FormulaRatioRow> ratios_;
+    std::map<int, Fixed4> runRatio_;
+    std::set<int> outRatio_;
+    void applyRatioSuggestions();
     RestrictionSort sortIns_ = RestrictionSort::Code, sortNut_ = RestrictionSort::Code;
     std::map<int32_t, Fixed4> prices_;
     std::unique_ptr<TMixObject2> mix_;

@@ -270,6 +270,7 @@ QWidget* FormulaWindow::buildRestrictions() {
         }
         tools->addStretch();
         box->addLayout(tools);
+        if (!ingredients) buildRatioGrid(page, box);
         layout->addLayout(box, 1);
     };
     side(true);
@@ -405,6 +406,7 @@ void FormulaWindow::fillGrids() {
     };
     fill(true);
     fill(false);
+    fillRatioGrid();
     updateActions();
 }
 
@@ -442,6 +444,7 @@ void FormulaWindow::updateActions() {
         set(p + "Copiar restric.", edit);
     }
     set("ins:Cambiar Precio", edit && logic_.canRun() && currentRow(true) >= 0);
+    updateRatioActions();
     propChange_->setEnabled(edit && propName_->isReadOnly());
     propOk_->setEnabled(edit && !propName_->isReadOnly());
     propCancel_->setEnabled(!propName_->isReadOnly());

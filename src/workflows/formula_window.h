@@ -6,6 +6,7 @@
 #include <QLineEdit>
 #include <QPushButton>
 #include <QTabWidget>
+#include <QVBoxLayout>
 #include <QTableWidget>
 #include <QToolButton>
 #include <functional>
@@ -29,6 +30,8 @@ public:
     QTabWidget* pages() const { return pages_; }
     QTableWidget* ingredientGrid() const { return insGrid_; }
     QTableWidget* nutrientGrid() const { return nutGrid_; }
+    // "Restricciones de relaciones", below the nutrient grid.
+    QTableWidget* ratioGrid() const { return ratGrid_; }
     QAction* action(const QString& caption) const;
     QString statusText() const { return status_->text(); }
     void setActiveChild(bool active) override;
@@ -39,7 +42,7 @@ public:
     // Set by the windows that take the results further (manual mix, batch).
     std::function<void(FormulaWindow&)> createMix, prepareBatch;
 
-    static constexpr int kColResultIns = 3, kColResultNut = 3;
+    static constexpr int kColResultIns = 3, kColResultNut = 3, kColResultRatio = 2;
 
 public slots:
     void runMix();
@@ -61,6 +64,9 @@ private:
     void pageOrReport(int page, FormulaEditor::Report r);
     void sortBy(bool ingredients, int column);
     int currentRow(bool ingredients) const;
+    void buildRatioGrid(QWidget* page, QVBoxLayout* box);
+    void fillRatioGrid();
+    void updateRatioActions();
 
     FormulaEditor logic_;
     QLineEdit* headerName_;
@@ -69,7 +75,7 @@ private:
     QWidget *propsPage_, *restrPage_, *resultsPage_;
     QLineEdit* propName_;
     QPushButton *propChange_, *propOk_, *propCancel_;
-    QTableWidget *insGrid_, *nutGrid_;
+    QTableWidget *insGrid_, *nutGrid_, *ratGrid_ = nullptr;
     ReportView* report_;
     QLabel* status_;
     QList<QAction*> commands_;

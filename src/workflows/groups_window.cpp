@@ -111,7 +111,9 @@ GroupsWindow::GroupsWindow(Database& db, Tdm& dm, RequestSink& requests, QWidget
     formulasButton = new QPushButton("&Formulas", strip);
     formulasButton->setToolTip("Ver formulas");
     mixesButton = new QPushButton("&Mezclas manuales", strip);
-    for (QPushButton* b : {nutrientsButton, ingredientsButton, formulasButton, mixesButton})
+    ratiosButton = new QPushButton("Relaciones", strip);
+    for (QPushButton* b :
+         {nutrientsButton, ingredientsButton, ratiosButton, formulasButton, mixesButton})
         row->addWidget(b);
     row->addStretch(1);
     body_->insertWidget(1, strip);
@@ -119,6 +121,8 @@ GroupsWindow::GroupsWindow(Database& db, Tdm& dm, RequestSink& requests, QWidget
             [this] { runCommand([this] { editMembers(MemberList::Kind::Nutrients); }); });
     connect(ingredientsButton, &QPushButton::clicked, this,
             [this] { runCommand([this] { editMembers(MemberList::Kind::Ingredients); }); });
+    connect(ratiosButton, &QPushButton::clicked, this,
+            [this] { runCommand([this] { editMembers(MemberList::Kind::Ratios); }); });
     connect(formulasButton, &QPushButton::clicked, this,
             [this] { runCommand([this] { logic_.showFormulas(); }); });
     connect(mixesButton, &QPushButton::clicked, this,
@@ -187,7 +191,8 @@ void GroupsWindow::updateActions() {
     bool hasRow = logic_.current() >= 0 && !logic_.editing();
     if (QAction* a = action("DataSetEdit1")) a->setEnabled(hasRow && logic_.canModify());
     if (QAction* a = action("acCopiar")) a->setEnabled(logic_.canCopy());
-    for (QPushButton* b : {nutrientsButton, ingredientsButton, formulasButton, mixesButton})
+    for (QPushButton* b :
+         {nutrientsButton, ingredientsButton, ratiosButton, formulasButton, mixesButton})
         if (b) b->setEnabled(hasRow);
 }
 

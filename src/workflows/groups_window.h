@@ -21,6 +21,7 @@ public:
     QPushButton* ingredientsButton = nullptr;
     QPushButton* formulasButton = nullptr;
     QPushButton* mixesButton = nullptr;
+    QPushButton* ratiosButton = nullptr;  // the group's ratios (ER)
 
 protected:
     void onDoubleClick() override;

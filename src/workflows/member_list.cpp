@@ -5,6 +5,7 @@
 
 #include "catalog/catalog_context.h"
 #include "store/group_queries.h"
+#include "store/ratio_queries.h"
 #include "store/shared_procs.h"
 
 namespace vexa {
@@ -19,18 +20,26 @@ const char* membersTable(MemberList::Kind k) {
 
 MemberList::MemberList(Database& db, Kind kind, int32_t cat, const std::string& groupName)
     : db_(db), kind_(kind), cat_(cat), groupName_(groupName) {
-    std::vector<CodeName> all =
-        kind == Kind::Ingredients ? ingredientsByName(db) : nutrientsByName(db);
-    std::vector<int32_t> members = groupMembers(db, membersTable(kind), cat);
+    std::vector<CodeName> all;
+    std::vector<int32_t> members;
+    if (kind == Kind::Ratios) {
+        for (const RatioInfo& r : ratiosByName(db)) all.push_back({r.code, r.name});
+        members = groupRatios(db, cat);
+    } else {
+        all = kind == Kind::Ingredients ? ingredientsByName(db) : nutrientsByName(db);
+        members = groupMembers(db, membersTable(kind), cat);
+    }
     std::set<int32_t> in(members.begin(), members.end());
     rows_.reserve(all.size());
     for (const CodeName& c : all)
-        rows_.push_back({c.code, utf8Left(c.name, 25), in.count(c.code) > 0});
+        rows_.push_back(
+            {c.code, utf8Left(c.name, kind == Kind::Ratios ? 30 : 25), in.count(c.code) > 0});
     current_ = rows_.empty() ? -1 : 0;
 }
 
 std::string MemberList::caption() const {
     return std::string(kind_ == Kind::Ingredients ? "Modificar lista de insumos del grupo "
+                       : kind_ == Kind::Ratios    ? "Modificar lista de relaciones del grupo "
                                                   : "Modificar lista de nutrientes del grupo ") +
            utf8Left(groupName_, 25);
 }
@@ -58,7 +67,10 @@ void MemberList::save() {
     std::vector<int32_t> codes;
     for (const Row& r : rows_)
         if (r.Sel) codes.push_back(r.Codigo);
-    replaceGroupMembers(db_, membersTable(kind_), cat_, codes);
+    if (kind_ == Kind::Ratios)
+        replaceGroupRatios(db_, cat_, codes);
+    else
+        replaceGroupMembers(db_, membersTable(kind_), cat_, codes);
     catalogContext().modified();
 }
 

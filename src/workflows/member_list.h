@@ -1,7 +1,7 @@
 #pragma once
-// TfrmLista without widgets: every ingredient (TfrmListaI) or every nutrient (TfrmListaN) by
-// name, marked when it is a member of the group; "Aceptar" writes the marked ones as the
-// group's members in one change.
+// TfrmLista without widgets: every ingredient (TfrmListaI), every nutrient (TfrmListaN) or
+// every nutrient ratio (ER) by name, marked when it is a member of the group; "Aceptar" writes the
+// marked ones as the group's members in one change.
 #include <cstdint>
 #include <string>
 #include <vector>
@@ -12,7 +12,7 @@ class Database;
 
 class MemberList {
 public:
-    enum class Kind { Ingredients, Nutrients };
+    enum class Kind { Ingredients, Nutrients, Ratios };
     struct Row {
         int32_t Codigo = 0;
         std::string Nombre;  // 25 characters

@@ -44,7 +44,9 @@ private:
 
 MemberListDialog::MemberListDialog(MemberList& list, bool readOnly, QWidget* parent)
     : QDialog(parent), list_(list), readOnly_(readOnly) {
-    setObjectName(list.kind() == MemberList::Kind::Ingredients ? "TfrmListaI" : "TfrmListaN");
+    setObjectName(list.kind() == MemberList::Kind::Ingredients ? "TfrmListaI"
+                  : list.kind() == MemberList::Kind::Ratios    ? "TfrmListaR"
+                                                               : "TfrmListaN");
     setWindowTitle(qs(list.caption()));
     auto* box = new QVBoxLayout(this);
     model_ = new MemberModel(list, this);

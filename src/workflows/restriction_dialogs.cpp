@@ -186,6 +186,80 @@ NutrientRestrictionDialog::ask(const std::string& name, std::optional<double> mi
     return std::make_pair(d.minimum(), d.maximum());
 }
 
+// ---- ratio restriction
+
+RatioRestrictionDialog::RatioRestrictionDialog(const std::string& name, const std::string& nut1,
+                                               const std::string& nut2,
+                                               const FormulaEditor::RatioTerms& t, QWidget* parent)
+    : QDialog(parent) {
+    setWindowTitle("Editar Restricción de Relaciones");
+    auto* layout = new QVBoxLayout(this);
+    auto* grid = new QGridLayout;
+    grid->addWidget(new QLabel("Relación", this), 0, 0);
+    grid->addWidget(new QLabel(QString::fromStdString(name), this), 0, 1, 1, 3);
+    grid->addWidget(new QLabel(QString::fromStdString(nut1), this), 1, 1);
+    grid->addWidget(new QLabel(QString::fromStdString(nut2), this), 1, 3);
+    auto field = [this](std::optional<double> v) {
+        auto* e = new QLineEdit(v ? formatUserNumber(*v, 4) : QString(), this);
+        return e;
+    };
+    minN1 = field(t.minN1);
+    minN2 = field(t.minN2);
+    maxN1 = field(t.maxN1);
+    maxN2 = field(t.maxN2);
+    minN1->setObjectName("minN1");
+    minN2->setObjectName("minN2");
+    maxN1->setObjectName("maxN1");
+    maxN2->setObjectName("maxN2");
+    auto* minL = new QLabel("Mí&nimo N1 : N2", this);
+    minL->setBuddy(minN1);
+    auto* maxL = new QLabel("Má&ximo N1 : N2", this);
+    maxL->setBuddy(maxN1);
+    grid->addWidget(minL, 2, 0);
+    grid->addWidget(minN1, 2, 1);
+    grid->addWidget(new QLabel(":", this), 2, 2);
+    grid->addWidget(minN2, 2, 3);
+    grid->addWidget(maxL, 3, 0);
+    grid->addWidget(maxN1, 3, 1);
+    grid->addWidget(new QLabel(":", this), 3, 2);
+    grid->addWidget(maxN2, 3, 3);
+    layout->addLayout(grid);
+    addOkCancel(this, layout, "&Aceptar", "&Cancelar");
+    enterMovesFocus(this);
+}
+
+FormulaEditor::RatioTerms RatioRestrictionDialog::terms() const {
+    return {readField(minN1), readField(minN2), readField(maxN1), readField(maxN2)};
+}
+
+void RatioRestrictionDialog::accept() {
+    for (QLineEdit* e : {minN1, minN2, maxN1, maxN2}) {
+        if (e->text().trimmed().isEmpty()) continue;
+        UserNumber n = parseUserNumber(e->text().trimmed());
+        if (!n.value) {
+            dialogs().showError(n.error);
+            e->setFocus();
+            return;
+        }
+    }
+    const FormulaEditor::RatioTerms t = terms();
+    auto f = [](std::optional<double> v) { return Fixed4::fromDouble(v.value_or(0)); };
+    if (t.maxN1 && *t.maxN1 != 0 &&
+        ratioMinAboveMax(f(t.minN1), f(t.minN2), f(t.maxN1), f(t.maxN2))) {
+        dialogs().showError("Error: Valor mínimo mayor que valor máximo");
+        return;
+    }
+    QDialog::accept();
+}
+
+std::optional<FormulaEditor::RatioTerms> RatioRestrictionDialog::ask(
+    const std::string& name, const std::string& nut1, const std::string& nut2,
+    const FormulaEditor::RatioTerms& terms, QWidget* parent) {
+    RatioRestrictionDialog d(name, nut1, nut2, terms, parent);
+    if (d.exec() != QDialog::Accepted) return std::nullopt;
+    return d.terms();
+}
+
 // ---- TfrmSug
 
 SuggestionsDialog::SuggestionsDialog(const std::vector<SuggestionLine>& lines, QWidget* parent)

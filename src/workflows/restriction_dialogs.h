@@ -42,6 +42,24 @@ public:
     QLineEdit *minEdit, *maxEdit;
 };
 
+// The terms of one ratio restriction: "Mínimo N1 : N2" and "Máximo N1 : N2". Empty fields
+// are no limit (a second term left empty counts as 1).
+class RatioRestrictionDialog : public QDialog {
+    Q_OBJECT
+public:
+    RatioRestrictionDialog(const std::string& name, const std::string& nut1,
+                           const std::string& nut2, const FormulaEditor::RatioTerms& terms,
+                           QWidget* parent = nullptr);
+    void accept() override;
+    FormulaEditor::RatioTerms terms() const;
+    static std::optional<FormulaEditor::RatioTerms> ask(const std::string& name,
+                                                        const std::string& nut1,
+                                                        const std::string& nut2,
+                                                        const FormulaEditor::RatioTerms& terms,
+                                                        QWidget* parent);
+    QLineEdit *minN1, *minN2, *maxN1, *maxN2;
+};
+
 class SuggestionsDialog : public QDialog {
     Q_OBJECT
 public:

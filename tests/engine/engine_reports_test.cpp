@@ -126,6 +126,27 @@ TEST_F(EngineReports, AlternativeSolutionWithDiagnosis) {
     expectGolden("alternative.txt", r.doc.Text());
 }
 
+// The ratio section of the solution report and the ratio lines of the nutrient sensitivity: a
+// binding ratio (energy to protein at most 132 : 1), one without value (calcium to sodium, no
+// ingredient has sodium), then an alternative ration whose diagnosis names an unreachable ratio.
+TEST_F(EngineReports, RatioSectionSensitivityAndDiagnosis) {
+    MixRun r(pollo()
+                 .nut(7, "Sodio", "%", 0, 0)
+                 .ratio(1, "Energía : Proteína", 4, 3, 130, 1, 264, 2)
+                 .ratio(2, "Calcio : Sodio", 5, 7, 1, 0)
+                 .build());
+    mix(r);
+    EXPECT_TRUE(r->Feasible);
+    EXPECT_GT(r.rel(1).Sensib, Fixed4());
+    r->WriteSolution();
+    r->WriteNutrientSensitivity();
+    MixRun bad(pollo().ratio(1, "Energía : Proteína", 4, 3, 200, 1).build());
+    mix(bad);
+    EXPECT_FALSE(bad->Feasible);
+    bad->WriteSolution();
+    expectGolden("ratios.txt", r.doc.Text() + bad.doc.Text());
+}
+
 TEST_F(EngineReports, AskingTwiceAppendsTwice) {
     MixRun r(pollo().build());
     mix(r);

@@ -41,6 +41,21 @@ public:
         f_.nutrients.push_back(std::move(n));
         return *this;
     }
+    // level(nut1) / level(nut2) between min1 : min2 and max1 : max2 (max1 0: none)
+    FormulaBuilder& ratio(int32_t code, std::string name, int32_t nut1, int32_t nut2, double min1,
+                          double min2, double max1 = 0, double max2 = 0) {
+        FormulaRatio r;
+        r.code = code;
+        r.name = std::move(name);
+        r.nut1 = nut1;
+        r.nut2 = nut2;
+        r.minN1 = fx(min1);
+        r.minN2 = fx(min2);
+        r.maxN1 = fx(max1);
+        r.maxN2 = fx(max2);
+        f_.ratios.push_back(std::move(r));
+        return *this;
+    }
     FormulaBuilder& dryMatter(bool on = true) {
         f_.useDryMatter = on;
         return *this;
@@ -79,6 +94,11 @@ struct MixRun {
             if (n.Codigo == code) return n;
         throw std::out_of_range("no nutrient");
     }
+    const TRelacion& rel(int32_t code) const {
+        for (const auto& r : mix->Ratios)
+            if (r.Codigo == code) return r;
+        throw std::out_of_range("no ratio");
+    }
 };
 
 // Runs the steps of Mix up to the construction of the programme, so tests can look at the
@@ -91,6 +111,7 @@ public:
         ValidateIngredients();
         LoadIngredients();
         CountNutrientRows();
+        CountRatioRows();
         ++ArtificialCount;
         ++RowCount;
         AllocateProgramme();
@@ -99,6 +120,7 @@ public:
         AddTotalRow(c);
         AddIngredientRows(c);
         AddNutrientRows(c);
+        AddRatioRows(c);
         built = c;
     }
     ProgrammeCounters built;

@@ -320,8 +320,97 @@ std::string crossCheck(const Formula& f) {
             why << "nutrient " << spec.code << " above max: " << level << "; ";
         if (mix.Nutrients[p].Fuera) why << "nutrient " << spec.code << " marked Fuera; ";
     }
+    // Each ratio row holds (n1·level2 − n2·level1 ≤ 0 and the like), and its report agrees.
+    for (size_t p = 0; p < f.ratios.size(); ++p) {
+        const FormulaRatio& r = f.ratios[p];
+        const double l1 = programmeLevel(f, r.nut1, shares);
+        const double l2 = programmeLevel(f, r.nut2, shares);
+        auto second = [](Fixed4 v) { return v.isZero() ? 1.0 : v.toDouble(); };
+        const double tol = 1e-6 * std::max({1.0, std::fabs(l1), std::fabs(l2)});
+        if (r.minN1 > Fixed4() && r.minN1.toDouble() * l2 - second(r.minN2) * l1 > tol)
+            why << "ratio " << r.code << " below min: " << l1 << " : " << l2 << "; ";
+        if (r.maxN1 > Fixed4() && second(r.maxN2) * l1 - r.maxN1.toDouble() * l2 > tol)
+            why << "ratio " << r.code << " above max: " << l1 << " : " << l2 << "; ";
+        if (mix.Ratios[p].Fuera) why << "ratio " << r.code << " marked Fuera; ";
+    }
     if (!mix.Suggestions.empty()) why << mix.Suggestions.size() << " suggestions; ";
     return why.str();
+}
+
+// One to three ratios between the formula's nutrients around their ratio in the formula's
+// optimum: loose (a feasible formula stays feasible) or tight and shifted (often
+// infeasible, often binding).
+Formula withRatios(Generator& g, Formula f, bool tight) {
+    const GlpkResult optimum = solveWithGlpk(f);
+    if (!optimum.feasible) return f;
+    const std::vector<double>& x0 = optimum.shares;
+    const int n = static_cast<int>(f.nutrients.size());
+    if (n < 2) return f;
+    for (int r = g.between(1, 3); r > 0; --r) {
+        const int a = g.between(0, n - 1);
+        int b = g.between(0, n - 2);
+        if (b >= a) ++b;
+        FormulaRatio fr;
+        fr.code = 50 + r;
+        fr.name = "R" + std::to_string(r);
+        fr.nut1 = f.nutrients[static_cast<size_t>(a)].code;
+        fr.nut2 = f.nutrients[static_cast<size_t>(b)].code;
+        const double l1 = programmeLevel(f, fr.nut1, x0), l2 = programmeLevel(f, fr.nut2, x0);
+        if (l1 <= 0 || l2 <= 0) continue;
+        const double ratio = l1 / l2 * (tight ? g.uniform(0.5, 2.0) : 1.0);
+        // as n1 : n2 (the second term not 1) or as x : 1 (second term 1 or left empty)
+        const Fixed4 n2 = g.chance(0.5) ? Fixed4::fromRaw(100 * g.between(1, 500)) : Fixed4();
+        const double scale = n2.isZero() ? 1.0 : n2.toDouble();
+        if (tight || g.chance(0.7))
+            fr.minN1 = floor4(ratio * scale * (tight ? g.uniform(0.95, 1.0) : g.uniform(0.5, 1.0)));
+        fr.minN2 = n2;
+        if (tight || g.chance(0.6)) {
+            fr.maxN1 = ceil4(ratio * scale * (tight ? g.uniform(1.0, 1.05) : g.uniform(1.0, 2.0)));
+            fr.maxN2 = n2;
+        }
+        if (fr.minN1.isZero() && fr.maxN1.isZero()) fr.minN1 = floor4(ratio * scale * 0.9);
+        f.ratios.push_back(fr);
+    }
+    return f;
+}
+
+// The ratio rows against GLPK: random formulas with loose ratios (feasible), and with tight,
+// shifted ratios (feasible or not: the same verdict and cost; an infeasible one made feasible
+// by one round of suggestions, ratio suggestions included).
+TEST(GlpkCrossCheck, RatioRows) {
+    Generator g(151515);
+    int feasible = 0, infeasible = 0, binding = 0, failures = 0;
+    for (int i = 0; i < 400; ++i) {
+        const bool tight = i % 2 == 1;
+        Formula f = withRatios(g, i % 4 == 0 ? degenerate(g) : randomFeasible(g), tight);
+        if (f.ratios.empty()) continue;
+        const GlpkResult ref = solveWithGlpk(f);
+        std::string why = crossCheck(f);
+        if (ref.feasible) {
+            ++feasible;
+            Formula loose = f;
+            loose.ratios.clear();
+            if (solveWithGlpk(loose).costPerKg < ref.costPerKg - 1e-6) ++binding;
+        } else {
+            ++infeasible;
+            MemoryReportDocument doc;
+            MemoryMixObject mix(doc, f);
+            mix.Mix();
+            Formula applied = f;
+            applySuggestions(mix.Suggestions, applied);
+            MemoryMixObject again(doc, applied);
+            again.Mix();
+            if (!again.Feasible) why += "still infeasible after the suggestions; ";
+            if (!tight) why += "loose ratios made it infeasible; ";
+        }
+        if (!why.empty() && ++failures <= 5)
+            ADD_FAILURE() << "ratios #" << i << ": " << why << '\n' << describe(f);
+    }
+    EXPECT_EQ(failures, 0);
+    // the families exercise what they are meant to
+    EXPECT_GT(feasible, 150);
+    EXPECT_GT(infeasible, 40);
+    EXPECT_GT(binding, 40);
 }
 
 struct Family {
@@ -390,9 +479,10 @@ TEST(GlpkCrossCheck, EverydayDegenerateFormulas) {
           "$/Kg",
           {},
           {ing(1, 60, 60, 0.2, {{3, p}}), ing(2, 30, 30, 0.4), ing(3, 10, 10, 0.1)},
-          {nut(3, 4, 0)}}},
+          {nut(3, 4, 0)},
+          {}}},
         {"single ingredient fixed at 100",
-         {"", false, false, "$/Kg", {}, {ing(1, 100, 100, 0.2)}, {}}},
+         {"", false, false, "$/Kg", {}, {ing(1, 100, 100, 0.2)}, {}, {}}},
         {"salt fixed, sodium equal to what it gives",
          {"",
           false,
@@ -400,7 +490,8 @@ TEST(GlpkCrossCheck, EverydayDegenerateFormulas) {
           "$/Kg",
           {},
           {ing(1, 0, 100, 0.2), ing(2, 0, 100, 0.3), ing(3, 0.5, 0.5, 0.12, {{10, na}})},
-          {nut(10, 0.195, 0.195)}}},
+          {nut(10, 0.195, 0.195)},
+          {}}},
     };
     for (const auto& c : cases) {
         EXPECT_TRUE(solveWithGlpk(c.f).feasible) << c.name;
@@ -418,6 +509,33 @@ TEST(GlpkCrossCheck, SampleFormulas) {
     mix.Mix();
     EXPECT_TRUE(mix.Feasible);
     EXPECT_NEAR(mix.CostPerKg.toDouble(), ref.costPerKg, 1e-4);
+
+    // The same with the calcium to available phosphorus ratio of the public tables (1.00 : 0.45
+    // to 10 % above), and with a ratio narrowed so that it binds.
+    Formula withRatio = broiler;
+    auto codeOf = [&](const std::string& name) {
+        for (const auto& n : broiler.nutrients)
+            if (n.name == name) return n.code;
+        return 0;
+    };
+    FormulaRatio caP;
+    caP.code = 1;
+    caP.name = "Calcio : Fósforo disponible";
+    caP.nut1 = codeOf("Calcio");
+    caP.nut2 = codeOf("Fósforo disponible");
+    ASSERT_GT(caP.nut1, 0);
+    ASSERT_GT(caP.nut2, 0);
+    caP.minN1 = Fixed4::fromDouble(1.0);
+    caP.minN2 = Fixed4::fromDouble(0.45);
+    caP.maxN1 = Fixed4::fromDouble(1.1);
+    caP.maxN2 = Fixed4::fromDouble(0.45);
+    withRatio.ratios.push_back(caP);
+    EXPECT_EQ(crossCheck(withRatio), "");
+    caP.minN1 = caP.maxN1 = Fixed4::fromDouble(2.35);
+    caP.minN2 = caP.maxN2 = Fixed4();
+    withRatio.ratios.back() = caP;
+    ASSERT_TRUE(solveWithGlpk(withRatio).feasible);
+    EXPECT_EQ(crossCheck(withRatio), "");
 
     const Formula bad = loadFormulaFile(std::string(VEXA_SAMPLES_DIR) + "/infeasible_example.json");
     EXPECT_FALSE(solveWithGlpk(bad).feasible);

@@ -86,6 +86,31 @@ inline GlpkResult solveWithGlpk(const Formula& f, bool tightDuals = false) {
             if (!hasMin && !hasMax) nutrientRow.back() = 0;
         }
     }
+    // Ratio rows: min n1·level2 − n2·level1 ≤ 0 and max n2·level1 − n1·level2 ≤ 0 (a second
+    // term of 0 counts as 1, a first term of 0 adds no row).
+    for (const auto& r : f.ratios) {
+        auto coefOf = [&](int32_t code) {
+            std::vector<double> c;
+            for (const auto& ing : f.ingredients) {
+                auto it = ing.values.find(code);
+                c.push_back(it == ing.values.end() ? 0.0 : programmeCoefficient(it->second));
+            }
+            return c;
+        };
+        const std::vector<double> c1 = coefOf(r.nut1), c2 = coefOf(r.nut2);
+        auto second = [](Fixed4 v) { return v.isZero() ? 1.0 : v.toDouble(); };
+        std::vector<double> row(static_cast<size_t>(n));
+        if (r.minN1 > Fixed4()) {
+            for (size_t k = 0; k < row.size(); ++k)
+                row[k] = r.minN1.toDouble() * c2[k] - second(r.minN2) * c1[k];
+            addRow(GLP_UP, 0.0, 0.0, row);
+        }
+        if (r.maxN1 > Fixed4()) {
+            for (size_t k = 0; k < row.size(); ++k)
+                row[k] = second(r.maxN2) * c1[k] - r.maxN1.toDouble() * c2[k];
+            addRow(GLP_UP, 0.0, 0.0, row);
+        }
+    }
     glp_load_matrix(lp, static_cast<int>(ia.size()) - 1, ia.data(), ja.data(), ar.data());
     glp_smcp parm;
     glp_init_smcp(&parm);

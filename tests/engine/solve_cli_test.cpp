@@ -236,6 +236,49 @@ TEST_F(SolveCli, ApplyingSuggestionsWritesThemAndSolvesAgain) {
     EXPECT_EQ(readAll(dir_ / "g.json"), feasible);
 }
 
+// Ratios in formula files: read, printed in the JSON result, and a ratio suggestion written
+// back into the file as [n1, 1].
+TEST_F(SolveCli, RatiosAreReadPrintedAndTheirSuggestionsWrittenBack) {
+    json f = json::parse(readAll(fs::path(VEXA_SAMPLES_DIR) / "broiler_starter.json"));
+    int ca = 0, p = 0;
+    for (const json& n : f["nutrients"]) {
+        if (n["name"] == "Calcio") ca = n["code"];
+        if (n["name"] == "Fósforo disponible") p = n["code"];
+    }
+    f["ratios"] = json::array({{{"code", 4},
+                                {"name", "Ca : P disp."},
+                                {"nut1", ca},
+                                {"nut2", p},
+                                {"min", {1, 0.45}},
+                                {"max", {1.1, 0.45}}}});
+    CliRun r = solve(write("r.json", f.dump()) + " --json");
+    ASSERT_EQ(r.exit, 0) << r.err;
+    json run = json::parse(r.out);
+    ASSERT_EQ(run["ratios"].size(), 1u);
+    EXPECT_EQ(run["ratios"][0]["name"], "Ca : P disp.");
+    EXPECT_FALSE(run["ratios"][0]["out_of_bounds"].get<bool>());
+    const double level = run["ratios"][0]["level"].get<double>();
+    EXPECT_GE(level, 1 / 0.45 - 1e-4);
+    EXPECT_LE(level, 1.1 / 0.45 + 1e-4);
+    // the plain report has the section too
+    r = solve(write("r2.json", f.dump()));
+    EXPECT_NE(r.out.find("RELACIONES ENTRE NUTRIENTES"), std::string::npos);
+
+    // 9 : 1 is out of reach: the relaxed minimum goes into the file
+    f["ratios"][0]["min"] = {9, 1};
+    f["ratios"][0]["max"] = nullptr;
+    r = solve(write("bad.json", f.dump()) + " --apply-suggestions --json");
+    ASSERT_EQ(r.exit, 0) << r.err;
+    const json runs = json::parse(r.out);
+    ASSERT_EQ(runs.size(), 2u);
+    EXPECT_TRUE(runs[1]["feasible"].get<bool>());
+    const json stored = json::parse(readAll(dir_ / "bad.json"));
+    ASSERT_EQ(stored["ratios"][0]["min"].size(), 2u);
+    EXPECT_LT(stored["ratios"][0]["min"][0].get<double>(), 9);
+    EXPECT_EQ(stored["ratios"][0]["min"][1].get<double>(), 1);
+    EXPECT_TRUE(stored["ratios"][0]["max"].is_null());
+}
+
 TEST_F(SolveCli, BadFilesExitTwoWithOneLine) {
     const std::string ing =
         R"("ingredients": [{"code": 1, "name": "A", "price": 1, "values": {"3": 1}}])";

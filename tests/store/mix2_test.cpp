@@ -72,6 +72,22 @@ std::string formulaAsJson(Database& db, int32_t lr, int32_t price, int32_t dryMa
                                   {"min", rn.getDouble(1, 0)},
                                   {"max", rn.getDouble(2, 0)}});
     }
+    // The ratio restrictions (both nutrients are restricted in the sample's formulas).
+    f["ratios"] = nlohmann::json::array();
+    auto rr = db.prepare(
+        "Select R.Codigo, L.Nombre, L.Nut1, L.Nut2, R.MinN1, R.MinN2, R.MaxN1, R.MaxN2 From RRN R "
+        "Join Rel L On L.Codigo = R.Codigo Where R.LR = :L");
+    rr.bind("L", lr);
+    while (rr.step()) {
+        nlohmann::json max = nullptr;
+        if (!rr.isNull(6)) max = {rr.getDouble(6), rr.getDouble(7)};
+        f["ratios"].push_back({{"code", rr.getInt(0)},
+                               {"name", rr.getText(1)},
+                               {"nut1", rr.getInt(2)},
+                               {"nut2", rr.getInt(3)},
+                               {"min", {rr.getDouble(4), rr.getDouble(5)}},
+                               {"max", max}});
+    }
     return f.dump();
 }
 

@@ -19,13 +19,16 @@ protected:
         for (int i = 0; i < 3; ++i) ins[i] = ingredient("I" + std::to_string(i));
         for (int i : {0, 1, 2})
             for (int n : {0, 1, 2, 3}) value(ins[i], nut[n], 10 * i + n + 0.123456);
+        // Ratio 1 is N0 : N1, enabled in both groups and restricted in every formula.
+        rel = insert("INSERT INTO Rel (Nombre, Nut1, Nut2) VALUES ('R', " + s(nut[0]) + ", " +
+                     s(nut[1]) + ")");
         for (int g : {0, 1}) {
             cat[g] = insert("INSERT INTO Cat (Nombre, MS, Precio, Cons, EnMS) VALUES ('G" +
                             std::to_string(g) + "', 2, 1, 1000, 1)");
             const std::string c = std::to_string(cat[g]);
             for (int i : {0, 1, 2}) db.exec("INSERT INTO EI VALUES (" + c + ", " + s(ins[i]) + ")");
             for (int n : {0, 1, 2}) db.exec("INSERT INTO EN VALUES (" + c + ", " + s(nut[n]) + ")");
-            db.exec("INSERT INTO ER VALUES (" + c + ", 1)");
+            db.exec("INSERT INTO ER VALUES (" + c + ", " + s(rel) + ")");
             for (int f : {0, 1}) {
                 const int32_t lr = insert(
                     "INSERT INTO LR (Nombre, Cat, MS, Precio, Cons, TCO, DefMS, Ultima, Valor) "
@@ -42,7 +45,8 @@ protected:
                         s(nut[0]) + ", 2, 0, NULL)");
                 db.exec("INSERT INTO RNu (LR, CNI, Min, Max, Resul) VALUES (" + l + ", " +
                         s(nut[1]) + ", NULL, 4.5, 3)");
-                db.exec("INSERT INTO RRN (LR, Codigo, MinN1) VALUES (" + l + ", 1, 1)");
+                db.exec("INSERT INTO RRN (LR, Codigo, MinN1) VALUES (" + l + ", " + s(rel) +
+                        ", 1)");
                 db.exec("INSERT INTO RCI (LR, Ins, TCO) VALUES (" + l + ", " + s(ins[0]) + ", 1)");
             }
             mix[g] = insert("INSERT INTO MM (Nombre, Cat, EnMS, MS) VALUES ('M', " + c + ", 1, 2)");
@@ -66,7 +70,7 @@ protected:
         }
     }
 
-    int32_t nut[4]{}, ins[3]{}, cat[2]{}, forms[2][2]{}, mix[2]{};
+    int32_t nut[4]{}, ins[3]{}, cat[2]{}, forms[2][2]{}, mix[2]{}, rel = 0;
 };
 
 TEST_F(TdmDataTest, CascadesRemoveExactlyTheDependentRows) {
@@ -83,18 +87,31 @@ TEST_F(TdmDataTest, CascadesRemoveExactlyTheDependentRows) {
          "Val WHERE Ins = 1"},
         {"BorrarNutriente",
          [this] { dm.BorrarNutriente(nut[1]); },
-         {{"Val", -3}, {"EN", -2}, {"RNu", -4}},
+         // the ratio of the nutrient goes with its restrictions and enablings
+         {{"Val", -3}, {"EN", -2}, {"RNu", -4}, {"Rel", -1}, {"RRN", -4}, {"ER", -2}},
          "RNu WHERE CNI = 2"},
+        {"BorrarRelacion",
+         [this] { dm.BorrarRelacion(rel); },
+         {{"RRN", -4}, {"ER", -2}},
+         "RRN WHERE Codigo = 1"},
         {"BorrarRestricciones",
          [this] { dm.BorrarRestricciones(forms[0][1]); },
-         {{"RIn", -2}, {"RNu", -2}},
+         {{"RIn", -2}, {"RNu", -2}, {"RRN", -1}},
          "RIn WHERE LR = 2"},
         {"BorrarMezcla", [this] { dm.BorrarMezcla(mix[1]); }, {{"MMI", -2}}, "MMI WHERE CMM = 2"},
-        // Two formulas and one mix: the group's EI/EN, both formulas with their RIn/RNu and the
-        // mix with its MMI; the Cat row, RRN, RCI and ER stay for the caller.
+        // Two formulas and one mix: the group's EI/EN/ER, both formulas with their RIn/RNu/RRN
+        // and the mix with its MMI; the Cat row and RCI stay for the caller.
         {"BorrarGrupo",
          [this] { dm.BorrarGrupo(cat[0]); },
-         {{"EI", -3}, {"EN", -3}, {"LR", -2}, {"RIn", -4}, {"RNu", -4}, {"MM", -1}, {"MMI", -2}},
+         {{"EI", -3},
+          {"EN", -3},
+          {"ER", -1},
+          {"LR", -2},
+          {"RIn", -4},
+          {"RNu", -4},
+          {"RRN", -2},
+          {"MM", -1},
+          {"MMI", -2}},
          "LR WHERE Cat = 1"},
         {"BorrarGrupo inexistente", [this] { dm.BorrarGrupo(99); }, {}, ""},
     };
@@ -154,7 +171,8 @@ TEST_F(TdmDataTest, CopiarFormulaKeepsOrMovesTheGroupAndCarriesTheRestrictions) 
     const auto before = allCounts();
     const int32_t same = dm.CopiarFormula(forms[0][0], -1);
     const int32_t moved = dm.CopiarFormula(forms[0][0], cat[1]);
-    expectCounts(before, {{"LR", 2}, {"RIn", 4}, {"RNu", 4}});  // no RRN, no RCI
+    expectCounts(before, {{"LR", 2}, {"RIn", 4}, {"RNu", 4}, {"RRN", 2}});  // no RCI
+    EXPECT_EQ(where("RRN", "LR = " + s(moved) + " AND Codigo = " + s(rel) + " AND MinN1 = 1"), 1);
     Statement f = db.prepare("SELECT * FROM LR WHERE Codigo = :c");
     f.bind("c", same);
     ASSERT_TRUE(f.step());
@@ -219,8 +237,11 @@ TEST_F(TdmDataTest, CopiarMezclaAndCopiarGrupo) {
                           {"LR", 2},
                           {"RIn", 4},
                           {"RNu", 4},
+                          {"RRN", 2},
+                          {"ER", 1},
                           {"MM", 2},
-                          {"MMI", 4}});  // ER is not copied
+                          {"MMI", 4}});
+    EXPECT_EQ(where("ER", "Cat = " + s(g) + " AND Cod = " + s(rel)), 1);
     EXPECT_EQ(dm.NombreDe(kNameGroup, g), "G0");
     EXPECT_EQ(count("SELECT Cons FROM Cat WHERE Codigo = " + s(g)), 1000);
     EXPECT_EQ(where("LR", "Cat = " + s(g)), 2);

@@ -1,0 +1,169 @@
+// The formula editor's ratio restrictions without widgets: only the group's ratios with both
+// nutrients in the group are offered, the dialog's terms are checked, the run shows the ratio
+// found and marks one not met, an unreachable ratio is relaxed through the suggestions, and the
+// rows are copied from another formula and deleted.
+#include <gtest/gtest.h>
+
+#include <QTemporaryDir>
+#include <filesystem>
+#include <memory>
+
+#include "../../gui/scripted_dialogs.h"
+#include "store/schema.h"
+#include "store/tdm.h"
+#include "workflows/formula_editor.h"
+
+namespace vexa::test {
+
+namespace {
+
+class FormulaRatiosTest : public ::testing::Test {
+protected:
+    void SetUp() override {
+        folder = std::filesystem::path(tmp.path().toStdString());
+        db = createDatabase(folder);
+        def.Precio = 1;
+        def.Categoria = 1;
+        dm = std::make_unique<Tdm>(db, def);
+        // Maíz: 8 % protein, 2 % fibre, at 3; Soya: 44 % protein, 6 % fibre, at 8. "Inicio"
+        // asks 20 % protein: 2/3 maize, protein to fibre 6 : 1. Ratio 1 is protein to fibre,
+        // ratio 2 protein to price (price is not a nutrient of the group).
+        db.exec(
+            "INSERT INTO Cat (Nombre, Precio) VALUES ('Pollos', 1);"
+            "INSERT INTO Nut (Nombre, Unidad, Tipo, Orden) VALUES ('Precio', '$', 1, 1),"
+            "  ('Proteína', '%', 0, 2), ('Fibra', '%', 0, 3);"
+            "INSERT INTO Ins (Nombre, Redondeo) VALUES ('Maíz', '0'), ('Soya', '0');"
+            "INSERT INTO EI (Cat, CNI) VALUES (1, 1), (1, 2);"
+            "INSERT INTO EN (Cat, CNI) VALUES (1, 2), (1, 3);"
+            "INSERT INTO Val (Ins, Nut, Valor) VALUES (1, 1, 3), (2, 1, 8), (1, 2, 8), (2, 2, 44),"
+            "  (1, 3, 2), (2, 3, 6);"
+            "INSERT INTO LR (Nombre, Cat, Precio) VALUES ('Inicio', 1, 1), ('Otra', 1, 1);"
+            "INSERT INTO RIn (LR, CNI, Min, Max) VALUES (1, 1, 0, 100), (1, 2, 0, 100),"
+            "  (2, 1, 0, 100), (2, 2, 0, 100);"
+            "INSERT INTO RNu (LR, CNI, Min, Max) VALUES (1, 2, 20, NULL);"
+            "INSERT INTO Rel (Nombre, Nut1, Nut2) VALUES ('Proteína : Fibra', 2, 3),"
+            "  ('Proteína : Precio', 2, 1);"
+            "INSERT INTO ER (Cat, Cod) VALUES (1, 1), (1, 2);");
+        e = std::make_unique<FormulaEditor>(db, *dm, sink, false);
+        EXPECT_TRUE(e->open(1, 0));
+    }
+    // Inserts ratio 1 with the given terms through the editor's dialogs.
+    void insertProteinToFibre(FormulaEditor::RatioTerms terms) {
+        e->choiceDialog = [&](const ChoiceSpec& spec, const std::vector<Candidate>& list) {
+            offered = list;
+            EXPECT_EQ(spec.caption, "Insertar relaciones");
+            return std::vector<int>{1};
+        };
+        e->ratioDialog = [terms](const std::string& name, const std::string& n1,
+                                 const std::string& n2, const FormulaEditor::RatioTerms&) {
+            EXPECT_EQ(name, "Proteína : Fibra");
+            EXPECT_EQ(n1, "Proteína");
+            EXPECT_EQ(n2, "Fibra");
+            return std::optional<FormulaEditor::RatioTerms>(terms);
+        };
+        e->insertRatios();
+    }
+    QTemporaryDir tmp;
+    std::filesystem::path folder;
+    Database db;
+    TDBDef def;
+    std::unique_ptr<Tdm> dm;
+    ScriptedDialogs dialogs;
+    DialogsScope scope{dialogs};
+    RecordingSink sink;
+    std::unique_ptr<FormulaEditor> e;
+    std::vector<Candidate> offered;
+};
+
+}  // namespace
+
+TEST_F(FormulaRatiosTest, OnlyRatiosOfTheGroupsNutrientsAreOfferedAndTheTermsAreChecked) {
+    insertProteinToFibre({6.5, std::nullopt, std::nullopt, std::nullopt});
+    ASSERT_EQ(offered.size(), 1u);  // protein to price is enabled, but price is not in the group
+    EXPECT_EQ(offered[0].name, "Proteína : Fibra");
+    ASSERT_EQ(e->ratios().size(), 1u);
+    EXPECT_EQ(e->ratios()[0].minN1, Fixed4::fromDouble(6.5));
+    EXPECT_FALSE(e->ratios()[0].hasMax());
+
+    // refused: a minimum above the maximum (13 : 2 = 6.5 > 6.4), negative terms, nothing
+    const struct {
+        FormulaEditor::RatioTerms terms;
+        const char* message;
+    } refused[] = {
+        {{13, 2, 6.4, 1}, "Error: Valor mínimo mayor que valor máximo"},
+        {{-1, 1, std::nullopt, std::nullopt}, "Error: No se permiten valores negativos"},
+        {{std::nullopt, std::nullopt, 0, std::nullopt}, "Error: No se admiten ambos valores nulos"},
+    };
+    for (const auto& c : refused) {
+        dialogs.errors.clear();
+        EXPECT_FALSE(e->postRatio(1, c.terms));
+        ASSERT_EQ(dialogs.errors.size(), 1u);
+        EXPECT_EQ(dialogs.errors[0], c.message);
+    }
+    EXPECT_EQ(e->ratios()[0].minN1, Fixed4::fromDouble(6.5));  // as it was
+    // equal bounds written as different terms are accepted
+    EXPECT_TRUE(e->postRatio(1, {13, 2, 6.5, std::nullopt}));
+    EXPECT_EQ(e->ratios()[0].maxN1, Fixed4::fromDouble(6.5));
+    EXPECT_EQ(e->ratios()[0].maxN2, Fixed4());
+}
+
+TEST_F(FormulaRatiosTest, RunShowsTheRatioFoundAndRelaxesAnUnreachableOne) {
+    // at least 6.5 : 1: half maize (44 − 36a ≥ 6.5 (6 − 4a) gives a ≤ 1/2), protein 26, fibre 4
+    insertProteinToFibre({6.5, 1, std::nullopt, std::nullopt});
+    MemoryReportDocument doc;
+    EXPECT_FALSE(e->run(doc));
+    ASSERT_TRUE(e->hasResults());
+    EXPECT_EQ(e->ratioResult(0), Fixed4::fromDouble(6.5));
+    EXPECT_FALSE(e->ratioOutOfRange(1));
+    EXPECT_EQ(e->result(true, 0), Fixed4::fromInt(50));
+    EXPECT_NE(doc.Text().find("RELACIONES ENTRE NUTRIENTES"), std::string::npos);
+
+    // 12 : 1 is out of reach (soy alone gives 7.3333): the suggestion relaxes it
+    ASSERT_TRUE(e->postRatio(1, {12, 1, std::nullopt, std::nullopt}));
+    std::vector<SuggestionLine> shown;
+    e->suggestionsDialog = [&](const std::vector<SuggestionLine>& lines) {
+        shown = lines;
+        return true;
+    };
+    MemoryReportDocument doc2;
+    EXPECT_TRUE(e->run(doc2));  // accepted: run again
+    EXPECT_TRUE(e->ratioOutOfRange(1));
+    bool ratioLine = false;
+    for (const SuggestionLine& l : shown)
+        if (l.tipo == "Rest Relación") {
+            ratioLine = true;
+            EXPECT_EQ(l.nombre, "Proteína : Fibra");
+            EXPECT_EQ(l.minMax, "Mínimo");
+        }
+    EXPECT_TRUE(ratioLine);
+    // relaxed to a ratio the alternative ration reaches (between what 20 % protein allows at
+    // least, 6 : 1, and soy alone, 7.3333 : 1)
+    EXPECT_GE(e->ratios()[0].minN1, Fixed4::fromInt(6));
+    EXPECT_LE(e->ratios()[0].minN1, Fixed4::fromDouble(7.3333));
+    EXPECT_EQ(e->ratios()[0].minN2, Fixed4::fromInt(1));
+    MemoryReportDocument doc3;
+    EXPECT_FALSE(e->run(doc3));
+    EXPECT_TRUE(e->mix()->Feasible);
+    EXPECT_FALSE(e->ratioOutOfRange(1));
+}
+
+TEST_F(FormulaRatiosTest, CopiedFromAnotherFormulaAndDeleted) {
+    insertProteinToFibre({6.5, 1, 7, 1});
+    auto other = std::make_unique<FormulaEditor>(db, *dm, sink, false);
+    ASSERT_TRUE(other->open(2, 0));
+    EXPECT_TRUE(other->ratios().empty());
+    other->formulaChooser = [](const std::vector<FormulaChoice>& list) {
+        EXPECT_EQ(list.size(), 2u);
+        EXPECT_EQ(list[0].restrictions, 1);  // "Inicio" has one ratio restriction
+        return list[0].Codigo;
+    };
+    other->copyRatios();
+    ASSERT_EQ(other->ratios().size(), 1u);
+    EXPECT_EQ(other->ratios()[0].maxN1, Fixed4::fromInt(7));
+    other->deleteRatio(0);
+    EXPECT_TRUE(other->ratios().empty());
+    e->reload();
+    EXPECT_EQ(e->ratios().size(), 1u);  // the source keeps its own
+}
+
+}  // namespace vexa::test
