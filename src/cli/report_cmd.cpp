@@ -1,6 +1,7 @@
 // vexa-cli report: the catalogue reports without windows. Text and web pages are written
 // here; a PDF is laid out by vexa-report-pdf, the small program installed beside this one,
 // so this program starts without the GUI toolkit.
+#include "cli/text_file.h"
 #include "cli/verbs.h"
 #include "cli/workspace_session.h"
 #include "store/catalog_report.h"
@@ -9,7 +10,6 @@
 #include <cstdio>
 #include <cstdlib>
 #include <ctime>
-#include <fstream>
 #include <iostream>
 #include <memory>
 #include <string>
@@ -52,23 +52,6 @@ std::string today() {
     char buf[32];
     std::strftime(buf, sizeof buf, "%d/%m/%Y", &tm);
     return buf;
-}
-
-bool writeText(const fs::path& file, const std::string& text) {
-    const fs::path tmp = file.string() + ".part";
-    {
-        std::ofstream out(tmp, std::ios::binary | std::ios::trunc);
-        out << text;
-        out.close();
-        if (!out) {
-            std::error_code ec;
-            fs::remove(tmp, ec);
-            return false;
-        }
-    }
-    std::error_code ec;
-    fs::rename(tmp, file, ec);
-    return !ec;
 }
 
 fs::path pdfTool() {
@@ -153,7 +136,7 @@ int runReport(const ReportArgs& a) {
         return 2;
     }
     if (ext == ".html" || ext == ".htm" || ext == ".txt") {
-        if (!writeText(a.out, ext == ".txt" ? reportHtmlToText(html) : html)) {
+        if (!writeTextFile(a.out, ext == ".txt" ? reportHtmlToText(html) : html).empty()) {
             std::cerr << "vexa-cli: No se pudo escribir el reporte en " << a.out.string() << '\n';
             return 2;
         }
@@ -168,7 +151,7 @@ int runReport(const ReportArgs& a) {
     close(fd);
     const fs::path htmlFile = tmpl;
     int rc = -1;
-    if (writeText(htmlFile, html))
+    if (writeTextFile(htmlFile, html).empty())
         rc = runTool({pdfTool().string(), htmlFile.string(), a.out.string(), "--db",
                       ws.vxf().DBDef.Nombre, "--report", cmd->caption, "--user", user, "--date",
                       today(), "--paper", a.paper});

@@ -1,5 +1,6 @@
 #include "cli/solve_cmd.h"
 
+#include "cli/text_file.h"
 #include "cli/verbs.h"
 #include "cli/workspace_solve.h"
 #include "engine/memory_mix_object.h"
@@ -97,24 +98,9 @@ bool writeBoundsIntoFile(const std::filesystem::path& path, const Formula& befor
             }
         }
     });
-    std::filesystem::path tmp = path;
-    tmp += ".guardando";
-    {
-        std::ofstream out(tmp, std::ios::binary | std::ios::trunc);
-        out << doc.dump(2) << '\n';
-        out.flush();
-        if (!out) {
-            std::error_code ec;
-            std::filesystem::remove(tmp, ec);
-            err << "vexa-cli: no se pudo escribir " << path.string() << '\n';
-            return false;
-        }
-    }
-    std::error_code ec;
-    std::filesystem::rename(tmp, path, ec);
-    if (ec) {
-        std::filesystem::remove(tmp, ec);
-        err << "vexa-cli: no se pudo escribir " << path.string() << ": " << ec.message() << '\n';
+    const std::string failed = writeTextFile(path, doc.dump(2) + "\n");
+    if (!failed.empty()) {
+        err << "vexa-cli: no se pudo escribir " << path.string() << ": " << failed << '\n';
         return false;
     }
     return true;

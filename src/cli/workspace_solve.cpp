@@ -64,15 +64,15 @@ int solveWorkspace(const SolveRequest& request, std::ostream& out, std::ostream&
     int code = 0;
     std::vector<std::string> results;
     std::vector<FailedWrite> unsaved;
-    // One run of formula lr, printed; false when it could not run (the code raised).
-    auto runOnce = [&](int32_t lr, bool& reRun) {
-        reRun = false;
+    // One run of formula lr, printed; true when its suggestions were written and it is to run
+    // again.
+    auto runOnce = [&](int32_t lr) {
         MemoryReportDocument doc;
         TMixObject2 mix(doc, lr, dm);
         if (!mix.formulaFound()) {
             err << "vexa-cli: no existe la fórmula " << lr << '\n';
             code = std::max(code, 2);
-            return;
+            return false;
         }
         mix.DatabaseName = dbName;
         mix.Identity = ReportIdentity{SisOpc().Nombre, SisOpc().Compania, SisOpc().Granja};
@@ -82,7 +82,7 @@ int solveWorkspace(const SolveRequest& request, std::ostream& out, std::ostream&
             // The engine's refusals, as the desktop program shows them; nothing is stored.
             err << mix.ItemName(kNameFormula, lr) << ": " << e.what() << '\n';
             code = std::max(code, 1);
-            return;
+            return false;
         }
         unsaved.insert(unsaved.end(), mix.unsavedResults().begin(), mix.unsavedResults().end());
         if (request.json) {
@@ -91,26 +91,23 @@ int solveWorkspace(const SolveRequest& request, std::ostream& out, std::ostream&
             printSolveReports(mix, request.reports, out);
             if (formulas.size() > 1) out << '\n';
         }
-        if (!request.applySuggestions || mix.Feasible || mix.Suggestions.empty()) return;
+        if (!request.applySuggestions || mix.Feasible || mix.Suggestions.empty()) return false;
         // The suggestions go into the working copy; the file changes only with --save.
         try {
             const int applied = AplicarSugerencias(db, lr, mix.Suggestions);
             if (!request.json)
                 out << (formulas.size() > 1 ? "" : "\n") << "Sugerencias aplicadas: " << applied
                     << "\n\n";
-            reRun = true;
+            return true;
         } catch (const SqlError& e) {
             err << "vexa-cli: " << mix.ItemName(kNameFormula, lr)
                 << ": no se pudieron escribir las sugerencias: " << e.what() << '\n';
             code = std::max(code, 2);
+            return false;
         }
     };
-    for (int32_t lr : formulas) {
-        bool reRun = false;
-        runOnce(lr, reRun);
-        bool unused = false;
-        if (reRun) runOnce(lr, unused);
-    }
+    for (int32_t lr : formulas)
+        if (runOnce(lr)) runOnce(lr);
     if (request.json) {
         if (request.all || results.size() > 1) {
             out << "[\n";

@@ -5,6 +5,7 @@
 #include <xlsxwriter.h>
 
 #include <QDir>
+#include <clocale>
 #include <QUrl>
 #include <algorithm>
 #include <stdexcept>
@@ -29,6 +30,7 @@ QString exportGrid(const QStringList& titles, const QList<QVariantList>& rows,
             QString("Error: No se pudo crear la carpeta %1").arg(folder).toStdString());
     QString path = QDir(folder).filePath(gridExportFileName(when));
     QByteArray file = path.toUtf8();
+    PointDecimals points;
     lxw_workbook* wb = workbook_new(file.constData());
     if (!wb)
         throw std::runtime_error(
@@ -68,6 +70,16 @@ QString exportGrid(const QStringList& titles, const QList<QVariantList>& rows,
                                      .arg(path, QString::fromUtf8(lxw_strerror(err)))
                                      .toStdString());
     return path;
+}
+
+PointDecimals::PointDecimals() {
+    const char* now = std::setlocale(LC_NUMERIC, nullptr);
+    saved_ = now ? now : "C";
+    std::setlocale(LC_NUMERIC, "C");
+}
+
+PointDecimals::~PointDecimals() {
+    std::setlocale(LC_NUMERIC, saved_.c_str());
 }
 
 QString& gridExportFolder() {

@@ -8,8 +8,23 @@
 #include <QStringList>
 #include <QVariant>
 #include <functional>
+#include <string>
 
 namespace vexa {
+
+// The workbook writer prints numbers with the C library's locale, which the program sets from
+// the user's: while one of these is alive numbers are written with a decimal point ("61,25"
+// in a workbook's XML corrupts the file).
+class PointDecimals {
+public:
+    PointDecimals();
+    ~PointDecimals();
+    PointDecimals(const PointDecimals&) = delete;
+    PointDecimals& operator=(const PointDecimals&) = delete;
+
+private:
+    std::string saved_;
+};
 
 // Days since 30 December 1899 with the time as fraction, shortest general form.
 QString dayNumberText(const QDateTime& when);

@@ -80,6 +80,7 @@ QString writeListadoWorkbook(const IngredientNutrientTable& t, const QString& ti
     const QString path = QDir(folder).filePath(QStringLiteral("Listado") + dayNumberText(when) +
                                                QStringLiteral(".xlsx"));
     const QByteArray file = path.toUtf8();
+    PointDecimals points;
     lxw_workbook* wb = workbook_new(file.constData());
     if (!wb)
         throw std::runtime_error(
