@@ -75,6 +75,7 @@ void TMixObject::handleInfeasible() {
         AddTotalRow(c);
         AddIngredientRows(c);
         AddNutrientRows(c);
+        excludeColumns();
     };
     ArtificialCount = artificials + elastic;
     rebuild(rows);
