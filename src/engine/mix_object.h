@@ -241,6 +241,10 @@ private:
     // Empties the columns of the excluded ingredients (after the programme is built).
     void excludeColumns();
     std::vector<char> excluded_;  // per ingredient column: left out of this run
+    // The final tableau while a price range walks a degenerate vertex.
+    DenseTableau rangeTableau_;
+    std::vector<int32_t> rangeBasis_;
+    std::vector<double> rangeReduced_;
     // The entering column for the current reduced costs, and the objective into
     // ReducedCost[RhsColumn].
     int32_t chooseEntering();
