@@ -187,9 +187,9 @@ void TMixObject2::fillGroupNutrients(ContentTable& table) {
     for (const ContentNutrient& g : dm_.formulationCache().groupNutrients(GroupCode)) {
         ContentRecord r;
         r.Codigo = g.code;
-        r.Nombre = utf8Left(g.name, 25);
-        r.Unidad = utf8Left(g.unit, 16);
-        r.Tipo = utf8Left(g.type, 12);
+        r.Nombre = g.name;
+        r.Unidad = g.unit;
+        r.Tipo = g.type;
         table.push_back(std::move(r));
     }
 }
