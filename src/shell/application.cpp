@@ -13,7 +13,10 @@
 #include "catalog/value_windows.h"
 #include "reports/grid_export.h"
 #include "shell/about_dialog.h"
+#include "shell/formula_editor_hook.h"
+#include "store/shared_db_procs.h"
 #include "shell/formula_lists.h"
+#include "shell/mix_commands.h"
 #include "shell/settings_dialogs.h"
 #include "shell/startup.h"
 #include "store/container/signal_cleanup.h"
@@ -135,6 +138,10 @@ void VexaApp::registerWindows(CommandModule& cm) {
         return new NutrientValuesWindow(*catalogContext().db, *dm_, sink_);
     });
     registerFormulaLists(cm, sink_);
+    auto databaseName = [this] { return NombreBD(ws_->vxf().DBDef, ws_->vxf().CurrentVXF); };
+    registerMixCommands(cm, sink_, databaseName);
+    registerFormulaEditor(cm, sink_, databaseName,
+                          [&cm](FormulaWindow& w) { connectFormulaEditor(cm, w); });
     cm.setHandler("acAcerca", [this] {
         QLocale shown;  // the user's decimal separator, no thousands: "1030,04"
         shown.setNumberOptions(QLocale::OmitGroupSeparator);

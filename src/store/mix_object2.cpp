@@ -244,6 +244,7 @@ std::string TMixObject2::ReportFormat(int32_t index) {
 }
 
 void TMixObject2::SaveResults() {
+    if (!StoreResults) return;
     // One transaction: a formula with many rows is stored at once. A failed update does not
     // stop the run (each service swallows its own), but it is kept in unsavedResults().
     resultsWritten_ = true;

@@ -54,6 +54,8 @@ public:
     bool resultsSaved() const { return unsaved_.empty(); }
 
     int32_t GroupCode = 0;
+    // False: the run reads and reports but stores nothing (a read-only workspace).
+    bool StoreResults = true;
     // The formula editor's content table; when left null the object keeps its own.
     ContentTable* Content = nullptr;
     // Header texts: the product's title line, the database name, who the report is for.

@@ -13,6 +13,7 @@
 #include "../../store/write_faults.h"
 #include "catalog/requests.h"
 #include "gui_fixture.h"
+#include "sample_app_fixture.h"
 #include "shell/application.h"
 #include "store/settings.h"
 #include "workflows/formulas_window.h"
@@ -302,34 +303,7 @@ TEST_F(ListsGui, MemberListSelectAllThenAcceptAndCancelAfterToggling) {
 }
 
 // The whole program on the sample workspace.
-class ListsApp : public ::testing::Test {
-protected:
-    void SetUp() override {
-        docs = std::filesystem::path(tmp.path().toStdString()) / "Documentos";
-        std::filesystem::create_directories(docs);
-    }
-    void TearDown() override {
-        if (app) app->shutdown();
-        SisOpc().RO = false;
-    }
-    MainWindow& start() {
-        app = std::make_unique<VexaApp>(AppFolders{docs, docs / "VEXA.INI"});
-        app->createSampleIfFirstStart();
-        EXPECT_TRUE(app->openStartupWorkspace({}));
-        MainWindow& w = app->createMainWindow();
-        w.show();
-        settle();
-        return w;
-    }
-    static void settle() {
-        for (int i = 0; i < 5; ++i) QCoreApplication::processEvents();
-    }
-    QTemporaryDir tmp;
-    std::filesystem::path docs;
-    ScriptedDialogs dialogs;
-    DialogsScope scope{dialogs};
-    std::unique_ptr<VexaApp> app;
-};
+class ListsApp : public SampleApp {};
 
 TEST_F(ListsApp, FormulasWindowOpensAtStartUpAndFollowsRequests) {
     MainWindow& w = start();
