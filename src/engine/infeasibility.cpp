@@ -78,6 +78,7 @@ void TMixObject::handleInfeasible() {
         AddIngredientRows(c);
         AddNutrientRows(c);
         AddRatioRows(c);
+        excludeColumns();
     };
     ArtificialCount = artificials + elastic;
     rebuild(rows);

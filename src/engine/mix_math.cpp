@@ -18,6 +18,14 @@ Fixed4 CurrencyRatio(Fixed4 a, Fixed4 b) {
 
 std::optional<Fixed4> toFixed4(double v) {
     if (!std::isfinite(v)) return std::nullopt;
+    // Fast path: the product in double lies within 2⁻¹³ of the one in long double below 2⁴⁰
+    // units, so wherever it is farther than that from a half unit both round to the same
+    // integer. Only near a tie does the long double product decide.
+    const double p = v * static_cast<double>(Fixed4::kScale);
+    if (std::fabs(p) < 0x1p40) {
+        const double r = std::nearbyint(p);
+        if (std::fabs(p - r) < 0.499) return Fixed4::fromRaw(static_cast<int64_t>(r));
+    }
     const long double s = static_cast<long double>(v) * Fixed4::kScale;
     // the largest Fixed4 is 922337203685477.5807
     if (s >= 9.2233720368547758e18L || s <= -9.2233720368547758e18L) return std::nullopt;

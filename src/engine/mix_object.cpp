@@ -46,12 +46,36 @@ std::string TMixObject::SolutionAdjective() const {
 }
 
 void TMixObject::Mix() {
-    // A second run on the same object starts from a clean outcome.
+    PivotCount = 0;
+    OpenValues();
+    excluded_.clear();
+    const bool solved = solveAndExtract();
+    // The ration is delivered with its shares rounded to 4 decimals. When the programme is met
+    // but a share below 0.00005 % that is dropped leaves a nutrient short, the ration is solved
+    // again without the ingredients so dropped (the ration delivered has none of them anyway);
+    // if that is not possible, the first result stands, flagged.
+    if (solved && !Feasible && droppedShares()) {
+        bool met = false;
+        for (int attempt = 0; attempt < 4 && !met; ++attempt) {
+            met = solveAndExtract() && Feasible;
+            if (!met && !droppedShares()) break;
+        }
+        if (!met) {
+            excluded_.clear();
+            solveAndExtract();
+        }
+    }
+    excluded_.clear();
+    FillNutrientContent();
+    MixedAt = Now();
+    SaveResults();
+}
+
+bool TMixObject::solveAndExtract() {
+    // Each run on the same object starts from a clean outcome.
     Feasible = true;
     TotalReachable = true;
     Suggestions.clear();
-    PivotCount = 0;
-    OpenValues();
     ValidateIngredients();
     LoadIngredients();
     CountNutrientRows();
@@ -68,11 +92,38 @@ void TMixObject::Mix() {
     AddIngredientRows(counters);
     AddNutrientRows(counters);
     AddRatioRows(counters);
+    excludeColumns();
     Solve();
+    const bool solved = Feasible;
     ExtractSolution();
-    FillNutrientContent();
-    MixedAt = Now();
-    SaveResults();
+    return solved;
+}
+
+bool TMixObject::droppedShares() {
+    // Only a nutrient missed with every ingredient restriction met is the rounding's doing.
+    bool nutrientShort = false;
+    for (const TNutriente& n : Nutrients) nutrientShort = nutrientShort || n.Fuera;
+    for (const TInsumo& it : Ingredients)
+        if (it.Fuera) return false;
+    if (!nutrientShort) return false;
+    excluded_.resize(static_cast<size_t>(IngredientCount) + 1, 0);
+    bool added = false;
+    for (int32_t k = 1; k <= IngredientCount; ++k) {
+        const TInsumo& it = Ingredients[static_cast<size_t>(k - 1)];
+        // a column left empty can never enter: only where its price keeps it out as well
+        if (it.Valor > 0.0 && it.Cantidad.isZero() && it.Min.isZero() && it.Precio >= Fixed4() &&
+            !excluded_[static_cast<size_t>(k)]) {
+            excluded_[static_cast<size_t>(k)] = 1;
+            added = true;
+        }
+    }
+    return added;
+}
+
+void TMixObject::excludeColumns() {
+    for (int32_t k = 1; k < static_cast<int32_t>(excluded_.size()) && k <= IngredientCount; ++k)
+        if (excluded_[static_cast<size_t>(k)])
+            for (int32_t i = 1; i <= RowCount; ++i) Tableau(k, i) = 0.0;
 }
 
 void TMixObject::ValidateIngredients() {

@@ -242,6 +242,19 @@ private:
     int32_t addMinRow(TNutriente& item, int32_t kind, int32_t position, ProgrammeCounters& c);
     int32_t addMaxRow(TNutriente& item, int32_t kind, ProgrammeCounters& c);
     void copyReducedCosts();
+    // Builds the programme, solves it and extracts the ration; true when the programme itself
+    // was met (before the ration's rounding is checked).
+    bool solveAndExtract();
+    // Marks for exclusion the ingredients whose share the rounding dropped when that left a
+    // nutrient short; true when it marked any not marked before.
+    bool droppedShares();
+    // Empties the columns of the excluded ingredients (after the programme is built).
+    void excludeColumns();
+    std::vector<char> excluded_;  // per ingredient column: left out of this run
+    // The final tableau while a price range walks a degenerate vertex.
+    DenseTableau rangeTableau_;
+    std::vector<int32_t> rangeBasis_;
+    std::vector<double> rangeReduced_;
     // The entering column for the current reduced costs, and the objective into
     // ReducedCost[RhsColumn].
     int32_t chooseEntering();

@@ -5,6 +5,7 @@
 
 #include <cmath>
 #include <limits>
+#include <utility>
 
 namespace vexa {
 
@@ -17,10 +18,11 @@ constexpr int kRangePivotLimit = 100;
 double TMixObject::priceRangeEnd(int32_t k, int dir) {
     const int32_t structural = IngredientCount + SlackCount;
     const double tol = Options.pivotTolerance;
-    // The final tableau is only copied when a degenerate vertex has to be walked.
-    DenseTableau savedTableau;
-    std::vector<int32_t> savedBasis;
-    std::vector<double> savedReduced;
+    // The final tableau is only copied when a degenerate vertex has to be walked (into storage
+    // kept for the whole run: a fresh block for each ingredient costs more than the copy).
+    DenseTableau& savedTableau = rangeTableau_;
+    std::vector<int32_t>& savedBasis = rangeBasis_;
+    std::vector<double>& savedReduced = rangeReduced_;
     const double price = Cost[k];
     bool copied = false;
     double total = 0.0, result = kInfinity;
@@ -74,9 +76,9 @@ double TMixObject::priceRangeEnd(int32_t k, int dir) {
         ComputeReducedCosts();
     }
     if (copied) {
-        Tableau = std::move(savedTableau);
-        Basis = std::move(savedBasis);
-        ReducedCost = std::move(savedReduced);
+        std::swap(Tableau, savedTableau);
+        std::swap(Basis, savedBasis);
+        std::swap(ReducedCost, savedReduced);
     }
     Cost[k] = price;
     return result;

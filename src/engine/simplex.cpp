@@ -13,6 +13,37 @@
 
 namespace vexa {
 
+namespace {
+
+// row[k] -= f × pivot[k] over [first, last): the bulk of every pivot. Cloned for AVX2 where the
+// processor has it (four cells at a time); the clone leaves out FMA, so each cell is rounded
+// exactly as by the plain loop and the results do not depend on the processor.
+#if defined(__x86_64__) && defined(__GNUC__) && !defined(__clang__) && \
+    !defined(__SANITIZE_ADDRESS__)
+__attribute__((target_clones("avx2", "default")))
+#endif
+void subtractMultiple(double* __restrict row, const double* __restrict pivot, double f,
+                      int32_t first, int32_t last) {
+    for (int32_t k = first; k < last; ++k) row[k] -= f * pivot[k];
+}
+
+// The same, keeping the squared length of every column up to date.
+#if defined(__x86_64__) && defined(__GNUC__) && !defined(__clang__) && \
+    !defined(__SANITIZE_ADDRESS__)
+__attribute__((target_clones("avx2", "default")))
+#endif
+void subtractMultipleTracked(double* __restrict row, const double* __restrict pivot, double f,
+                             double* __restrict norm, int32_t first, int32_t last) {
+    for (int32_t k = first; k < last; ++k) {
+        const double old = row[k];
+        const double now = old - f * pivot[k];
+        row[k] = now;
+        norm[k] += now * now - old * old;
+    }
+}
+
+}  // namespace
+
 void TMixObject::copyReducedCosts() {
     std::copy(ReducedCost.begin(), ReducedCost.begin() + RhsColumn + 1, SavedReducedCost.begin());
 }
@@ -23,8 +54,7 @@ int32_t TMixObject::ComputeReducedCosts() {
     for (int32_t i = 1; i <= RowCount; ++i) {
         const double cb = Cost[Basis[i]];
         if (cb == 0.0) continue;
-        const double* row = Tableau.rowData(i);
-        for (int32_t j = 1; j <= ColumnCount; ++j) ReducedCost[j] -= row[j] * cb;
+        subtractMultiple(ReducedCost.data(), Tableau.rowData(i), cb, 1, ColumnCount + 1);
     }
     return chooseEntering();
 }
@@ -121,7 +151,7 @@ void TMixObject::Pivot(int32_t entering, int32_t leaving) {
     const size_t count = pivotColumns_.size();
     // A dense pivot row is cheaper swept whole (the zero cells change nothing; a retired column
     // may take any value, it is never read again).
-    const bool dense = count * 2 > static_cast<size_t>(RhsColumn);
+    const bool dense = count * 8 > static_cast<size_t>(RhsColumn);
     // Past the structural columns only the listed cells: the artificial columns still alive and
     // the right-hand side.
     const int32_t structural = IngredientCount + SlackCount;
@@ -141,13 +171,13 @@ void TMixObject::Pivot(int32_t entering, int32_t leaving) {
                 norm[k] += now * now - old * old;
             };
             if (dense) {
-                for (int32_t k = 1; k <= structural; ++k) cell(k);
+                subtractMultipleTracked(ri, pr, f, norm, 1, structural + 1);
                 for (size_t c = tail; c < count; ++c) cell(cols[c]);
             } else {
                 for (size_t c = 0; c < count; ++c) cell(cols[c]);
             }
         } else if (dense) {
-            for (int32_t k = 1; k <= structural; ++k) ri[k] -= f * pr[k];
+            subtractMultiple(ri, pr, f, 1, structural + 1);
             for (size_t c = tail; c < count; ++c) ri[cols[c]] -= f * pr[cols[c]];
         } else {
             for (size_t c = 0; c < count; ++c) ri[cols[c]] -= f * pr[cols[c]];

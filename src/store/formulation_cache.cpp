@@ -1,6 +1,7 @@
 #include "store/formulation_cache.h"
 
 #include "engine/mix_math.h"
+#include "engine/utf8.h"
 #include "store/sqlite_db.h"
 
 #include <algorithm>
@@ -51,7 +52,10 @@ const std::vector<ContentNutrient>& FormulationCache::groupNutrients(int32_t gro
         "Select A.Codigo, A.Nombre, A.Unidad, T.Tipo From Nut A Join EN B On A.Codigo = B.CNI "
         "Left Join TN T On T.Codigo = coalesce(A.Tipo, 2) Where B.Cat = :Cat Order By A.Orden");
     q.bind("Cat", group);
-    while (q.step()) list.push_back({q.getInt(0), q.getText(1), q.getText(2), q.getText(3)});
+    // cut once here, not at every run that lists them
+    while (q.step())
+        list.push_back({q.getInt(0), utf8Left(q.getText(1), 25), utf8Left(q.getText(2), 16),
+                        utf8Left(q.getText(3), 12)});
     entries_ += list.size();
     return groups_.emplace(group, std::move(list)).first->second;
 }

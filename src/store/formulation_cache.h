@@ -15,7 +15,8 @@ namespace vexa {
 
 class Database;
 
-// A nutrient of a group as the content of a ration lists it.
+// A nutrient of a group as the content of a ration lists it: name, unit and type name cut to
+// the widths of that list (25, 16 and 12 characters).
 struct ContentNutrient {
     int32_t code = 0;
     std::string name, unit, type;

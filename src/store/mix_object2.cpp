@@ -6,6 +6,8 @@
 #include "engine/text_format.h"
 #include "store/shared_procs.h"
 
+#include <algorithm>
+
 namespace vexa {
 
 namespace {
@@ -101,9 +103,60 @@ void TMixObject2::OpenValues() {
     // for an ingredient an earlier run read while the database stayed as it was.
     readRestrictions();
     dm_.formulationCache().refresh();
+    buildProgrammeValues();
+}
+
+void TMixObject2::buildProgrammeValues() {
+    programmeIngredient_.clear();
+    programmeNutrient_.clear();
+    programmeValues_.clear();
+    programmeColumns_ = 0;
+    // Codes index the position tables directly; a workspace with far larger codes reads
+    // through the cache alone.
+    constexpr int32_t kLargestCode = 1 << 20;
+    std::vector<int32_t> nutrients;
+    for (const auto& b : nutrientRows_) nutrients.push_back(b.code);
+    nutrients.push_back(PriceNutrient);
+    nutrients.push_back(DryMatterNutrient);
+    int32_t lastNutrient = 0, lastIngredient = 0;
+    for (int32_t n : nutrients) {
+        if (n < 0 || n > kLargestCode) return;
+        lastNutrient = std::max(lastNutrient, n);
+    }
+    for (const auto& b : ingredientRows_) {
+        if (b.code < 0 || b.code > kLargestCode) return;
+        lastIngredient = std::max(lastIngredient, b.code);
+    }
+    programmeNutrient_.assign(static_cast<size_t>(lastNutrient) + 1, -1);
+    for (int32_t n : nutrients)
+        if (programmeNutrient_[n] < 0)
+            programmeNutrient_[n] = static_cast<int32_t>(programmeColumns_++);
+    programmeIngredient_.assign(static_cast<size_t>(lastIngredient) + 1, -1);
+    int32_t rows = 0;
+    for (const auto& b : ingredientRows_)
+        if (programmeIngredient_[b.code] < 0) programmeIngredient_[b.code] = rows++;
+    programmeValues_.assign(static_cast<size_t>(rows) * programmeColumns_, Fixed4());
+    for (size_t c = 0; c < programmeIngredient_.size(); ++c) {
+        const int32_t row = programmeIngredient_[c];
+        if (row < 0) continue;
+        for (const auto& [nut, value] : dm_.formulationCache().valuesOf(static_cast<int32_t>(c))) {
+            if (nut < 0 || nut > lastNutrient || programmeNutrient_[nut] < 0) continue;
+            programmeValues_[static_cast<size_t>(row) * programmeColumns_ +
+                             static_cast<size_t>(programmeNutrient_[nut])] = value;
+        }
+    }
 }
 
 Fixed4 TMixObject2::NutrientValue(int32_t ingredient, int32_t nutrient) {
+    if (ingredient >= 0 && nutrient >= 0 &&
+        static_cast<size_t>(ingredient) < programmeIngredient_.size() &&
+        static_cast<size_t>(nutrient) < programmeNutrient_.size()) {
+        const int32_t row = programmeIngredient_[ingredient];
+        const int32_t col = programmeNutrient_[nutrient];
+        if (row >= 0 && col >= 0)
+            return programmeValues_[static_cast<size_t>(row) * programmeColumns_ +
+                                    static_cast<size_t>(col)];
+    }
     return dm_.formulationCache().value(ingredient, nutrient);
 }
 
@@ -139,9 +192,9 @@ void TMixObject2::fillGroupNutrients(ContentTable& table) {
     for (const ContentNutrient& g : dm_.formulationCache().groupNutrients(GroupCode)) {
         ContentRecord r;
         r.Codigo = g.code;
-        r.Nombre = utf8Left(g.name, 25);
-        r.Unidad = utf8Left(g.unit, 16);
-        r.Tipo = utf8Left(g.type, 12);
+        r.Nombre = g.name;
+        r.Unidad = g.unit;
+        r.Tipo = g.type;
         table.push_back(std::move(r));
     }
 }
@@ -161,17 +214,23 @@ void TMixObject2::FillNutrientContent() {
     // The rows of each nutrient that the ration's content adds up (a group may list a nutrient
     // twice); an ingredient's absent value adds exactly nothing, so only its stored ones are
     // walked, in the ingredients' order as before.
-    std::unordered_map<int32_t, std::vector<size_t>> rowsOf;
+    // Both lists are in nutrient-code order, so one walk of each pairs them.
+    std::vector<std::pair<int32_t, size_t>> rowsOf;
+    rowsOf.reserve(table.size());
     for (size_t i = 0; i < table.size(); ++i)
-        if (!table[i].EsRestr) rowsOf[table[i].Codigo].push_back(i);
+        if (!table[i].EsRestr) rowsOf.emplace_back(table[i].Codigo, i);
+    std::sort(rowsOf.begin(), rowsOf.end());
     for (const TInsumo& ing : Ingredients) {
         if (ing.Valor == 0.0) continue;  // adds exactly nothing
+        auto row = rowsOf.begin();
         for (const auto& [nut, value] : dm_.formulationCache().valuesOf(ing.Codigo)) {
-            auto rows = rowsOf.find(nut);
-            if (rows == rowsOf.end()) continue;
+            while (row != rowsOf.end() && row->first < nut) ++row;
+            if (row == rowsOf.end()) break;
+            if (row->first != nut) continue;
             Fixed4 t = toFixed4Or(value.toDouble() * ing.Valor, Fixed4());
             t = toFixed4Or(t.toDouble() / 100.0, Fixed4());
-            for (size_t i : rows->second) table[i].Valor += t.toDouble();
+            for (auto r = row; r != rowsOf.end() && r->first == nut; ++r)
+                table[r->second].Valor += t.toDouble();
         }
     }
 }
@@ -278,6 +337,9 @@ void TMixObject2::WriteNutrientContent(bool withWeight) {
 
 void TMixObject2::WriteBatchContent(const std::vector<BatchIngredient>& ingredients,
                                     ContentTable& table, Fixed4 totalWeight) {
+    // After the run: the values as the database holds them now, not the run's table.
+    programmeIngredient_.clear();
+    programmeNutrient_.clear();
     fillGroupNutrients(table);
     for (auto& r : table) {
         Fixed4 sum;

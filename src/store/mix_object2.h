@@ -88,6 +88,7 @@ public:
 private:
     void readRestrictions();
     void fillGroupNutrients(ContentTable& table);
+    void buildProgrammeValues();
     ContentTable& content() { return Content ? *Content : ownContent_; }
     std::string allResults() const;
 
@@ -97,6 +98,12 @@ private:
     std::vector<RestrictionBounds> ingredientRows_, nutrientRows_;
     // Resul as stored when the restrictions were read: (1 RIn, 2 RNu; code).
     std::map<std::pair<int, int32_t>, std::optional<Fixed4>> storedResults_;
+    // The programme's values (its ingredients × restricted nutrients, price and dry matter) in
+    // a dense table for the run, indexed through code → position tables; the solver asks for
+    // each many times. Empty when the codes are too large to index directly.
+    std::vector<int32_t> programmeIngredient_, programmeNutrient_;
+    std::vector<Fixed4> programmeValues_;
+    size_t programmeColumns_ = 0;
     ContentTable ownContent_;
     std::vector<FailedWrite> unsaved_;
     bool resultsWritten_ = false;

@@ -23,7 +23,6 @@ struct SqlConnection {
     bool readOnly = false;
     std::filesystem::path file;
     std::multimap<std::string, sqlite3_stmt*> cache;
-    int savepointSerial = 0;
     // Each call into the engine must end by this time (the progress handler interrupts it).
     std::chrono::milliseconds stepLimit = kDefaultStepLimit;
     std::chrono::steady_clock::time_point deadline = std::chrono::steady_clock::time_point::max();
@@ -557,9 +556,11 @@ std::vector<std::string> Database::columnNames(std::string_view table) {
 
 // ---------------------------------------------------------------- Transaction
 
+// Every savepoint has the same name: transactions end in the reverse order they began, and
+// RELEASE and ROLLBACK TO act on the latest savepoint of a name, so each reaches its own. The
+// three statements stay prepared (a run of the engine opens and closes several).
 Transaction::Transaction(Database& db) : db_(db) {
-    name_ = "vexa_sp" + std::to_string(++db.conn().savepointSerial);
-    db_.exec("SAVEPOINT " + name_);
+    db_.cached("SAVEPOINT vexa_sp").execute();
 }
 
 Transaction::~Transaction() {
@@ -567,8 +568,8 @@ Transaction::~Transaction() {
     // a full disk) has no savepoint left to return to.
     if (done_ || !db_.isOpen() || !db_.inTransaction()) return;
     try {
-        db_.exec("ROLLBACK TO " + name_);
-        db_.exec("RELEASE " + name_);
+        db_.cached("ROLLBACK TO vexa_sp").execute();
+        db_.cached("RELEASE vexa_sp").execute();
     } catch (...) {
         // Nothing more can be done while unwinding; the connection reports it on next use.
     }
@@ -587,7 +588,7 @@ void Transaction::commit() {
                            (cause.empty() ? std::string() : ": " + cause),
                        SQLITE_ABORT);
     }
-    db_.exec("RELEASE " + name_);
+    db_.cached("RELEASE vexa_sp").execute();
     done_ = true;
 }
 

@@ -230,7 +230,6 @@ public:
 
 private:
     Database& db_;
-    std::string name_;
     bool done_ = false;
 };
 

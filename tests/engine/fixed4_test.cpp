@@ -3,7 +3,10 @@
 
 #include <gtest/gtest.h>
 
+#include <cmath>
+#include <iomanip>
 #include <limits>
+#include <random>
 
 namespace vexa {
 namespace {
@@ -64,6 +67,31 @@ TEST(GuardedConversion, OutOfRangeGivesNothing) {
     EXPECT_FALSE(toFixed4(std::numeric_limits<double>::infinity()).has_value());
     EXPECT_EQ(toFixed4Or(1e300, raw(7)), raw(7));
     EXPECT_EQ(toFixed4(33.33335)->raw(), 333334);
+}
+
+TEST(GuardedConversion, RoundsAsTheLongDoubleProductAlsoNearHalfUnits) {
+    // Products that round one way in double and the other in long double.
+    EXPECT_EQ(toFixed4(27215.830749999997)->raw(), 272158307);
+    EXPECT_EQ(toFixed4(3913.6022500000004)->raw(), 39136023);
+    EXPECT_EQ(toFixed4(-6793.0723499999995)->raw(), -67930723);
+    // Shares, levels and prices of every size, and values a hair either side of a half unit.
+    std::mt19937_64 rng(42);
+    std::uniform_real_distribution<double> unit(-1.0, 1.0);
+    int checked = 0;
+    for (double scale : {1e-6, 1e-3, 1.0, 100.0, 1e4, 1e7, 1e9, 1e11}) {
+        for (int i = 0; i < 20000; ++i) {
+            double v = unit(rng) * scale;
+            if (i % 2 == 1) {
+                const double half = (std::floor(v * 1e4) + 0.5) / 1e4;
+                v = std::nextafter(half, i % 4 == 1 ? 1e300 : -1e300);
+            }
+            const auto want =
+                static_cast<int64_t>(std::llrintl(static_cast<long double>(v) * 10000));
+            ASSERT_EQ(toFixed4(v)->raw(), want) << std::setprecision(17) << v;
+            ++checked;
+        }
+    }
+    EXPECT_EQ(checked, 160000);
 }
 
 }  // namespace

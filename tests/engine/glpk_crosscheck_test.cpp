@@ -632,10 +632,6 @@ TEST(GlpkCrossCheck, StoredValuesDualsPriceRangesAndRelaxations) {
     }
 }
 
-// Known misses remain among the infeasible formulas: where the ration after the suggestions holds
-// a share too small to survive the rounding to 4 decimals, an energy level falls short by a few
-// thousandths and the run is flagged again. Their count is held so that no new miss goes
-// unnoticed.
 TEST(GlpkCrossCheck, PriceRangeEndsAndOneRoundOfSuggestions) {
     // 3. Price ranges, also at degenerate and tied vertices: just inside each end the ration is
     //    still optimal, just outside it is not; an end without limit holds far away.
@@ -756,7 +752,7 @@ TEST(GlpkCrossCheck, PriceRangeEndsAndOneRoundOfSuggestions) {
                 misses << "infeasible #" << i << ": " << why.str() << describe(f);
         }
         EXPECT_EQ(formulas, 200);
-        EXPECT_LE(failures, 4) << misses.str();
+        EXPECT_EQ(failures, 0) << misses.str();
     }
 }
 

@@ -217,5 +217,27 @@ TEST(Infeasible, AShareThatRoundsAwayIsNotPassedOffAsMeetingItsBound) {
     EXPECT_TRUE(again->Feasible);
 }
 
+TEST(Infeasible, AShareThatRoundsAwayIsLeftOutWhenTheFormulaCanBeMetWithoutIt) {
+    // The cheapest ration takes 0.0000286 % of T, which the rounding drops; C meets the energy
+    // with a share that survives it, at a little more cost: that ration is delivered, met.
+    // (A re-run with applied suggestions lands on such vertices: its bounds are the levels the
+    // alternative ration reached.)
+    MixRun r(FormulaBuilder()
+                 .ing(1, "A", 0, 100, 1, {{4, 3000}})
+                 .ing(2, "T", 0, 100, 1000, {{4, 10000}})
+                 .ing(3, "C", 0, 100, 100, {{4, 3100}})
+                 .nut(4, "EM", "kcal/kg", 3000.002, 0)
+                 .build());
+    r.go();
+    EXPECT_TRUE(r->Feasible);
+    EXPECT_TRUE(r->Suggestions.empty());
+    EXPECT_FALSE(r.nut(4).Fuera);
+    EXPECT_GE(r.nut(4).Cantidad, fx(3000.002));
+    EXPECT_EQ(r.ing(2).Cantidad, Fixed4());
+    EXPECT_EQ(r.ing(2).Valor, 0.0);
+    EXPECT_EQ(r.ing(3).Cantidad, fx(0.002));
+    EXPECT_EQ(r.ing(1).Cantidad, fx(99.998));
+}
+
 }  // namespace
 }  // namespace vexa

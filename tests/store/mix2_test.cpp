@@ -535,5 +535,48 @@ TEST(Mix2, AChangeBetweenRunsIsSeenByTheNextRun) {
     EXPECT_EQ(content.size(), listed + 1);
 }
 
+// The ration's content on a sample formula: each nutrient the formula does not restrict is the
+// sum of the stored values times the shares, also for a nutrient the group lists twice and
+// whatever the display order of the group's nutrients.
+TEST(Mix2, ContentOfEveryGroupNutrientFromTheStoredValues) {
+    SampleDatabase s;
+    const int32_t lr = s.formulaCode("Pollo iniciación (0-3 semanas)");
+    auto group = s.db.prepare("Select Cat From LR Where Codigo = :L");
+    group.bind("L", lr);
+    ASSERT_TRUE(group.step());
+    const int32_t cat = group.getInt(0);
+    // Listed twice, and the display order reversed against the codes.
+    auto twice = s.db.prepare(
+        "Insert Into EN (Cat, CNI) Select Cat, CNI From EN Where Cat = :C And CNI Not In "
+        "(Select CNI From RNu Where LR = :L) Limit 1");
+    twice.bind("C", cat).bind("L", lr);
+    twice.execute();
+    ASSERT_EQ(s.db.changes(), 1);
+    s.db.exec("Update Nut Set Orden = 1000 - Codigo");
+
+    MemoryReportDocument doc;
+    ContentTable content;
+    TMixObject2 mix(doc, lr, *s.dm);
+    mix.Content = &content;
+    mix.Mix();
+    ASSERT_TRUE(mix.Feasible);
+    size_t unrestricted = 0;
+    for (const ContentRecord& r : content) {
+        if (r.EsRestr) continue;
+        ++unrestricted;
+        double expected = 0;
+        for (const TInsumo& g : mix.Ingredients) {
+            auto v = s.db.prepare("Select Valor From Val Where Ins = :I And Nut = :N");
+            v.bind("I", g.Codigo).bind("N", r.Codigo);
+            if (!v.step() || v.isNull(0)) continue;
+            Fixed4 t = Fixed4::fromDouble(v.getDouble(0) * g.Valor);
+            expected += Fixed4::fromDouble(t.toDouble() / 100.0).toDouble();
+        }
+        EXPECT_NEAR(r.Valor, expected, 1e-9) << r.Nombre;
+    }
+    EXPECT_GT(unrestricted, 2u);
+    for (size_t i = 1; i < content.size(); ++i) EXPECT_GE(content[i - 1].Codigo, content[i].Codigo);
+}
+
 }  // namespace
 }  // namespace vexa

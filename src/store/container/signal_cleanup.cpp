@@ -20,7 +20,7 @@ struct Slot {
     char path[kLongestPath];
 };
 
-Slot slots[kSlots];
+Slot slots[kSlots]{};  // zeroed at load time, not by a constructor at start
 bool installed = false;
 
 struct LinuxDirent64 {
