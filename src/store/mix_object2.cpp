@@ -87,8 +87,12 @@ void TMixObject2::readRestrictions() {
             storedResults_[{table, code}] = opt(resul);
         }
     };
-    read("Select * From RIn Where (LR = :LR)", 1, Fixed4::fromInt(100), ingredientRows_);
-    read("Select * From RNu Where (LR = :LR)", 2, Fixed4(), nutrientRows_);
+    // Only rows whose ingredient or nutrient exists: the editor's grids show no other, and a
+    // phantom row would enter the ration free or make the formula infeasible unseen.
+    read("Select * From RIn Where (LR = :LR) And CNI In (Select Codigo From Ins)", 1,
+         Fixed4::fromInt(100), ingredientRows_);
+    read("Select * From RNu Where (LR = :LR) And CNI In (Select Codigo From Nut)", 2, Fixed4(),
+         nutrientRows_);
 }
 
 void TMixObject2::OpenValues() {
