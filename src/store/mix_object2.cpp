@@ -71,9 +71,9 @@ void TMixObject2::readRestrictions() {
         auto q = dm_.db().cached(sql);
         q.bind("LR", FormulaCode);
         int cni = -1, min = -1, max = -1, resul = -1;
+        // A bound no Fixed4 can hold (1e20 typed for "no limit", NaN) counts as no bound.
         auto opt = [&](int i) {
-            return i < 0 || q.isNull(i) ? std::optional<Fixed4>()
-                                        : std::optional<Fixed4>(q.getFixed4(i));
+            return i < 0 || q.isNull(i) ? std::optional<Fixed4>() : toFixed4(q.getDouble(i));
         };
         while (q.step()) {
             if (cni < 0) {

@@ -39,5 +39,27 @@ TEST(DanglingRestrictions, RowsOfMissingItemsAreLeftOutOfTheRun) {
     EXPECT_TRUE(mix.resultsSaved());
 }
 
+TEST(DanglingRestrictions, BoundsBeyondAnyQuantityCountAsNoBound) {
+    SampleDatabase s;
+    const int32_t lr = s.formulaCode("Pollo crecimiento (3-6 semanas)");
+    ASSERT_NE(lr, 0);
+    MemoryReportDocument before;
+    TMixObject2 clean(before, lr, *s.dm);
+    clean.StoreResults = false;
+    clean.Mix();
+    ASSERT_TRUE(clean.Feasible);
+
+    // Maxima typed as "no limit" with a huge number: the same as no maximum.
+    const std::string where = " Where LR = " + std::to_string(lr);
+    s.db.exec("Update RIn Set \"Max\" = 1e20" + where + " And \"Max\" Is Null");
+    s.db.exec("Update RNu Set \"Max\" = 1e300" + where + " And \"Max\" Is Null");
+    MemoryReportDocument doc;
+    TMixObject2 mix(doc, lr, *s.dm);
+    mix.StoreResults = false;
+    ASSERT_NO_THROW(mix.Mix());
+    EXPECT_TRUE(mix.Feasible);
+    EXPECT_EQ(mix.CostPerKg, clean.CostPerKg);
+}
+
 }  // namespace
 }  // namespace vexa
