@@ -229,8 +229,8 @@ int solveFormulaFile(const SolveRequest& request, std::ostream& out, std::ostrea
     if (request.formula > 0 || request.group > 0 || request.all || request.save ||
         workspaceReport) {
         err << "vexa-cli: " << request.file.filename().string()
-            << ": --formula, --group, --all, --save and the reports content and summary apply "
-               "to workspaces (.vxf) only\n";
+            << ": --formula, --group, --all, --save y los reportes content y summary sólo "
+               "valen para un espacio de trabajo (.vxf)\n";
         return 2;
     }
     Formula formula;

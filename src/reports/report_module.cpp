@@ -182,8 +182,11 @@ bool ReportPreview::saveTo(const QString& file, QString* error) const {
     const QByteArray bytes = ext == QLatin1String("txt")
                                  ? QByteArray::fromStdString(reportHtmlToText(page))
                                  : textHtml_.toUtf8();
+    // Unbuffered: a short write shows in what write() returns (a buffered save file can lose
+    // the error of its last flush and put a cut file in place).
     QSaveFile out(file);
-    if (!out.open(QIODevice::WriteOnly) || out.write(bytes) != bytes.size() || !out.commit()) {
+    if (!out.open(QIODevice::WriteOnly | QIODevice::Unbuffered) ||
+        out.write(bytes) != bytes.size() || !out.commit()) {
         if (error)
             *error = QStringLiteral("No se pudo escribir el reporte en %1: %2")
                          .arg(file, out.errorString());

@@ -4,7 +4,9 @@
 #include <QFile>
 #include <QLocale>
 #include <QPainter>
+#include <QBuffer>
 #include <QPdfWriter>
+#include <QSaveFile>
 #include <QTextDocument>
 
 namespace vexa {
@@ -91,11 +93,15 @@ int paintReport(QPagedPaintDevice& device, const QString& html, const ReportPage
 bool writeReportPdf(const QString& html, const ReportPageHeader& header,
                     QPageSize::PageSizeId paper, const QString& file, QString* error, int* pages,
                     const ReportPageProgress& progress) {
-    // Written beside the target first, so a failed run leaves an older file as it was.
-    const QString tmp = file + QStringLiteral(".part");
+    // Laid out in memory, then written beside the target and put in its place only when
+    // complete: a failed run or a full disk leaves an older file as it was (the PDF writer
+    // itself does not report a failed write).
+    QByteArray bytes;
     int n = -1;
     {
-        QPdfWriter writer(tmp);
+        QBuffer buffer(&bytes);
+        buffer.open(QIODevice::WriteOnly);
+        QPdfWriter writer(&buffer);
         writer.setPageSize(QPageSize(paper));
         writer.setPageMargins(QMarginsF(15, 12, 15, 15), QPageLayout::Millimeter);
         writer.setResolution(600);
@@ -103,14 +109,9 @@ bool writeReportPdf(const QString& html, const ReportPageHeader& header,
         writer.setCreator(QStringLiteral("Vexa"));
         n = paintReport(writer, html, header, progress);
     }
-    if (n < 0) {
-        QFile::remove(tmp);
-        if (error) *error = QStringLiteral("No se pudo escribir el reporte en %1").arg(file);
-        return false;
-    }
-    QFile::remove(file);
-    if (!QFile::rename(tmp, file)) {
-        QFile::remove(tmp);
+    QSaveFile out(file);
+    if (n < 0 || !out.open(QIODevice::WriteOnly | QIODevice::Unbuffered) ||
+        out.write(bytes) != bytes.size() || !out.commit()) {
         if (error) *error = QStringLiteral("No se pudo escribir el reporte en %1").arg(file);
         return false;
     }

@@ -1,8 +1,10 @@
 #include "shell/vxf_workspace.h"
 
 #include <QApplication>
+#include <QDir>
 #include <QFile>
 #include <QMessageBox>
+#include <QStandardPaths>
 
 #include "catalog/dialogs.h"
 #include "catalog/qt_dialogs.h"
@@ -74,6 +76,9 @@ bool ShellWorkspaceUi::notifyShell(int code, int argument) {
 }
 
 bool ShellWorkspaceUi::moveToTrash(const std::filesystem::path& file) {
+    // Qt makes the home trash only inside an existing data folder; without one (a new user)
+    // it falls back to the working folder and leaves "files" and "info" beside the workspace.
+    QDir().mkpath(QStandardPaths::writableLocation(QStandardPaths::GenericDataLocation));
     return QFile::moveToTrash(QString::fromStdString(file.string()));
 }
 

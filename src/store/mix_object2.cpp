@@ -75,9 +75,9 @@ void TMixObject2::readRestrictions() {
         auto q = dm_.db().cached(sql);
         q.bind("LR", FormulaCode);
         int cni = -1, min = -1, max = -1, resul = -1;
+        // A bound no Fixed4 can hold (1e20 typed for "no limit", NaN) counts as no bound.
         auto opt = [&](int i) {
-            return i < 0 || q.isNull(i) ? std::optional<Fixed4>()
-                                        : std::optional<Fixed4>(q.getFixed4(i));
+            return i < 0 || q.isNull(i) ? std::optional<Fixed4>() : toFixed4(q.getDouble(i));
         };
         while (q.step()) {
             if (cni < 0) {
@@ -91,8 +91,12 @@ void TMixObject2::readRestrictions() {
             storedResults_[{table, code}] = opt(resul);
         }
     };
-    read("Select * From RIn Where (LR = :LR)", 1, Fixed4::fromInt(100), ingredientRows_);
-    read("Select * From RNu Where (LR = :LR)", 2, Fixed4(), nutrientRows_);
+    // Only rows whose ingredient or nutrient exists: the editor's grids show no other, and a
+    // phantom row would enter the ration free or make the formula infeasible unseen.
+    read("Select * From RIn Where (LR = :LR) And CNI In (Select Codigo From Ins)", 1,
+         Fixed4::fromInt(100), ingredientRows_);
+    read("Select * From RNu Where (LR = :LR) And CNI In (Select Codigo From Nut)", 2, Fixed4(),
+         nutrientRows_);
     RatioRestrictions.clear();
     for (const FormulaRatioRow& r : formulaRatios(dm_.db(), FormulaCode))
         RatioRestrictions.push_back(r.bounds());

@@ -341,6 +341,19 @@ bool alreadyApplied(Database& db, const std::string& sql) {
 
 }  // namespace
 
+std::vector<std::string> missingTables(Database& db) {
+    std::vector<std::string> out;
+    for (const TableDef& t : schemaTables()) {
+        Statement q = db.prepare(
+            "SELECT count(*) FROM sqlite_master WHERE type = 'table' AND name = :N COLLATE "
+            "NOCASE");
+        q.bind("N", t.name);
+        q.step();
+        if (q.getInt64(0) == 0) out.push_back(t.name);
+    }
+    return out;
+}
+
 void upgradeDatabase(Database& db, int version) {
     if (!isKnownLayoutVersion(version))
         throw std::invalid_argument("Versión de base de datos desconocida: " +

@@ -70,5 +70,7 @@ std::vector<std::string> upgradeStatements(int version);
 // throws SqlError with its cause and leaves the database as it was: the caller must then fail
 // the open and keep the recorded version.
 void upgradeDatabase(Database& db, int version);
+// The workspace tables the file does not have (empty: none is missing).
+std::vector<std::string> missingTables(Database& db);
 
 }  // namespace vexa

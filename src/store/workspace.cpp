@@ -204,6 +204,14 @@ std::optional<TDBDef> Tdmvxf::unpackChecked(const fs::path& f, const fs::path& f
         {
             Database probe(databaseFile(folder), settings_.readOnly ? Database::Mode::ReadOnly
                                                                     : Database::Mode::ReadWrite);
+            // A file that lost a table is damaged: turned away here, rather than failing
+            // later in every window that reads the table.
+            auto missing = missingTables(probe);
+            if (!missing.empty()) {
+                fail("El archivo " + f.string() + " está dañado: le falta la tabla " +
+                     missing.front() + ".");
+                return std::nullopt;
+            }
             // A read-only connection cannot be upgraded; the old layout is shown as it is.
             if (!settings_.readOnly) {
                 upgradeDatabase(probe, version);

@@ -118,6 +118,9 @@ bool Tdmvxf::GuardarVXF() {
         fail("No hay una base de datos abierta");
         return false;
     }
+    // In read-only mode the database cannot change: writing the same file again would only
+    // retire the older backup.
+    if (settings_.readOnly && !DBModified) return true;
     if (readOnlyFile_) {
         // The file is another program's or may not be written: only another name will do.
         std::string text =

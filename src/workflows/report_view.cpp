@@ -1,6 +1,7 @@
 #include "workflows/report_view.h"
 
 #include <QFile>
+#include <QSaveFile>
 #include <QFontDatabase>
 #include <QFontDialog>
 #include <QPageLayout>
@@ -241,12 +242,16 @@ std::string ReportView::toRtf() const {
 
 void ReportView::saveTo(const std::string& path) const {
     std::string content = endsWithTxt(path) ? reportText() : toRtf();
-    QFile file(QString::fromStdString(path));
-    if (!file.open(QIODevice::WriteOnly | QIODevice::Truncate))
+    // Written beside the file and put in its place once complete: a full disk must not leave
+    // a report that was there before cut short.
+    // Unbuffered: a short write then shows in what write() returns (a buffered save file can
+    // lose the error of its last flush and put a cut file in place).
+    QSaveFile file(QString::fromStdString(path));
+    if (!file.open(QIODevice::WriteOnly | QIODevice::Unbuffered))
         throw std::runtime_error("No se pudo escribir el archivo " + path + ": " +
                                  file.errorString().toStdString());
     qint64 written = file.write(content.data(), static_cast<qint64>(content.size()));
-    if (written != static_cast<qint64>(content.size()) || !file.flush())
+    if (written != static_cast<qint64>(content.size()) || !file.commit())
         throw std::runtime_error("No se pudo escribir el archivo " + path + ": " +
                                  file.errorString().toStdString());
 }

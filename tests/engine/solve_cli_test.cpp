@@ -326,7 +326,7 @@ TEST_F(SolveCli, BadFilesExitTwoWithOneLine) {
         r = solve(kSample + opt);
         EXPECT_EQ(r.exit, 2) << opt;
         EXPECT_EQ(r.out, "") << opt;
-        EXPECT_NE(r.err.find("workspaces"), std::string::npos) << opt;
+        EXPECT_NE(r.err.find("espacio de trabajo (.vxf)"), std::string::npos) << opt;
     }
 }
 
