@@ -81,7 +81,9 @@ void BM_StartAndSolve(benchmark::State& state) {
         fs::temp_directory_path() / ("vexa_bench_" + std::to_string(getpid()) + ".lp");
     std::ofstream(lp) << lpOf(formula);
     const std::vector<std::string> cli = {VEXA_CLI_PATH, "solve", formula.string()};
-    const std::vector<std::string> glpsol = {"glpsol", "--lp", lp.string(), "-o", "/dev/null"};
+    // glpsol removes its output file before writing it: never point it at /dev/null.
+    const fs::path out = fs::path(lp).replace_extension(".sol");
+    const std::vector<std::string> glpsol = {"glpsol", "--lp", lp.string(), "-o", out.string()};
     if (!runQuiet(glpsol)) {
         state.SkipWithError("glpsol no está instalado o no resolvió el programa");
         return;
@@ -97,6 +99,7 @@ void BM_StartAndSolve(benchmark::State& state) {
         glpsolSeconds += std::chrono::duration<double>(t2 - t1).count();
     }
     fs::remove(lp);
+    fs::remove(out);
     const double n = static_cast<double>(state.iterations());
     state.counters["ms_vexa_cli"] = cliSeconds / n * 1e3;
     state.counters["ms_glpsol"] = glpsolSeconds / n * 1e3;
