@@ -45,6 +45,11 @@ if [ "${FUZZ_TARGET:-unpack}" = open ] || [ "${FUZZ_TARGET:-unpack}" = paradox ]
     sed "s/@PROJECT_VERSION@/$version/g" cmake/vexa_version.h.in >"$gen/vexa_version.h"
     cmake -DINPUT=samples/sample_workspace.json -DOUTPUT="$gen/sample_workspace_data.cpp" \
         -DFUNCTION=sampleWorkspaceSeed -DHEADER=store/sample_workspace.h -P cmake/EmbedText.cmake
+    # The catalogue report templates, compiled in as the normal build does.
+    for rep in Nutriente Insumo InsVal NutVal Grupo GrupoDet ForDet; do
+        cmake -DINPUT="resources/reports/$rep.rav" -DOUTPUT="$gen/${rep}_data.cpp" \
+            -DFUNCTION="reportTemplate$rep" -DHEADER=store/report_templates.h -P cmake/EmbedText.cmake
+    done
     if [ "$FUZZ_TARGET" = paradox ]; then
         rm -rf "$out/seeds-paradox"
         "$CXX" -std=c++20 -O1 fuzz/make_paradox_seeds.cpp -lpx -o "$out/make_paradox_seeds"
@@ -62,7 +67,8 @@ if [ "${FUZZ_TARGET:-unpack}" = open ] || [ "${FUZZ_TARGET:-unpack}" = paradox ]
     python3 fuzz/make_open_seeds.py "$out/seeds-open"
     mkdir -p fuzz/corpus-open-run
     "$CXX" "${flags[@]}" -I"$gen" src/store/container/*.cpp src/store/*.cpp src/store/legacy/*.cpp src/engine/*.cpp \
-        "$gen/sample_workspace_data.cpp" fuzz/open_fuzzer.cpp -lsqlite3 -lz -lpx -o "$out/open_fuzzer"
+        "$gen/sample_workspace_data.cpp" "$gen"/{Nutriente,Insumo,InsVal,NutVal,Grupo,GrupoDet,ForDet}_data.cpp \
+        fuzz/open_fuzzer.cpp -lsqlite3 -lz -lpx -o "$out/open_fuzzer"
     cd "$out"
     ./open_fuzzer -max_total_time="$secs" -max_len=300000 -rss_limit_mb=1024 -timeout=60 \
         -print_final_stats=1 "$@" ../fuzz/corpus-open-run seeds-open

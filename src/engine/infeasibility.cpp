@@ -141,7 +141,10 @@ void TMixObject::handleInfeasible() {
         const int32_t r = x.row;
         const double bound = Tableau(RhsColumn, r);
         const double level = bound + x.shift;
-        const auto [clase, position] = itemOfRow(r);
+        // plain names, not a structured binding: lambdas below capture them
+        const auto which = itemOfRow(r);
+        const int32_t clase = which.first;
+        const auto position = which.second;
         if (clase == 0) continue;
         if (clase == kClaseRelacion) {
             relaxRatioRow(r, position, value);  // by the ratio the shares reach
