@@ -1,9 +1,6 @@
 #include "store/legacy/paradox_table.h"
 
-// pxlib's header declares its functions without C linkage.
-extern "C" {
-#include <paradox.h>
-}
+#include "store/legacy/pxlib_loader.h"
 
 #include <iconv.h>
 
@@ -190,11 +187,11 @@ struct ParadoxTable::Doc {
     pxdoc_t* px = nullptr;
     std::string error;
     Doc() {
-        px = PX_new2(keepError, nullptr, nullptr, nullptr);
+        px = vexa::legacy::pxlib().new2(keepError, nullptr, nullptr, nullptr);
         if (px) px->errorhandler_user_data = &error;
     }
     ~Doc() {
-        if (px) PX_delete(px);  // closes the files too
+        if (px) vexa::legacy::pxlib().del(px);  // closes the files too
     }
     std::string cause(const std::string& fallback) const {
         return error.empty() ? fallback : error;
@@ -213,7 +210,7 @@ ParadoxTable::ParadoxTable(const fs::path& file, const fs::path& memo)
     if (!doc_->px) throw ParadoxError("sin memoria");
     std::FILE* fp = fmemopen(doc_->bytes.data(), doc_->bytes.size(), "rb");
     if (!fp) throw ParadoxError("sin memoria");
-    if (PX_open_fp(doc_->px, fp) < 0) {
+    if (vexa::legacy::pxlib().openFp(doc_->px, fp) < 0) {
         // pxlib leaves a stream it could not open to its caller.
         if (doc_->px->px_stream) {
             doc_->px->free(doc_->px, doc_->px->px_stream);
@@ -228,8 +225,8 @@ ParadoxTable::ParadoxTable(const fs::path& file, const fs::path& memo)
     if (head->px_encryption != 0) throw ParadoxError("la tabla está cifrada");
     codePage_ = head->px_doscodepage;
     lastAutoInc_ = head->px_autoinc > 0 ? head->px_autoinc : 0;
-    const int n = PX_get_num_fields(doc_->px);
-    pxfield_t* px = PX_get_fields(doc_->px);
+    const int n = vexa::legacy::pxlib().numFields(doc_->px);
+    pxfield_t* px = vexa::legacy::pxlib().fields(doc_->px);
     if (n <= 0 || !px) throw ParadoxError("la tabla no tiene campos");
     offsets_.assign(1, 0);
     for (int i = 0; i < n; ++i) {
@@ -244,9 +241,9 @@ ParadoxTable::ParadoxTable(const fs::path& file, const fs::path& memo)
         offsets_.push_back(offsets_.back() + f.length);
         fields_.push_back(std::move(f));
     }
-    if (offsets_.back() != PX_get_recordsize(doc_->px))
+    if (offsets_.back() != vexa::legacy::pxlib().recordSize(doc_->px))
         throw ParadoxError("el tamaño de registro de la cabecera no coincide con sus campos");
-    records_ = PX_get_num_records(doc_->px);
+    records_ = vexa::legacy::pxlib().numRecords(doc_->px);
     raw_.resize(static_cast<size_t>(offsets_.back()));
     if (!memo.empty()) {
         memo_.open(memo, std::ios::binary);
@@ -262,7 +259,7 @@ ParadoxTable::~ParadoxTable() = default;
 void ParadoxTable::read(int r, std::vector<ParadoxValue>& values) {
     const std::string where = "el registro " + std::to_string(r + 1);
     std::fill(raw_.begin(), raw_.end(), 0);
-    if (!PX_get_record(doc_->px, r, raw_.data()))
+    if (!vexa::legacy::pxlib().record(doc_->px, r, raw_.data()))
         throw ParadoxError("no se puede leer " + where + ": " +
                            doc_->cause("el archivo está dañado"));
     values.resize(fields_.size());
