@@ -28,6 +28,8 @@
 #include <QTextCursor>
 #include <xlsxwriter.h>
 
+#include "answering.h"
+
 namespace vexa::test {
 
 namespace {
@@ -40,29 +42,6 @@ std::string withoutTime(const std::string& report) {
         if (line.find("Fecha y hora:") == std::string::npos) out += line + "\n";
     return out;
 }
-
-// Answers every modal dialog of type D that comes up until the guard goes, with `answer`
-// given how many came before.
-template <typename D>
-class Answering {
-public:
-    explicit Answering(std::function<void(D*, int)> answer) : answer_(std::move(answer)) {
-        timer_.setInterval(5);
-        QObject::connect(&timer_, &QTimer::timeout, [this] {
-            auto* d = qobject_cast<D*>(QApplication::activeModalWidget());
-            if (!d || d == last_) return;
-            last_ = d;
-            answer_(d, count++);
-        });
-        timer_.start();
-    }
-    int count = 0;
-
-private:
-    std::function<void(D*, int)> answer_;
-    QTimer timer_;
-    D* last_ = nullptr;
-};
 
 }  // namespace
 

@@ -21,32 +21,11 @@
 #include "workflows/member_list_dialog.h"
 #include "workflows/restriction_dialogs.h"
 
+#include "answering.h"
+
 namespace vexa::test {
 
 namespace {
-
-// Answers every modal dialog of type D that comes up until the guard goes.
-template <typename D>
-class Answering {
-public:
-    explicit Answering(std::function<void(D*)> answer) : answer_(std::move(answer)) {
-        timer_.setInterval(5);
-        QObject::connect(&timer_, &QTimer::timeout, [this] {
-            auto* d = qobject_cast<D*>(QApplication::activeModalWidget());
-            if (!d || d == last_) return;
-            last_ = d;
-            ++count;
-            answer_(d);
-        });
-        timer_.start();
-    }
-    int count = 0;
-
-private:
-    std::function<void(D*)> answer_;
-    QTimer timer_;
-    D* last_ = nullptr;
-};
 
 QString terms(double a, double b) {
     return formatUserNumber(a, 4) + " : " + formatUserNumber(b, 4);

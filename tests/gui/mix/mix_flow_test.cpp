@@ -28,34 +28,9 @@
 #include "workflows/mix_list_window.h"
 #include "workflows/mix_windows.h"
 
+#include "answering.h"
+
 namespace vexa::test {
-
-namespace {
-
-// Answers every modal dialog of type D that comes up while it lives.
-template <typename D>
-class Answering {
-public:
-    explicit Answering(std::function<void(D*)> answer) : answer_(std::move(answer)) {
-        timer_.setInterval(5);
-        QObject::connect(&timer_, &QTimer::timeout, [this] {
-            auto* d = qobject_cast<D*>(QApplication::activeModalWidget());
-            if (!d || d == last_) return;
-            last_ = d;
-            ++count;
-            answer_(d);
-        });
-        timer_.start();
-    }
-    int count = 0;
-
-private:
-    std::function<void(D*)> answer_;
-    QTimer timer_;
-    D* last_ = nullptr;
-};
-
-}  // namespace
 
 class MixGui : public SampleApp {
 protected:
