@@ -93,10 +93,15 @@ void TMixObject2::readRestrictions() {
     };
     // Only rows whose ingredient or nutrient exists: the editor's grids show no other, and a
     // phantom row would enter the ration free or make the formula infeasible unseen.
-    read("Select * From RIn Where (LR = :LR) And CNI In (Select Codigo From Ins)", 1,
-         Fixed4::fromInt(100), ingredientRows_);
-    read("Select * From RNu Where (LR = :LR) And CNI In (Select Codigo From Nut)", 2, Fixed4(),
-         nutrientRows_);
+    // A correlated test: "CNI In (Select ...)" walks every ingredient of the workspace.
+    read(
+        "Select * From RIn R Where (LR = :LR) And Exists (Select 1 From Ins I Where I.Codigo = "
+        "R.CNI)",
+        1, Fixed4::fromInt(100), ingredientRows_);
+    read(
+        "Select * From RNu R Where (LR = :LR) And Exists (Select 1 From Nut N Where N.Codigo = "
+        "R.CNI)",
+        2, Fixed4(), nutrientRows_);
     RatioRestrictions.clear();
     for (const FormulaRatioRow& r : formulaRatios(dm_.db(), FormulaCode))
         RatioRestrictions.push_back(r.bounds());

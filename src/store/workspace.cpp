@@ -317,8 +317,14 @@ void Tdmvxf::AbrirVXF(const fs::path& file) {
         // The working folder is a scratch copy: the workspace file is what must survive a
         // crash, and it is written and flushed by the save. Waiting for the disk after every
         // change, or keeping the rollback journal on disk, would only slow each edit down
-        // (a failed statement still rolls back, from memory).
-        if (!settings_.readOnly) db_.exec("PRAGMA synchronous = OFF; PRAGMA journal_mode = MEMORY");
+        // (a failed statement still rolls back, from memory). The folder is this program's
+        // alone (its lock file says so), so the connection keeps the file locked: otherwise
+        // every transaction takes and drops the lock, looks for a journal on disk and reads
+        // the header again to see whether someone else changed the file.
+        if (!settings_.readOnly)
+            db_.exec(
+                "PRAGMA synchronous = OFF; PRAGMA journal_mode = MEMORY; "
+                "PRAGMA locking_mode = EXCLUSIVE");
         // A converted workspace differs from its file until saved in the current format.
         DBModified = legacyConverted_;
         OpenStage = kStageOk;
