@@ -14,9 +14,19 @@ void bind(void* handle, const char* name, F& out, std::string& missing) {
     if (!out) missing = name;
 }
 
+PxLib& linkedInLib() {
+    static PxLib lib;
+    return lib;
+}
+
 }  // namespace
 
+void usePxlib(const PxLib& linkedIn) {
+    linkedInLib() = linkedIn;
+}
+
 const PxLib& pxlib() {
+    if (linkedInLib().new2) return linkedInLib();
     static const PxLib lib = [] {
         PxLib l;
         void* handle = dlopen("libpx.so.0", RTLD_NOW | RTLD_LOCAL);

@@ -25,4 +25,8 @@ struct PxLib {
 // library cannot be loaded.
 const PxLib& pxlib();
 
+// A program linked statically cannot load pxlib: it links the library in and hands its
+// functions here before main(), and pxlib() then returns them.
+void usePxlib(const PxLib& linkedIn);
+
 }  // namespace vexa::legacy
