@@ -121,9 +121,34 @@ bool TMixObject::droppedShares() {
 }
 
 void TMixObject::excludeColumns() {
+    excludedCells_.clear();
+    for (int32_t k = 1; k < static_cast<int32_t>(excluded_.size()) && k <= IngredientCount; ++k) {
+        if (!excluded_[static_cast<size_t>(k)]) continue;
+        for (int32_t i = 1; i <= RowCount; ++i) {
+            const double v = Tableau(k, i);
+            if (v == 0.0) continue;
+            // ≤ and ≥ rows keep their dual in the slack or surplus; an equality in its
+            // artificial, which starts basic in it
+            const int32_t key = RowSlack[i] > 0 ? RowSlack[i] : Basis[i];
+            if (key > 0) excludedCells_.push_back({k, key, Tableau(key, i), v});
+            Tableau(k, i) = 0.0;
+        }
+    }
+}
+
+void TMixObject::rangeExcludedPrices() {
+    // d = c − Σ y·a over the emptied cells, each row's dual y = −d(key) / coefficient(key)
+    // (the key columns cost nothing in the second phase).
+    std::vector<double> reduced(static_cast<size_t>(IngredientCount) + 1, 0.0);
+    for (int32_t k = 1; k <= IngredientCount; ++k) reduced[static_cast<size_t>(k)] = Cost[k];
+    for (const ExcludedCell& c : excludedCells_) {
+        if (c.rowColumnSign == 0.0 || c.rowColumn > ColumnCount) continue;
+        const double dual = -SavedReducedCost[c.rowColumn] / c.rowColumnSign;
+        reduced[static_cast<size_t>(c.ingredient)] -= dual * c.value;
+    }
     for (int32_t k = 1; k < static_cast<int32_t>(excluded_.size()) && k <= IngredientCount; ++k)
         if (excluded_[static_cast<size_t>(k)])
-            for (int32_t i = 1; i <= RowCount; ++i) Tableau(k, i) = 0.0;
+            PriceRange[0][k] = Cost[k] - std::max(reduced[static_cast<size_t>(k)], 0.0);
 }
 
 void TMixObject::ValidateIngredients() {

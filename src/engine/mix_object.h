@@ -248,9 +248,22 @@ private:
     // Marks for exclusion the ingredients whose share the rounding dropped when that left a
     // nutrient short; true when it marked any not marked before.
     bool droppedShares();
-    // Empties the columns of the excluded ingredients (after the programme is built).
+    // Empties the columns of the excluded ingredients (after the programme is built), keeping
+    // what they held.
     void excludeColumns();
+    // The lower price end of each excluded ingredient, from its own column: the price at which
+    // it would come into the ration (its price itself when it is already worth taking).
+    void rangeExcludedPrices();
     std::vector<char> excluded_;  // per ingredient column: left out of this run
+    // An emptied cell: its row named by the column that keeps the row's dual (the slack or
+    // surplus, or the artificial of an equality) and that column's coefficient in the row.
+    struct ExcludedCell {
+        int32_t ingredient;
+        int32_t rowColumn;
+        double rowColumnSign;
+        double value;
+    };
+    std::vector<ExcludedCell> excludedCells_;
     // The final tableau while a price range walks a degenerate vertex.
     DenseTableau rangeTableau_;
     std::vector<int32_t> rangeBasis_;

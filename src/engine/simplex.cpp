@@ -382,6 +382,7 @@ void TMixObject::Solve() {
     RunSimplex();
     CostPerKg = toFixed4Or(SavedReducedCost[RhsColumn] / 100.0, Fixed4());
     RangePrices();
+    if (!excludedCells_.empty()) rangeExcludedPrices();
     ComputeRowValues();
     blocked_.clear();
     retired_.clear();

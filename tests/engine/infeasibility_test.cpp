@@ -237,6 +237,13 @@ TEST(Infeasible, AShareThatRoundsAwayIsLeftOutWhenTheFormulaCanBeMetWithoutIt) {
     EXPECT_EQ(r.ing(2).Valor, 0.0);
     EXPECT_EQ(r.ing(3).Cantidad, fx(0.002));
     EXPECT_EQ(r.ing(1).Cantidad, fx(99.998));
+    // T's price range comes from its own column, though the run left it out. With A and C in
+    // the ration the duals are y0 = −2969 (100 % row) and y1 = 99 (energy): T is worth
+    // −2969 + 100·99 = 6931 > 1000, a share too small to deliver, so any lower price changes
+    // the ration; no higher price does. (An emptied column would have shown 0.)
+    EXPECT_FALSE(r.ing(2).NoPriceFloor);
+    EXPECT_EQ(r.ing(2).PrecioMin, fx(1000));
+    EXPECT_TRUE(r.ing(2).NoPriceCeiling);
 }
 
 }  // namespace
