@@ -217,6 +217,28 @@ TEST(Infeasible, AShareThatRoundsAwayIsNotPassedOffAsMeetingItsBound) {
     EXPECT_TRUE(again->Feasible);
 }
 
+TEST(Infeasible, AMaximumMissedByARoundedAwayShareIsSuggestedAtTheLevelRoundedUp) {
+    // A balance in mEq, where T is negative: BE ≤ 299.9996 takes 0.000033 % of T, which the
+    // rounding drops; A alone cannot meet it, so the ration delivers 299.99993, flagged, and
+    // the suggestion is that level rounded up (300.0000), never down to 299.9999.
+    const Formula f = FormulaBuilder()
+                          .ing(1, "A", 0, 100, 1, {{4, 300.00003}})
+                          .ing(2, "T", 0, 100, 1000, {{4, -1000}})
+                          .nut(4, "BE", "mEq/kg", 0, 299.9996)
+                          .build();
+    MixRun r(f);
+    r.go();
+    EXPECT_EQ(r.ing(2).Cantidad, Fixed4());
+    EXPECT_TRUE(r.nut(4).Fuera);
+    EXPECT_FALSE(r->Feasible);
+    ASSERT_EQ(r->Suggestions.size(), 1u);
+    EXPECT_EQ(r->Suggestions[0].Tipo, kTipoMax);
+    EXPECT_EQ(r->Suggestions[0].Sugerido, fx(300));
+    MixRun again(withSuggestions(f, r->Suggestions));
+    again.go();
+    EXPECT_TRUE(again->Feasible);
+}
+
 TEST(Infeasible, AShareThatRoundsAwayIsLeftOutWhenTheFormulaCanBeMetWithoutIt) {
     // The cheapest ration takes 0.0000286 % of T, which the rounding drops; C meets the energy
     // with a share that survives it, at a little more cost: that ration is delivered, met.
