@@ -31,6 +31,9 @@ void FormulationCache::clear() {
     values_.clear();
     types_.clear();
     groups_.clear();
+    codesRead_ = false;
+    ingredientCodes_.clear();
+    nutrientCodes_.clear();
     entries_ = 0;
 }
 
@@ -42,6 +45,30 @@ int32_t FormulationCache::ingredientType(int32_t ingredient) {
     const int32_t type = s.step() ? s.getInt(0) : 0;
     ++entries_;
     return types_.emplace(ingredient, type).first->second;
+}
+
+void FormulationCache::readCodes() {
+    if (codesRead_) return;
+    auto read = [&](const char* sql, std::vector<int32_t>& codes) {
+        codes.clear();
+        Statement q = db_.cached(sql);
+        while (q.step()) codes.push_back(q.getInt(0));
+        std::sort(codes.begin(), codes.end());
+        entries_ += codes.size();
+    };
+    read("Select Codigo From Ins", ingredientCodes_);
+    read("Select Codigo From Nut", nutrientCodes_);
+    codesRead_ = true;
+}
+
+bool FormulationCache::ingredientExists(int32_t code) {
+    readCodes();
+    return std::binary_search(ingredientCodes_.begin(), ingredientCodes_.end(), code);
+}
+
+bool FormulationCache::nutrientExists(int32_t code) {
+    readCodes();
+    return std::binary_search(nutrientCodes_.begin(), nutrientCodes_.end(), code);
 }
 
 const std::vector<ContentNutrient>& FormulationCache::groupNutrients(int32_t group) {

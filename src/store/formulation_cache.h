@@ -33,6 +33,9 @@ public:
     const Values& valuesOf(int32_t ingredient);
     // The ingredient's type (Ins.ItId); 0 when missing.
     int32_t ingredientType(int32_t ingredient);
+    // Whether an ingredient (Ins) or a nutrient (Nut) of that code exists.
+    bool ingredientExists(int32_t code);
+    bool nutrientExists(int32_t code);
     // The group's nutrients in display order, with their type names.
     const std::vector<ContentNutrient>& groupNutrients(int32_t group);
     // Empties the cache when the database changed since markCurrent() (by this connection or
@@ -51,6 +54,10 @@ private:
     std::unordered_map<int32_t, Values> values_;
     std::unordered_map<int32_t, int32_t> types_;
     std::unordered_map<int32_t, std::vector<ContentNutrient>> groups_;
+    // every code of Ins and of Nut, sorted; read on first use
+    bool codesRead_ = false;
+    std::vector<int32_t> ingredientCodes_, nutrientCodes_;
+    void readCodes();
     size_t entries_ = 0;
     std::pair<int64_t, int64_t> stamp_{-1, -1};
 };

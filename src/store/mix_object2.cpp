@@ -68,6 +68,8 @@ std::string TMixObject2::allResults() const {
 void TMixObject2::readRestrictions() {
     if (restrictionsRead_) return;
     restrictionsRead_ = true;
+    FormulationCache& cache = dm_.formulationCache();
+    cache.refresh();
     // Columns by position, found once per query (a damaged file may lack Resul: the run still
     // stands, and storing its results then fails and says so).
     auto read = [&](const char* sql, int table, Fixed4 emptyMax,
@@ -87,21 +89,16 @@ void TMixObject2::readRestrictions() {
                 resul = q.columnIndex("Resul");
             }
             const int32_t code = q.getInt(cni);
+            // Only rows whose ingredient or nutrient exists: the editor's grids show no other,
+            // and a phantom row would enter the ration free or make the formula infeasible
+            // unseen.
+            if (!(table == 1 ? cache.ingredientExists(code) : cache.nutrientExists(code))) continue;
             rows.push_back({code, opt(min).value_or(Fixed4()), opt(max).value_or(emptyMax)});
             storedResults_[{table, code}] = opt(resul);
         }
     };
-    // Only rows whose ingredient or nutrient exists: the editor's grids show no other, and a
-    // phantom row would enter the ration free or make the formula infeasible unseen.
-    // A correlated test: "CNI In (Select ...)" walks every ingredient of the workspace.
-    read(
-        "Select * From RIn R Where (LR = :LR) And Exists (Select 1 From Ins I Where I.Codigo = "
-        "R.CNI)",
-        1, Fixed4::fromInt(100), ingredientRows_);
-    read(
-        "Select * From RNu R Where (LR = :LR) And Exists (Select 1 From Nut N Where N.Codigo = "
-        "R.CNI)",
-        2, Fixed4(), nutrientRows_);
+    read("Select * From RIn Where (LR = :LR)", 1, Fixed4::fromInt(100), ingredientRows_);
+    read("Select * From RNu Where (LR = :LR)", 2, Fixed4(), nutrientRows_);
     RatioRestrictions.clear();
     for (const FormulaRatioRow& r : formulaRatios(dm_.db(), FormulaCode))
         RatioRestrictions.push_back(r.bounds());

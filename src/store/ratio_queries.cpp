@@ -80,7 +80,8 @@ std::vector<RatioInfo> insertableRatios(Database& db, int32_t cat) {
 }
 
 std::vector<FormulaRatioRow> formulaRatios(Database& db, int32_t lr) {
-    Statement s = db.prepare(
+    // read at every run of the formula: kept prepared
+    Statement s = db.cached(
         "Select R.Codigo, R.Nombre, R.Nut1, R.Nut2, RRN.MinN1, RRN.MinN2, RRN.MaxN1, RRN.MaxN2 "
         "From RRN Inner Join Rel R On (R.Codigo = RRN.Codigo) Where RRN.LR = :LR "
         "Order By RRN.rowid");

@@ -37,6 +37,28 @@ TEST(DanglingRestrictions, RowsOfMissingItemsAreLeftOutOfTheRun) {
     for (const TNutriente& nut : mix.Nutrients) EXPECT_NE(nut.Codigo, 888);
     EXPECT_EQ(doc.Text().find("Bajo en ,"), std::string::npos);
     EXPECT_TRUE(mix.resultsSaved());
+
+    // Once the items exist (added by plain SQL after the runs above), their rows count again.
+    s.db.exec("Insert Into Ins (Codigo, Nombre, Redondeo, ItId) Values (999, 'Nuevo', '0', 3)");
+    s.db.exec(
+        "Insert Into Nut (Codigo, Nombre, Unidad, ItId, Tipo, Orden) Values (888, 'Nuevo', "
+        "'%', 0, 0, 99)");
+    MemoryReportDocument after;
+    TMixObject2 again(after, lr, *s.dm);
+    again.StoreResults = false;
+    again.Mix();
+    auto hasIngredient = [&](int32_t c) {
+        for (const TInsumo& ing : again.Ingredients)
+            if (ing.Codigo == c) return true;
+        return false;
+    };
+    auto hasNutrient = [&](int32_t c) {
+        for (const TNutriente& nut : again.Nutrients)
+            if (nut.Codigo == c) return true;
+        return false;
+    };
+    EXPECT_TRUE(hasIngredient(999));
+    EXPECT_TRUE(hasNutrient(888));
 }
 
 TEST(DanglingRestrictions, BoundsBeyondAnyQuantityCountAsNoBound) {
