@@ -1,5 +1,7 @@
 #include "workflows/formula_window.h"
 
+#include "workflows/grid_refill.h"
+
 #include <QApplication>
 #include <QCloseEvent>
 #include <QHBoxLayout>
@@ -43,7 +45,10 @@ QTableWidget* makeGrid(const QStringList& titles, QWidget* parent) {
     g->horizontalHeader()->setSectionsClickable(true);
     // Names on one line; the number columns as wide as their contents, the name takes the rest.
     g->setWordWrap(false);
-    g->verticalHeader()->setSectionResizeMode(QHeaderView::ResizeToContents);
+    // One line per row at a fixed height: a row height fitted to its contents is measured
+    // again for every row each time the grid is refilled, which made a run's refill slow.
+    g->verticalHeader()->setSectionResizeMode(QHeaderView::Fixed);
+    g->verticalHeader()->setDefaultSectionSize(g->fontMetrics().height() + 6);
     for (int c = 1; c < titles.size(); ++c)
         g->horizontalHeader()->setSectionResizeMode(c, QHeaderView::ResizeToContents);
     g->horizontalHeader()->setSectionResizeMode(0, QHeaderView::Stretch);
@@ -368,6 +373,7 @@ int FormulaWindow::currentRow(bool ingredients) const {
 void FormulaWindow::fillGrids() {
     auto fill = [this](bool ingredients) {
         QTableWidget* g = ingredients ? insGrid_ : nutGrid_;
+        const GridRefill refill(g);
         const auto& rows = ingredients ? logic_.ingredients() : logic_.nutrients();
         int keep = g->currentRow();
         g->setRowCount(static_cast<int>(rows.size()));

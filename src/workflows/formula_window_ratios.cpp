@@ -8,6 +8,7 @@
 
 #include "catalog/number_text.h"
 #include "workflows/formula_window.h"
+#include "workflows/grid_refill.h"
 #include "workflows/restriction_dialogs.h"
 
 namespace vexa {
@@ -79,6 +80,7 @@ void FormulaWindow::buildRatioGrid(QWidget* page, QVBoxLayout* box) {
 
 void FormulaWindow::fillRatioGrid() {
     if (!ratGrid_) return;
+    const GridRefill refill(ratGrid_);
     const auto& rows = logic_.ratios();
     const int keep = ratGrid_->currentRow();
     ratGrid_->setRowCount(static_cast<int>(rows.size()));
