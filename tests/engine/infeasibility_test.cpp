@@ -197,46 +197,49 @@ TEST(Infeasible, AmongTheLeastRelaxationsTheCheapestRation) {
 }
 
 TEST(Infeasible, AShareThatRoundsAwayIsNotPassedOffAsMeetingItsBound) {
-    // Energy ≥ 3000.002 takes 0.0000286 % of T; rounded to 4 decimals T is left out and the
-    // ration delivers 2999.99914: flagged, and the suggestion is that level rounded down.
-    const Formula f = FormulaBuilder()
-                          .ing(1, "A", 0, 100, 1, {{4, 3000}})
-                          .ing(2, "T", 0, 100, 1000, {{4, 10000}})
-                          .nut(4, "EM", "kcal/kg", 3000.002, 0)
-                          .build();
-    MixRun r(f);
-    r.go();
-    EXPECT_EQ(r.ing(2).Cantidad, Fixed4());
-    EXPECT_TRUE(r.nut(4).Fuera);
-    EXPECT_FALSE(r->Feasible);
-    ASSERT_EQ(r->Suggestions.size(), 1u);
-    EXPECT_EQ(r->Suggestions[0].Tipo, kTipoMin);
-    EXPECT_EQ(r->Suggestions[0].Sugerido, fx(2999.9991));
-    MixRun again(withSuggestions(f, r->Suggestions));
-    again.go();
-    EXPECT_TRUE(again->Feasible);
-}
-
-TEST(Infeasible, AMaximumMissedByARoundedAwayShareIsSuggestedAtTheLevelRoundedUp) {
-    // A balance in mEq, where T is negative: BE ≤ 299.9996 takes 0.000033 % of T, which the
-    // rounding drops; A alone cannot meet it, so the ration delivers 299.99993, flagged, and
-    // the suggestion is that level rounded up (300.0000), never down to 299.9999.
-    const Formula f = FormulaBuilder()
-                          .ing(1, "A", 0, 100, 1, {{4, 300.00003}})
-                          .ing(2, "T", 0, 100, 1000, {{4, -1000}})
-                          .nut(4, "BE", "mEq/kg", 0, 299.9996)
-                          .build();
-    MixRun r(f);
-    r.go();
-    EXPECT_EQ(r.ing(2).Cantidad, Fixed4());
-    EXPECT_TRUE(r.nut(4).Fuera);
-    EXPECT_FALSE(r->Feasible);
-    ASSERT_EQ(r->Suggestions.size(), 1u);
-    EXPECT_EQ(r->Suggestions[0].Tipo, kTipoMax);
-    EXPECT_EQ(r->Suggestions[0].Sugerido, fx(300));
-    MixRun again(withSuggestions(f, r->Suggestions));
-    again.go();
-    EXPECT_TRUE(again->Feasible);
+    // A share of T below 0.00005 % is rounded away and the formula cannot be met without it:
+    // the level the ration delivers is flagged and suggested, rounded in the direction that
+    // relaxes the bound, so the suggestion met once applied.
+    struct Case {
+        const char* what;
+        Formula formula;
+        int32_t tipo;
+        Fixed4 suggested;
+    };
+    const Case cases[] = {
+        // Energy ≥ 3000.002 takes 0.0000286 % of T; without it the ration delivers 2999.99914,
+        // suggested rounded down.
+        {"minimum",
+         FormulaBuilder()
+             .ing(1, "A", 0, 100, 1, {{4, 3000}})
+             .ing(2, "T", 0, 100, 1000, {{4, 10000}})
+             .nut(4, "EM", "kcal/kg", 3000.002, 0)
+             .build(),
+         kTipoMin, fx(2999.9991)},
+        // A balance in mEq, where T is negative: BE ≤ 299.9996 takes 0.000033 % of T; without it
+        // the ration delivers 299.99993, suggested rounded up (300.0000), never down to 299.9999.
+        {"maximum",
+         FormulaBuilder()
+             .ing(1, "A", 0, 100, 1, {{4, 300.00003}})
+             .ing(2, "T", 0, 100, 1000, {{4, -1000}})
+             .nut(4, "BE", "mEq/kg", 0, 299.9996)
+             .build(),
+         kTipoMax, fx(300)},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.what);
+        MixRun r(c.formula);
+        r.go();
+        EXPECT_EQ(r.ing(2).Cantidad, Fixed4());
+        EXPECT_TRUE(r.nut(4).Fuera);
+        EXPECT_FALSE(r->Feasible);
+        ASSERT_EQ(r->Suggestions.size(), 1u);
+        EXPECT_EQ(r->Suggestions[0].Tipo, c.tipo);
+        EXPECT_EQ(r->Suggestions[0].Sugerido, c.suggested);
+        MixRun again(withSuggestions(c.formula, r->Suggestions));
+        again.go();
+        EXPECT_TRUE(again->Feasible);
+    }
 }
 
 TEST(Infeasible, AShareThatRoundsAwayIsLeftOutWhenTheFormulaCanBeMetWithoutIt) {

@@ -4,14 +4,21 @@
 #include <gtest/gtest.h>
 
 #include <QCoreApplication>
+#include <QMdiArea>
+#include <QMdiSubWindow>
 #include <QTemporaryDir>
 #include <filesystem>
 #include <memory>
+#include <string>
 
+#include "catalog/request_event.h"
+#include "catalog/requests.h"
 #include "scripted_dialogs.h"
 #include "shell/application.h"
 #include "shell/main_window.h"
+#include "store/request_codes.h"
 #include "store/settings.h"
+#include "workflows/formula_window.h"
 
 namespace vexa::test {
 
@@ -36,6 +43,24 @@ protected:
     }
     static void settle() {
         for (int i = 0; i < 8; ++i) QCoreApplication::processEvents();
+    }
+    // The active window of the workspace area, when it is a W.
+    template <typename W>
+    static W* active(MainWindow& w) {
+        QMdiSubWindow* frame = w.mdiArea()->activeSubWindow();
+        return frame ? qobject_cast<W*>(frame->widget()) : nullptr;
+    }
+    // Formula `formula` of group `group` opened as the formulas window opens it.
+    static FormulaWindow* openFormula(MainWindow& w, int formula, int group) {
+        postRequest(&w, kAppCmdEvent, kAppOpenFormula, packLowHigh(formula, group));
+        settle();
+        return active<FormulaWindow>(w);
+    }
+    // The rows of `sql` (one column x) joined by "|".
+    std::string query(const std::string& sql) {
+        Statement st =
+            app->workspace().database()->prepare("SELECT group_concat(x, '|') FROM (" + sql + ")");
+        return st.step() ? st.getText(0) : std::string();
     }
     QTemporaryDir tmp;
     std::filesystem::path docs;

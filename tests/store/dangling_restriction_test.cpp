@@ -8,6 +8,8 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
+
 namespace vexa {
 namespace {
 
@@ -47,18 +49,12 @@ TEST(DanglingRestrictions, RowsOfMissingItemsAreLeftOutOfTheRun) {
     TMixObject2 again(after, lr, *s.dm);
     again.StoreResults = false;
     again.Mix();
-    auto hasIngredient = [&](int32_t c) {
-        for (const TInsumo& ing : again.Ingredients)
-            if (ing.Codigo == c) return true;
-        return false;
+    auto has = [](const auto& items, int32_t code) {
+        return std::any_of(items.begin(), items.end(),
+                           [code](const auto& item) { return item.Codigo == code; });
     };
-    auto hasNutrient = [&](int32_t c) {
-        for (const TNutriente& nut : again.Nutrients)
-            if (nut.Codigo == c) return true;
-        return false;
-    };
-    EXPECT_TRUE(hasIngredient(999));
-    EXPECT_TRUE(hasNutrient(888));
+    EXPECT_TRUE(has(again.Ingredients, 999));
+    EXPECT_TRUE(has(again.Nutrients, 888));
 }
 
 TEST(DanglingRestrictions, BoundsBeyondAnyQuantityCountAsNoBound) {

@@ -45,20 +45,7 @@ std::string withoutTime(const std::string& report) {
 
 }  // namespace
 
-class FormulaGui : public SampleApp {
-protected:
-    FormulaWindow* open(MainWindow& w, int formula, int group) {
-        postRequest(&w, kAppCmdEvent, kAppOpenFormula, packLowHigh(formula, group));
-        settle();
-        QMdiSubWindow* frame = w.mdiArea()->activeSubWindow();
-        return frame ? qobject_cast<FormulaWindow*>(frame->widget()) : nullptr;
-    }
-    std::string query(const std::string& sql) {
-        Statement st =
-            app->workspace().database()->prepare("SELECT group_concat(x, '|') FROM (" + sql + ")");
-        return st.step() ? st.getText(0) : std::string();
-    }
-};
+using FormulaGui = SampleApp;
 
 TEST_F(FormulaGui, F9ShowsTheCommandLineReportAndTheResultsSurviveSaving) {
     MainWindow& w = start();
@@ -75,7 +62,7 @@ TEST_F(FormulaGui, F9ShowsTheCommandLineReportAndTheResultsSurviveSaving) {
     const std::string expected = solve.readAllStandardOutput().toStdString();
     ASSERT_NE(expected.find("SOLUCIÓN ÓPTIMA"), std::string::npos);
 
-    FormulaWindow* f = open(w, 1, 1);
+    FormulaWindow* f = openFormula(w, 1, 1);
     ASSERT_NE(f, nullptr);
     EXPECT_EQ(f->windowTitle(),
               "Fórmula : Pollo iniciación (0-3 semanas) -- Grupo Pollos de engorde");
@@ -122,7 +109,7 @@ TEST_F(FormulaGui, F9ShowsTheCommandLineReportAndTheResultsSurviveSaving) {
 
 TEST_F(FormulaGui, RestrictionDialogsRefuseAndEmptyTheMaximum) {
     MainWindow& w = start();
-    FormulaWindow* f = open(w, 1, 1);
+    FormulaWindow* f = openFormula(w, 1, 1);
     ASSERT_NE(f, nullptr);
     const std::string before =
         query("SELECT \"Min\" || '/' || \"Max\" AS x FROM RIn WHERE LR = 1 ORDER BY CNI LIMIT 1");
@@ -171,7 +158,7 @@ TEST_F(FormulaGui, RestrictionDialogsRefuseAndEmptyTheMaximum) {
 
 TEST_F(FormulaGui, InfeasibleFormulaChangesTheBoundsAndRunsOnceMore) {
     MainWindow& w = start();
-    FormulaWindow* f = open(w, 4, 1);
+    FormulaWindow* f = openFormula(w, 4, 1);
     ASSERT_NE(f, nullptr);
     const std::string before = query("SELECT \"Min\" AS x FROM RNu WHERE LR = 4 ORDER BY CNI");
     int runs = 0;
@@ -199,7 +186,7 @@ TEST_F(FormulaGui, ReadOnlyRunShowsTheReportAndStoresNothing) {
     const std::string before = query(
         "SELECT coalesce(Ultima, '') || coalesce(Valor, '') AS x FROM LR UNION ALL "
         "SELECT coalesce(Resul, 'n') FROM RIn UNION ALL SELECT coalesce(Resul, 'n') FROM RNu");
-    FormulaWindow* f = open(w, 1, 1);
+    FormulaWindow* f = openFormula(w, 1, 1);
     ASSERT_NE(f, nullptr);
     EXPECT_FALSE(f->action("ins:E&ditar")->isEnabled());
     EXPECT_FALSE(f->action("nut:&Insertar")->isEnabled());
@@ -218,7 +205,7 @@ TEST_F(FormulaGui, ReadOnlyRunShowsTheReportAndStoresNothing) {
 
 TEST_F(FormulaGui, AccumulateAppendsUntilTheNextRunAndExportNamesAreCut) {
     MainWindow& w = start();
-    FormulaWindow* f = open(w, 1, 1);
+    FormulaWindow* f = openFormula(w, 1, 1);
     ASSERT_NE(f, nullptr);
     EXPECT_TRUE(f->action("Acumular")->isEnabled());  // before a run only the mark changes
     QTest::keyClick(f->ingredientGrid(), Qt::Key_F7);

@@ -33,24 +33,11 @@ QString terms(double a, double b) {
 
 }  // namespace
 
-class RatiosGui : public SampleApp {
-protected:
-    FormulaWindow* open(MainWindow& w, int formula, int group) {
-        postRequest(&w, kAppCmdEvent, kAppOpenFormula, packLowHigh(formula, group));
-        settle();
-        QMdiSubWindow* frame = w.mdiArea()->activeSubWindow();
-        return frame ? qobject_cast<FormulaWindow*>(frame->widget()) : nullptr;
-    }
-    std::string query(const std::string& sql) {
-        Statement st =
-            app->workspace().database()->prepare("SELECT group_concat(x, '|') FROM (" + sql + ")");
-        return st.step() ? st.getText(0) : std::string();
-    }
-};
+using RatiosGui = SampleApp;
 
 TEST_F(RatiosGui, ThirdGridEditsChecksAndShowsTheRatioFound) {
     MainWindow& w = start();
-    FormulaWindow* f = open(w, 1, 1);
+    FormulaWindow* f = openFormula(w, 1, 1);
     ASSERT_NE(f, nullptr);
     QTableWidget* g = f->ratioGrid();
     ASSERT_NE(g, nullptr);
@@ -129,7 +116,7 @@ TEST_F(RatiosGui, ThirdGridEditsChecksAndShowsTheRatioFound) {
 
 TEST_F(RatiosGui, InsertOffersOnlyTheGroupsRatiosAndDeleteRemovesTheRow) {
     MainWindow& w = start();
-    FormulaWindow* f = open(w, 1, 1);
+    FormulaWindow* f = openFormula(w, 1, 1);
     ASSERT_NE(f, nullptr);
     f->action("rel:&Borrar")->trigger();
     settle();
@@ -250,7 +237,7 @@ TEST_F(RatiosGui, DISABLED_EditorWithThreeGridsAndTheCatalogue) {
         }
         QProcess::execute("import", {"-window", "root", out + "/" + name + ".png"});
     };
-    FormulaWindow* f = open(w, 1, 1);
+    FormulaWindow* f = openFormula(w, 1, 1);
     ASSERT_NE(f, nullptr);
     QTest::keyClick(f->ingredientGrid(), Qt::Key_F9);
     f->pages()->setCurrentIndex(1);

@@ -34,25 +34,13 @@ namespace vexa::test {
 
 class MixGui : public SampleApp {
 protected:
-    template <typename W>
-    W* active(MainWindow& w) {
-        QMdiSubWindow* frame = w.mdiArea()->activeSubWindow();
-        return frame ? qobject_cast<W*>(frame->widget()) : nullptr;
-    }
     // Formula 1 of group 1, solved.
     FormulaWindow* solved(MainWindow& w) {
-        postRequest(&w, kAppCmdEvent, kAppOpenFormula, packLowHigh(1, 1));
-        settle();
-        auto* f = active<FormulaWindow>(w);
+        auto* f = openFormula(w, 1, 1);
         if (!f) return nullptr;
         f->runMix();
         settle();
         return f->editor().hasResults() ? f : nullptr;
-    }
-    std::string query(const std::string& sql) {
-        Statement st =
-            app->workspace().database()->prepare("SELECT group_concat(x, '|') FROM (" + sql + ")");
-        return st.step() ? st.getText(0) : std::string();
     }
 };
 

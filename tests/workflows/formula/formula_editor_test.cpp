@@ -1,41 +1,20 @@
 // The formula editor without widgets: the run and what it stores, the read-only run, the
 // restriction checks, the suggestions loop, the properties and the copy of restrictions.
-#include <gtest/gtest.h>
 #include <sqlite3.h>
 
-#include <QTemporaryDir>
-#include <filesystem>
-#include <memory>
-
-#include "../../gui/scripted_dialogs.h"
 #include "catalog/catalog_context.h"
-#include "store/schema.h"
-#include "store/tdm.h"
+#include "formula_fixture.h"
 #include "workflows/formula_editor.h"
 
 namespace vexa::test {
 
 namespace {
 
-class FormulaEditorTest : public ::testing::Test {
+class FormulaEditorTest : public FormulaWorkspaceTest {
 protected:
     void SetUp() override {
-        folder = std::filesystem::path(tmp.path().toStdString());
-        db = createDatabase(folder);
-        def.Precio = 1;
-        def.Categoria = 1;
-        dm = std::make_unique<Tdm>(db, def);
-        // Maíz 8 % protein at 3, Soya 44 % at 8. "Inicio" asks 20 % protein (feasible);
-        // "Alta" asks 50 % (no ration reaches it).
-        db.exec(
-            "INSERT INTO Cat (Nombre, Precio) VALUES ('Pollos', 1);"
-            "INSERT INTO Nut (Nombre, Unidad, Tipo, Orden) VALUES ('Precio', '$', 1, 1),"
-            "  ('Proteína', '%', 0, 2), ('Fibra', '%', 0, 3);"
-            "INSERT INTO Ins (Nombre, Redondeo) VALUES ('Maíz', '0'), ('Soya', '0');"
-            "INSERT INTO EI (Cat, CNI) VALUES (1, 1), (1, 2);"
-            "INSERT INTO EN (Cat, CNI) VALUES (1, 2), (1, 3);"
-            "INSERT INTO Val (Ins, Nut, Valor) VALUES (1, 1, 3), (2, 1, 8), (1, 2, 8), (2, 2, 44),"
-            "  (1, 3, 2), (2, 3, 6);"
+        // "Inicio" asks 20 % protein (feasible); "Alta" asks 50 % (no ration reaches it).
+        createWorkspace(
             "INSERT INTO LR (Nombre, Cat, Precio) VALUES ('Inicio', 1, 1), ('Alta', 1, 1);"
             "INSERT INTO RIn (LR, CNI, Min, Max) VALUES (1, 1, 0, 100), (1, 2, 0, 100),"
             "  (2, 1, 0, 100), (2, 2, 0, 100);"
@@ -51,14 +30,6 @@ protected:
         Statement st = db.prepare("SELECT group_concat(x, '|') FROM (" + sql + ")");
         return st.step() ? st.getText(0) : std::string();
     }
-    QTemporaryDir tmp;
-    std::filesystem::path folder;
-    Database db;
-    TDBDef def;
-    std::unique_ptr<Tdm> dm;
-    ScriptedDialogs dialogs;
-    DialogsScope scope{dialogs};
-    RecordingSink sink;
 };
 
 }  // namespace

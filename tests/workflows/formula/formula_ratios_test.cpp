@@ -2,41 +2,20 @@
 // nutrients in the group are offered, the dialog's terms are checked, the run shows the ratio
 // found and marks one not met, an unreachable ratio is relaxed through the suggestions, and the
 // rows are copied from another formula and deleted.
-#include <gtest/gtest.h>
+#include "formula_fixture.h"
 
-#include <QTemporaryDir>
-#include <filesystem>
-#include <memory>
-
-#include "../../gui/scripted_dialogs.h"
-#include "store/schema.h"
-#include "store/tdm.h"
 #include "workflows/formula_editor.h"
 
 namespace vexa::test {
 
 namespace {
 
-class FormulaRatiosTest : public ::testing::Test {
+class FormulaRatiosTest : public FormulaWorkspaceTest {
 protected:
     void SetUp() override {
-        folder = std::filesystem::path(tmp.path().toStdString());
-        db = createDatabase(folder);
-        def.Precio = 1;
-        def.Categoria = 1;
-        dm = std::make_unique<Tdm>(db, def);
-        // Maíz: 8 % protein, 2 % fibre, at 3; Soya: 44 % protein, 6 % fibre, at 8. "Inicio"
-        // asks 20 % protein: 2/3 maize, protein to fibre 6 : 1. Ratio 1 is protein to fibre,
-        // ratio 2 protein to price (price is not a nutrient of the group).
-        db.exec(
-            "INSERT INTO Cat (Nombre, Precio) VALUES ('Pollos', 1);"
-            "INSERT INTO Nut (Nombre, Unidad, Tipo, Orden) VALUES ('Precio', '$', 1, 1),"
-            "  ('Proteína', '%', 0, 2), ('Fibra', '%', 0, 3);"
-            "INSERT INTO Ins (Nombre, Redondeo) VALUES ('Maíz', '0'), ('Soya', '0');"
-            "INSERT INTO EI (Cat, CNI) VALUES (1, 1), (1, 2);"
-            "INSERT INTO EN (Cat, CNI) VALUES (1, 2), (1, 3);"
-            "INSERT INTO Val (Ins, Nut, Valor) VALUES (1, 1, 3), (2, 1, 8), (1, 2, 8), (2, 2, 44),"
-            "  (1, 3, 2), (2, 3, 6);"
+        // "Inicio" asks 20 % protein: 2/3 maize, protein to fibre 6 : 1. Ratio 1 is protein to
+        // fibre, ratio 2 protein to price (price is not a nutrient of the group).
+        createWorkspace(
             "INSERT INTO LR (Nombre, Cat, Precio) VALUES ('Inicio', 1, 1), ('Otra', 1, 1);"
             "INSERT INTO RIn (LR, CNI, Min, Max) VALUES (1, 1, 0, 100), (1, 2, 0, 100),"
             "  (2, 1, 0, 100), (2, 2, 0, 100);"
@@ -63,14 +42,6 @@ protected:
         };
         e->insertRatios();
     }
-    QTemporaryDir tmp;
-    std::filesystem::path folder;
-    Database db;
-    TDBDef def;
-    std::unique_ptr<Tdm> dm;
-    ScriptedDialogs dialogs;
-    DialogsScope scope{dialogs};
-    RecordingSink sink;
     std::unique_ptr<FormulaEditor> e;
     std::vector<Candidate> offered;
 };
