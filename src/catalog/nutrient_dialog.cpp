@@ -1,5 +1,7 @@
 #include "catalog/nutrient_dialog.h"
 
+#include "catalog/dialog_buttons.h"
+
 #include <QDialogButtonBox>
 #include <QFormLayout>
 #include <QPushButton>
@@ -24,13 +26,7 @@ NutrientDialog::NutrientDialog(NutrientList& list, QWidget* parent) : QDialog(pa
     form->addRow("&Nombre:", name);
     form->addRow("&Unidad:", unit);
     form->addRow("&Tipo", type);
-    auto* buttons = new QDialogButtonBox(this);
-    QPushButton* ok = buttons->addButton("&Aceptar", QDialogButtonBox::AcceptRole);
-    buttons->addButton("&Cancelar", QDialogButtonBox::RejectRole);
-    ok->setDefault(false);
-    connect(buttons, &QDialogButtonBox::accepted, this, &QDialog::accept);
-    connect(buttons, &QDialogButtonBox::rejected, this, &QDialog::reject);
-    form->addRow(buttons);
+    form->addRow(acceptCancelButtons(this, false));
     for (auto* l : {name, unit}) {
         l->setObjectName(l == name ? "name" : "unit");
     }

@@ -1,5 +1,7 @@
 #include "catalog/ratio_dialog.h"
 
+#include "catalog/dialog_buttons.h"
+
 #include <QDialogButtonBox>
 #include <QFormLayout>
 #include <QPushButton>
@@ -29,13 +31,7 @@ RatioDialog::RatioDialog(RatioList& list, QWidget* parent) : QDialog(parent), li
     form->addRow("&Nombre:", name);
     form->addRow("&Primer nutriente:", nut1);
     form->addRow("&Segundo nutriente:", nut2);
-    auto* buttons = new QDialogButtonBox(this);
-    QPushButton* ok = buttons->addButton("&Aceptar", QDialogButtonBox::AcceptRole);
-    buttons->addButton("&Cancelar", QDialogButtonBox::RejectRole);
-    ok->setDefault(false);
-    connect(buttons, &QDialogButtonBox::accepted, this, &QDialog::accept);
-    connect(buttons, &QDialogButtonBox::rejected, this, &QDialog::reject);
-    form->addRow(buttons);
+    form->addRow(acceptCancelButtons(this, false));
     const RatioEdit e = list.currentEdit();
     name->setText(qs(e.Nombre));
     nut1->setCurrentIndex(nut1->findData(e.Nut1));

@@ -1,5 +1,7 @@
 #include "catalog/value_dialogs.h"
 
+#include "catalog/dialog_buttons.h"
+
 #include <QDialogButtonBox>
 #include <QFormLayout>
 #include <QGroupBox>
@@ -49,12 +51,7 @@ ValueDialog::ValueDialog(const ValueEntry& e, QWidget* parent) : QDialog(parent)
     bl->addWidget(dry);
     basis->setVisible(e.showBasis);
     form->addRow(basis);
-    auto* buttons = new QDialogButtonBox(this);
-    buttons->addButton("&Aceptar", QDialogButtonBox::AcceptRole);
-    buttons->addButton("&Cancelar", QDialogButtonBox::RejectRole);
-    connect(buttons, &QDialogButtonBox::accepted, this, &QDialog::accept);
-    connect(buttons, &QDialogButtonBox::rejected, this, &QDialog::reject);
-    form->addRow(buttons);
+    form->addRow(acceptCancelButtons(this, false));
     enterMovesFocus(this);
     value->setFocus();
     value->selectAll();

@@ -1,5 +1,7 @@
 #include "workflows/mix_list_window.h"
 
+#include "catalog/dialog_buttons.h"
+
 #include <QDialogButtonBox>
 #include <QFormLayout>
 #include <QLabel>
@@ -37,13 +39,7 @@ NewMixDialog::NewMixDialog(const std::string& preset, bool enMS, bool showBasis,
     basis->setVisible(showBasis);
     box->addWidget(basisLabel);
     box->addWidget(basis);
-    auto* buttons = new QDialogButtonBox(this);
-    QPushButton* ok = buttons->addButton("&Aceptar", QDialogButtonBox::AcceptRole);
-    buttons->addButton("&Cancelar", QDialogButtonBox::RejectRole);
-    ok->setDefault(true);
-    connect(buttons, &QDialogButtonBox::accepted, this, &QDialog::accept);
-    connect(buttons, &QDialogButtonBox::rejected, this, &QDialog::reject);
-    box->addWidget(buttons);
+    box->addWidget(acceptCancelButtons(this, true));
     enterMovesFocus(this);
 }
 

@@ -1,5 +1,7 @@
 #include "workflows/mix_windows.h"
 
+#include "catalog/dialog_buttons.h"
+
 #include <QCloseEvent>
 #include <QDateTime>
 #include <QDialogButtonBox>
@@ -92,13 +94,7 @@ MixLineDialog::MixLineDialog(const std::string& name, double v, int red, QWidget
     auto* redLabel = new QLabel("&Redondeo", this);
     redLabel->setBuddy(redondeo);
     form->addRow(redLabel, redondeo);
-    auto* buttons = new QDialogButtonBox(this);
-    QPushButton* ok = buttons->addButton("&Aceptar", QDialogButtonBox::AcceptRole);
-    buttons->addButton("&Cancelar", QDialogButtonBox::RejectRole);
-    ok->setDefault(true);
-    connect(buttons, &QDialogButtonBox::accepted, this, &QDialog::accept);
-    connect(buttons, &QDialogButtonBox::rejected, this, &QDialog::reject);
-    form->addRow(buttons);
+    form->addRow(acceptCancelButtons(this, true));
     valor->selectAll();
     valor->setFocus();
 }
