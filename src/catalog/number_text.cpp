@@ -1,67 +1,164 @@
 #include "catalog/number_text.h"
 
+#include <cmath>
+
 namespace vexa {
 
 namespace {
 
-bool isSeparator(QChar c, QChar decimal) {
-    return c == '.' || c == ',' || c == decimal;
+bool isDigit(QChar c) {
+    return c >= '0' && c <= '9';
+}
+
+bool isSpaceLike(QChar c) {
+    return c == ' ' || c == QChar(0x00A0) || c == QChar(0x202F);
+}
+
+// The locale's group separator; locales that group with a (narrow) no-break space also
+// take a plain one.
+bool isGroupChar(QChar c, QChar group) {
+    return c == group || (isSpaceLike(group) && isSpaceLike(c));
+}
+
+// Reads unsigned "digits[dec digits]" where the integer part is either plain digits or
+// groups of exactly three digits after a first group of one to three (not starting with a
+// zero) joined by `group`. Nothing else may be in the text.
+std::optional<double> readForm(const QString& t, QChar dec, QChar group) {
+    QString plain;
+    int i = 0;
+    const int n = t.size();
+    // integer part
+    QString first;
+    while (i < n && isDigit(t.at(i))) first += t.at(i++);
+    plain += first;
+    bool grouped = false;
+    while (i < n && isGroupChar(t.at(i), group) && t.at(i) != dec) {
+        if (first.isEmpty() || first.size() > 3 || (first.size() > 1 && first.at(0) == '0') ||
+            first == "0")
+            return std::nullopt;
+        int j = i + 1;
+        int k = 0;
+        while (j < n && isDigit(t.at(j)) && k < 3) {
+            plain += t.at(j++);
+            ++k;
+        }
+        if (k != 3 || (j < n && isDigit(t.at(j)))) return std::nullopt;
+        grouped = true;
+        i = j;
+    }
+    (void)grouped;
+    bool anyDigit = !plain.isEmpty();
+    if (i < n && t.at(i) == dec) {
+        plain += '.';
+        ++i;
+        while (i < n && isDigit(t.at(i))) {
+            plain += t.at(i++);
+            anyDigit = true;
+        }
+    }
+    if (i != n || !anyDigit) return std::nullopt;
+    bool ok = false;
+    double v = plain.toDouble(&ok);  // QString reads the C locale: "." only
+    if (!ok || !std::isfinite(v)) return std::nullopt;
+    return v;
 }
 
 }  // namespace
 
+QChar localeDecimal(const QLocale& locale) {
+    const QString d = locale.decimalPoint();
+    return d.isEmpty() ? QChar('.') : d.at(0);
+}
+
 UserNumber parseUserNumber(const QString& text, const QLocale& locale) {
-    const QString t = text.trimmed();
-    const QString dec = locale.decimalPoint();
-    const QChar decimal = dec.isEmpty() ? QChar('.') : dec.at(0);
+    QString t = text.trimmed();
+    const QChar dec = localeDecimal(locale);
+    const QString g = locale.groupSeparator();
+    const QChar group = g.isEmpty() ? QChar(dec == '.' ? ',' : '.') : g.at(0);
     const std::string shown = t.toStdString();
-    const std::string sep = QString(decimal).toStdString();
     UserNumber out;
-    QString digits;  // sign, digits and at most one "." for the C-locale reading below
-    int separators = 0;
-    bool point = false, comma = false, other = false, anyDigit = false;
-    for (int i = 0; i < t.size(); ++i) {
-        QChar c = t.at(i);
-        if (i == 0 && (c == '-' || c == '+' || c == locale.negativeSign().front())) {
-            digits += c == '+' ? '+' : '-';
-        } else if (c >= '0' && c <= '9') {
-            digits += c;
+    double sign = 1;
+    if (!t.isEmpty()) {
+        const QChar c = t.at(0);
+        const QString neg = locale.negativeSign();
+        if (c == '-' || c == '+' || (!neg.isEmpty() && c == neg.at(0))) {
+            sign = c == '+' ? 1 : -1;
+            t.remove(0, 1);
+        }
+    }
+    bool anyDigit = false;
+    int points = 0, commas = 0, decs = 0, groups = 0;
+    for (QChar c : t) {
+        if (isDigit(c)) {
             anyDigit = true;
-        } else if (isSeparator(c, decimal)) {
-            ++separators;
-            (c == '.' ? point : c == ',' ? comma : other) = true;
-            digits += '.';
+        } else if (c == dec) {
+            ++decs;
+            if (c == '.') ++points;
+            if (c == ',') ++commas;
+        } else if (c == '.' || c == ',' || isGroupChar(c, group)) {
+            if (c == '.') ++points;
+            if (c == ',') ++commas;
+            if (isGroupChar(c, group)) ++groups;
         } else {
             out.error = "\"" + shown + "\" no es un número.";
             return out;
         }
-    }
-    const std::string advice =
-        " Escriba los decimales tras una sola \"" + sep + "\", sin separador de miles.";
-    if ((point && comma) || (other && (point || comma))) {
-        out.error =
-            "El número \"" + shown + "\" no es válido: lleva \".\" y \",\" a la vez." + advice;
-        out.partial = true;  // the user can still take one away
-        return out;
-    }
-    if (separators > 1) {
-        out.error =
-            "El número \"" + shown + "\" no es válido: tiene más de un separador decimal." + advice;
-        out.partial = true;
-        return out;
     }
     if (!anyDigit) {
         out.error = "Escriba un número.";
         out.partial = true;
         return out;
     }
-    bool ok = false;
-    double v = digits.toDouble(&ok);  // QString reads the C locale: "." only
-    if (!ok) {
-        out.error = "\"" + shown + "\" no es un número.";
+    auto toLocale = [&](double v) {
+        QLocale l = locale;
+        l.setNumberOptions(QLocale::OmitGroupSeparator);
+        return l.toString(sign * v, 'g', 15).toStdString();
+    };
+    if (auto v = readForm(t, dec, group)) {
+        out.value = sign * *v;
         return out;
     }
-    out.value = v;
+    const std::string decText = QString(dec).toStdString();
+    const std::string advice =
+        " Escriba los decimales tras \"" + decText + "\", sin separador de miles.";
+    // A single "." or "," that is neither the locale's decimal separator nor (in a valid
+    // place) its group separator: a decimal separator typed from habit or another locale.
+    const QChar other = dec == ',' ? QChar('.') : QChar(',');
+    const int others = other == '.' ? points : commas;
+    if (decs == 0 && others == 1 && groups == (isGroupChar(other, group) ? 1 : 0)) {
+        QString asPoint = t;
+        asPoint.replace(other, '.');
+        auto v = readForm(asPoint, '.', QChar(0));
+        if (v) {
+            // Where the locale does not group with this character, it may still be an
+            // English-style thousands separator: that reads two ways.
+            if (!isGroupChar(other, group)) {
+                if (auto thousands = readForm(t, QChar(0), other)) {
+                    out.error = "El número \"" + shown + "\" se puede leer como " + toLocale(*v) +
+                                " o como " + toLocale(*thousands) + "." + advice;
+                    out.partial = true;
+                    return out;
+                }
+            }
+            out.value = sign * *v;
+            out.reinterpreted = true;
+            return out;
+        }
+    }
+    // The other convention's full form ("1,234.5" in Spain): not taken, the user is shown
+    // what it would mean.
+    if (auto v = readForm(t, other, dec); v && decs > 0) {
+        out.error = "El número \"" + shown + "\" no sigue la forma de su configuración regional" +
+                    " (decimales tras \"" + decText + "\"): ¿quiso decir " + toLocale(*v) + "?" +
+                    advice;
+        out.partial = true;
+        return out;
+    }
+    out.error = decs + others > 1
+                    ? "El número \"" + shown +
+                          "\" no es válido: tiene más de un separador decimal." + advice
+                    : "El número \"" + shown + "\" no es válido." + advice;
+    out.partial = true;  // the user can still take a separator away
     return out;
 }
 

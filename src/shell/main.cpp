@@ -7,6 +7,7 @@
 
 #include "catalog/click_sound.h"
 #include "catalog/dialogs.h"
+#include "catalog/number_field.h"
 #include "catalog/qt_dialogs.h"
 #include "shell/application.h"
 #include "shell/qt_spanish.h"
@@ -19,6 +20,7 @@ int main(int argc, char* argv[]) {
     QApplication::setApplicationName(vexa::kProductTitle);
     QApplication::setApplicationVersion(vexa::kProductVersion);
     vexa::installQtSpanish(app);
+    vexa::installKeypadDecimal(app);
     vexa::setReportNumberFormat(vexa::localeNumberFormat(QLocale()));
 
     const QStringList arguments = QCoreApplication::arguments().mid(1);

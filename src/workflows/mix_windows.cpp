@@ -511,7 +511,10 @@ void ManualMixWindow::bringTo() {
     auto text = dialogs().askText("Ajustar suma", "Ajustar suma de la mezcla a", "100");
     if (!text) return;
     UserNumber u = parseUserNumber(qs(*text));
-    if (!u.value) return;  // not a number: nothing happens
+    if (!u.value) {
+        dialogs().showError(u.error);
+        return;
+    }
     std::string err;
     mix_->bringTo(*u.value, &err);
     if (!err.empty()) dialogs().showError(err);

@@ -9,7 +9,7 @@
 
 #include "catalog/dialog_keys.h"
 #include "catalog/dialogs.h"
-#include "catalog/number_text.h"
+#include "catalog/number_field.h"
 
 namespace vexa {
 
@@ -124,6 +124,8 @@ NutrientRestrictionDialog::NutrientRestrictionDialog(const std::string& name,
     grid->addWidget(new QLabel(QString::fromStdString(name.substr(0, 20)), this), 0, 1, 1, 3);
     minEdit = new QLineEdit(formatUserNumber(min.value_or(0), 4), this);
     maxEdit = new QLineEdit(max && *max != 0 ? formatUserNumber(*max, 4) : QString(), this);
+    showNumberBack(minEdit, 4);
+    showNumberBack(maxEdit, 4);
     auto* minL = new QLabel("&Mínimo", this);
     minL->setBuddy(minEdit);
     auto* maxL = new QLabel("&Máximo", this);
@@ -162,7 +164,7 @@ std::optional<double> NutrientRestrictionDialog::maximum() const {
 void NutrientRestrictionDialog::accept() {
     for (QLineEdit* e : {minEdit, maxEdit}) {
         if (e->text().trimmed().isEmpty()) continue;
-        UserNumber n = parseUserNumber(e->text().trimmed());
+        UserNumber n = readNumberField(e, 4);
         if (!n.value) {
             dialogs().showError(n.error);
             e->setFocus();
@@ -201,6 +203,7 @@ RatioRestrictionDialog::RatioRestrictionDialog(const std::string& name, const st
     grid->addWidget(new QLabel(QString::fromStdString(nut2), this), 1, 3);
     auto field = [this](std::optional<double> v) {
         auto* e = new QLineEdit(v ? formatUserNumber(*v, 4) : QString(), this);
+        showNumberBack(e, 4);
         return e;
     };
     minN1 = field(t.minN1);
@@ -235,7 +238,7 @@ FormulaEditor::RatioTerms RatioRestrictionDialog::terms() const {
 void RatioRestrictionDialog::accept() {
     for (QLineEdit* e : {minN1, minN2, maxN1, maxN2}) {
         if (e->text().trimmed().isEmpty()) continue;
-        UserNumber n = parseUserNumber(e->text().trimmed());
+        UserNumber n = readNumberField(e, 4);
         if (!n.value) {
             dialogs().showError(n.error);
             e->setFocus();

@@ -2,56 +2,87 @@
 // (es_MX); numeric grid columns; searches without accents.
 #include <QApplication>
 #include <QHeaderView>
+#include <QKeyEvent>
+#include <QLineEdit>
 #include <QTest>
 #include <QTimer>
 #include <clocale>
 
 #include "catalog/ingredients_window.h"
 #include "catalog/number_text.h"
+#include "catalog/number_box.h"
 #include "catalog/nutrients_window.h"
 #include "catalog/value_dialogs.h"
 #include "catalog/value_windows.h"
+#include "workflows/restriction_dialogs.h"
 #include "gui_fixture.h"
+#include "locale_scope.h"
 
 namespace vexa::test {
 
-namespace {
-
-// The default locale for the life of a test.
-class LocaleScope {
-public:
-    explicit LocaleScope(const char* name) { QLocale::setDefault(QLocale(name)); }
-    ~LocaleScope() { QLocale::setDefault(saved_); }
-
-private:
-    QLocale saved_;
-};
-
-}  // namespace
-
-TEST(UserNumbers, EitherSeparatorIsDecimalAndNeitherIsAThousandsSeparator) {
+TEST(UserNumbers, OneRuleForDecimalAndThousandsSeparatorsInEveryLocale) {
     struct Case {
         const char* locale;
         const char* typed;
         std::optional<double> value;  // nullopt: refused with a message
+        bool shownBack = false;       // read with the other separator: shown back at once
     } cases[] = {
-        {"es_ES", "1,85", 1.85},   {"es_ES", "1.85", 1.85},    {"es_ES", " 0,19 ", 0.19},
-        {"es_ES", "-2,5", -2.5},   {"es_ES", ",5", 0.5},       {"es_ES", "12", 12},
-        {"es_ES", "1.234,5", {}},  {"es_ES", "1.234.567", {}}, {"es_ES", "1,2,3", {}},
-        {"es_ES", "1,85 kg", {}},  {"es_ES", "", {}},          {"es_MX", "1.85", 1.85},
-        {"es_MX", "1,85", 1.85},   {"es_MX", "1,234.5", {}},   {"es_MX", "1,234,567", {}},
-        {"es_MX", "0.1900", 0.19},
+        // Spain: "," decimal, "." thousands.
+        {"es_ES", "1,85", 1.85},
+        {"es_ES", "1.000", 1000},
+        {"es_ES", "2.950", 2950},
+        {"es_ES", "1.234,5", 1234.5},
+        {"es_ES", "1.234.567", 1234567},
+        {"es_ES", "1.5", 1.5, true},
+        {"es_ES", "0.19", 0.19, true},
+        {"es_ES", "0.435", 0.435, true},
+        {"es_ES", "12.3456", 12.3456, true},
+        {"es_ES", " -2,5 ", -2.5},
+        {"es_ES", ",5", 0.5},
+        {"es_ES", "12", 12},
+        {"es_ES", "1234,5", 1234.5},
+        {"es_ES", "1,234.5", {}},
+        {"es_ES", "1.2.3", {}},
+        {"es_ES", "1,2,3", {}},
+        {"es_ES", "1.23,4.5", {}},
+        {"es_ES", "1,85 kg", {}},
+        {"es_ES", "", {}},
+        {"es_ES", "-", {}},
+        // Mexico: "." decimal, "," thousands.
+        {"es_MX", "1.85", 1.85},
+        {"es_MX", "1,000", 1000},
+        {"es_MX", "1,234.5", 1234.5},
+        {"es_MX", "1,234,567", 1234567},
+        {"es_MX", "1,85", 1.85, true},
+        {"es_MX", "0,1900", 0.19, true},
+        {"es_MX", "1.234,5", {}},
+        {"es_MX", "1.2.3", {}},
+        // C: as Mexico.
+        {"C", "1,000", 1000},
+        {"C", "0.5", 0.5},
+        {"C", "0,5", 0.5, true},
+        {"C", "1.234,5", {}},
+        // A locale that groups with a space: "1.234" reads two ways.
+        {"fr_FR", "1.234", {}},
+        {"fr_FR", "1.5", 1.5, true},
+        {"fr_FR", "1 234,5", 1234.5},
     };
     for (const Case& c : cases) {
+        SCOPED_TRACE(std::string(c.locale) + " \"" + c.typed + "\"");
         UserNumber n = parseUserNumber(c.typed, QLocale(c.locale));
         if (c.value) {
-            ASSERT_TRUE(n.value) << c.locale << " " << c.typed << ": " << n.error;
-            EXPECT_DOUBLE_EQ(*n.value, *c.value) << c.locale << " " << c.typed;
+            ASSERT_TRUE(n.value) << n.error;
+            EXPECT_DOUBLE_EQ(*n.value, *c.value);
+            EXPECT_EQ(n.reinterpreted, c.shownBack);
         } else {
-            EXPECT_FALSE(n.value) << c.locale << " " << c.typed;
-            EXPECT_FALSE(n.error.empty()) << c.locale << " " << c.typed;
+            EXPECT_FALSE(n.value);
+            EXPECT_FALSE(n.error.empty());
         }
     }
+    // Two readings are both shown; the other convention's form is shown as it would read.
+    EXPECT_NE(parseUserNumber("1.234", QLocale("fr_FR")).error.find("1,234 o como 1234"),
+              std::string::npos);
+    EXPECT_NE(parseUserNumber("1,234.5", QLocale("es_ES")).error.find("1234,5"), std::string::npos);
     EXPECT_EQ(formatUserNumber(0.19, 4, QLocale("es_ES")), "0,1900");
     EXPECT_EQ(formatUserNumber(0.19, 4, QLocale("es_MX")), "0.1900");
     EXPECT_EQ(formatUserNumber(1234.5, 4, QLocale("es_ES")), "1234,5000");
@@ -100,17 +131,17 @@ protected:
     int alignment = 0;
 };
 
-TEST_F(PriceEntry, ADecimalCommaIsADecimalInEitherLocale) {
+TEST_F(PriceEntry, TypedNumbersFollowTheLocaleAndAreShownBackAsUnderstood) {
     struct Case {
         const char* locale;
         const char* typed;
         double stored;
         const char* shown;
     } cases[] = {
-        {"es_ES", "1,85", 1.85, "1,8500"},
-        {"es_ES", "0.19", 0.19, "0,1900"},
-        {"es_MX", "1,85", 1.85, "1.8500"},
-        {"es_MX", "0.19", 0.19, "0.1900"},
+        {"es_ES", "1,85", 1.85, "1,8500"},     {"es_ES", "0.19", 0.19, "0,1900"},
+        {"es_ES", "2.950", 2950, "2950,0000"}, {"es_ES", "1.234,5", 1234.5, "1234,5000"},
+        {"es_MX", "1,85", 1.85, "1.8500"},     {"es_MX", "0.19", 0.19, "0.1900"},
+        {"es_MX", "1,000", 1000, "1000.0000"},
     };
     for (const Case& c : cases) {
         LocaleScope scope(c.locale);
@@ -122,17 +153,39 @@ TEST_F(PriceEntry, ADecimalCommaIsADecimalInEitherLocale) {
     EXPECT_TRUE(dialogs.errors.empty());
 }
 
-TEST_F(PriceEntry, AThousandsSeparatorIsRefusedWithAMessage) {
-    for (const char* locale : {"es_ES", "es_MX"}) {
-        LocaleScope scope(locale);
+TEST_F(PriceEntry, TheOtherConventionIsRefusedWithAMessage) {
+    struct Case {
+        const char* locale;
+        const char* typed;
+    } cases[] = {{"es_ES", "1,234.5"}, {"es_MX", "1.234,5"}};
+    for (const Case& c : cases) {
+        LocaleScope scope(c.locale);
         db.exec("UPDATE Val SET Valor = 2");
         size_t told = dialogs.errors.size();
-        EXPECT_EQ(editPrice("1.234,5", true), QLocale().toString(2.0, 'f', 4).toStdString())
-            << locale;
-        EXPECT_DOUBLE_EQ(price(), 2) << locale;
-        ASSERT_GT(dialogs.errors.size(), told) << locale;
-        EXPECT_NE(dialogs.errors.back().find("\"1.234,5\""), std::string::npos)
+        EXPECT_EQ(editPrice(c.typed, true), QLocale().toString(2.0, 'f', 4).toStdString())
+            << c.locale;
+        EXPECT_DOUBLE_EQ(price(), 2) << c.locale;
+        ASSERT_GT(dialogs.errors.size(), told) << c.locale;
+        EXPECT_NE(dialogs.errors.back().find(std::string("\"") + c.typed + "\""), std::string::npos)
             << dialogs.errors.back();
+    }
+}
+
+// The keypad's decimal key types the locale's separator, whatever the keyboard layout sends.
+TEST(KeypadDecimal, TypesTheLocalesDecimalSeparator) {
+    for (const char* locale : {"es_ES", "es_MX"}) {
+        LocaleScope scope(locale);
+        QLineEdit edit;
+        NumberBox box;
+        for (QWidget* w : {static_cast<QWidget*>(&edit), static_cast<QWidget*>(&box)}) {
+            QTest::keyClick(w, Qt::Key_1);
+            for (auto [key, text] : {std::pair{Qt::Key_Period, "."}, {Qt::Key_Comma, ","}}) {
+                QKeyEvent press(QEvent::KeyPress, key, Qt::KeypadModifier, text);
+                QApplication::sendEvent(w, &press);
+            }
+        }
+        const QString dec(QLocale().decimalPoint());
+        EXPECT_EQ(edit.text(), "1" + dec + dec) << locale;
     }
 }
 
@@ -193,6 +246,35 @@ TEST(StoredNumbers, ReadTheSameInADecimalCommaLocale) {
     EXPECT_DOUBLE_EQ(toNumber(SqlValue{std::string(" -3")}), -3.0);
     EXPECT_DOUBLE_EQ(toNumber(SqlValue{std::string("abc")}, 7.0), 7.0);
     std::setlocale(LC_NUMERIC, saved.c_str());
+}
+
+// The line-edit fields (nutrient limits, ratio terms): the same reading, and a number read
+// with the other separator is shown back in the locale's form when the user leaves it.
+TEST(NumberLineEdits, ReadAsTheNumberBoxesAndShowBackWhatWasUnderstood) {
+    struct Case {
+        const char* locale;
+        const char* typed;
+        std::optional<double> value;
+        const char* shown;  // after the user leaves the field
+    } cases[] = {
+        {"es_ES", "2.950", 2950, "2.950"},       {"es_ES", "1.5", 1.5, "1,5000"},
+        {"es_ES", "1.234,5", 1234.5, "1.234,5"}, {"es_MX", "1,000", 1000, "1,000"},
+        {"es_MX", "0,5", 0.5, "0.5000"},         {"es_ES", "1,234.5", {}, "1,234.5"},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(std::string(c.locale) + " " + c.typed);
+        LocaleScope scope(c.locale);
+        NutrientRestrictionDialog d("Energía", 0.0, std::nullopt, nullptr);
+        d.minEdit->setText(c.typed);
+        emit d.minEdit->editingFinished();
+        EXPECT_EQ(d.minEdit->text().toStdString(), c.shown);
+        if (c.value) {
+            ASSERT_TRUE(d.minimum());
+            EXPECT_DOUBLE_EQ(*d.minimum(), *c.value);
+        } else {
+            EXPECT_FALSE(d.minimum());
+        }
+    }
 }
 
 }  // namespace vexa::test

@@ -4,6 +4,7 @@
 
 #include <QApplication>
 
+#include "catalog/number_field.h"
 #include "shell/qt_spanish.h"
 
 namespace {
@@ -20,6 +21,7 @@ public:
         app_ = new QApplication(argc, argv);
         // As the program does: Qt's own buttons and dialogs in Spanish.
         vexa::installQtSpanish(*app_);
+        vexa::installKeypadDecimal(*app_);
     }
     void TearDown() override { delete app_; }
 

@@ -1,7 +1,9 @@
 // The batch dialog and the batch-group dialog.
 #include "../../workflows/mix/mix_fixture.h"
 
+#include "catalog/number_box.h"
 #include "workflows/batch_dialogs.h"
+#include "../locale_scope.h"
 
 #include <QLineEdit>
 #include <QListWidget>
@@ -9,6 +11,7 @@
 #include <QRadioButton>
 #include <QSpinBox>
 #include <QTableWidget>
+#include <QTest>
 
 namespace vexa {
 namespace {
@@ -40,6 +43,37 @@ TEST_F(BatchDialogsTest, BatchDialogReturnsItsChoicesAndTheRoundings) {
         EXPECT_EQ(d.result(), c.result);
         EXPECT_EQ(t.rows[0].Red, c.result == BatchDialog::Cancelled ? 0 : c.red);
         EXPECT_EQ(d.basis(), BatchBasis::AsFed);
+    }
+}
+
+// "1.000" kg is a tonne in Spain and "1,000" in Mexico; a decimal point typed in Spain is
+// shown back with the comma.
+TEST_F(BatchDialogsTest, QuantityTypedWithThousandsSeparatorsIsWhatTheUserMeant) {
+    BatchTable t;
+    t.rows.resize(1);
+    t.rows[0].Insumo = "Maíz";
+    struct Case {
+        const char* locale;
+        const char* typed;
+        double quantity;
+        const char* shown;
+    } cases[] = {{"es_ES", "1.000", 1000, "1000,00"},
+                 {"es_ES", "2.500,5", 2500.5, "2500,50"},
+                 {"es_ES", "12.5", 12.5, "12,50"},
+                 {"es_MX", "1,000", 1000, "1000.00"},
+                 {"C", "1,000", 1000, "1000.00"}};
+    for (const Case& c : cases) {
+        SCOPED_TRACE(std::string(c.locale) + " " + c.typed);
+        test::LocaleScope scope(c.locale);
+        BatchDialog d(t, false, nullptr);
+        auto* box = d.findChild<NumberBox*>("cantidad");
+        ASSERT_NE(box, nullptr);
+        box->setValue(7);
+        box->selectAll();
+        QTest::keyClicks(box, c.typed);
+        box->interpretText();
+        EXPECT_DOUBLE_EQ(d.quantity(), c.quantity);
+        EXPECT_EQ(box->text().toStdString(), c.shown);
     }
 }
 
