@@ -80,10 +80,7 @@ void connectFormulaEditor(CommandModule& cm, FormulaWindow& w) {
     w.prepareBatch = [](FormulaWindow& f) {
         FormulaEditor& e = f.editor();
         if (!e.hasResults()) return;
-        TMixObject2& mix = *e.mix();
-        ContentTable scratch;
-        ContentTable& content = mix.Content ? *mix.Content : scratch;
-        if (PrepareBatch(mix, catalogContext().services(), content, &f))
+        if (PrepareBatch(*e.mix(), catalogContext().services(), &f))
             f.pages()->setCurrentIndex(f.pages()->count() - 1);
     };
 }

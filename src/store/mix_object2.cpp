@@ -342,8 +342,12 @@ void TMixObject2::WriteNutrientContent(bool withWeight) {
 }
 
 void TMixObject2::WriteBatchContent(const std::vector<BatchIngredient>& ingredients,
-                                    ContentTable& table, Fixed4 totalWeight) {
+                                    Fixed4 totalWeight, bool dry) {
     // After the run: the values as the database holds them now, not the run's table.
+    BatchContent batch;
+    batch.weight = totalWeight;
+    batch.dry = dry;
+    ContentTable& table = batch.table;
     programmeIngredient_.clear();
     programmeNutrient_.clear();
     fillGroupNutrients(table);
@@ -353,11 +357,22 @@ void TMixObject2::WriteBatchContent(const std::vector<BatchIngredient>& ingredie
             sum += toFixed4Or(b.ValorRed, Fixed4()) * NutrientValue(b.Codigo, r.Codigo);
         r.Valor = CurrencyRatio(sum, totalWeight).toDouble();
     }
+    lastBatch_ = std::move(batch);
+    WriteLastBatchContent();
+}
+
+void TMixObject2::WriteLastBatchContent() {
+    if (!lastBatch_) return;
+    const ContentTable& table = lastBatch_->table;
+    const Fixed4 totalWeight = lastBatch_->weight;
     ReportDocument& doc = *Report;
     doc.BeginUpdate();
-    WriteHeading(
-        doc, "CONTENIDO NUTRICIONAL DE LA SOLUCIÓN " + SolutionAdjective() + " AL MÍNIMO COSTO");
-    doc.AppendLine(RepeatChar(59, '='));
+    // Never under the optimal solution's title: these are the rounded batch's levels.
+    const std::string title =
+        formatText("CONTENIDO NUTRICIONAL DEL LOTE DE %.2f Kg%s",
+                   {totalWeight, std::string(lastBatch_->dry ? " EN BASE SECA" : "")});
+    WriteHeading(doc, title);
+    doc.AppendLine(RepeatChar(static_cast<int>(utf8Length(title)), '='));
     doc.AppendLine("");
     WriteHeading(doc, formatText("%-25s  %-15s     %-10s     %-8s",
                                  {std::string("Nombre"), std::string("Unidad"),

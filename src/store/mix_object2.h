@@ -33,6 +33,14 @@ struct ContentRecord {
 };
 using ContentTable = std::vector<ContentRecord>;
 
+// The nutrient content of a batch prepared from a run (F6 with "Incluir contenido
+// nutricional"): per kg of the rounded batch, kept apart from the run's own content.
+struct BatchContent {
+    ContentTable table;
+    Fixed4 weight;  // kg: the dry total for a dry-matter batch, else as fed
+    bool dry = false;
+};
+
 // An ingredient line of a batch for WriteBatchContent.
 struct BatchIngredient {
     int32_t Codigo = 0;
@@ -82,8 +90,13 @@ public:
     /* 17 */ virtual void WriteFullReport();
 
     void WriteNutrientContent(bool withWeight);
-    void WriteBatchContent(const std::vector<BatchIngredient>& ingredients, ContentTable& content,
-                           Fixed4 totalWeight);
+    // Computes the batch's content (kept as LastBatch until the next run) and writes it
+    // under its own heading; the run's content stays what the run found.
+    void WriteBatchContent(const std::vector<BatchIngredient>& ingredients, Fixed4 totalWeight,
+                           bool dry = false);
+    // The last batch's content section again (the content and summary reports add it).
+    void WriteLastBatchContent();
+    const std::optional<BatchContent>& LastBatch() const { return lastBatch_; }
 
 private:
     void readRestrictions();
@@ -93,6 +106,7 @@ private:
     std::string allResults() const;
 
     Tdm& dm_;
+    std::optional<BatchContent> lastBatch_;
     bool found_ = false;
     bool restrictionsRead_ = false;
     std::vector<RestrictionBounds> ingredientRows_, nutrientRows_;

@@ -56,6 +56,7 @@ BatchDialog::BatchDialog(BatchTable& table, bool workspaceDryMatter, QWidget* pa
     lay->addWidget(basis);
 
     content_ = new QCheckBox("&Incluir contenido nutricional");
+    content_->setObjectName("contenido");
     lay->addWidget(content_);
 
     grid_ = new QTableWidget(static_cast<int>(table.rows.size()), 2);
@@ -185,13 +186,13 @@ BatchGroupChoice BatchGroupDialog::choice() const {
 
 namespace vexa {
 
-bool PrepareBatch(TMixObject2& mix, Tdm& dm, ContentTable& content, QWidget* parent) {
+bool PrepareBatch(TMixObject2& mix, Tdm& dm, QWidget* parent) {
     BatchSession session(mix, dm);
     BatchDialog d(session.table(), dm.dbDef().UsarMS, parent);
     const int result = d.exec();
     if (result == BatchDialog::MakeBatch) {
         const std::string err = session.writeReport(d.quantity(), d.quantityText().toStdString(),
-                                                    d.basis(), d.includeContent(), content);
+                                                    d.basis(), d.includeContent());
         if (!err.empty()) dialogs().showError(err);
         return err.empty();
     }

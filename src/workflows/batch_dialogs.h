@@ -73,6 +73,6 @@ namespace vexa {
 // "Preparar &batch" on the mix object of the last run: the batch dialog, then the report into
 // the mix object's document ("&Hacer lote") or the diet sent to a batch group. Messages go
 // through dialogs(). True when something was written.
-bool PrepareBatch(TMixObject2& mix, Tdm& dm, ContentTable& content, QWidget* parent = nullptr);
+bool PrepareBatch(TMixObject2& mix, Tdm& dm, QWidget* parent = nullptr);
 
 }  // namespace vexa

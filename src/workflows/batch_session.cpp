@@ -21,8 +21,7 @@ std::string BatchSession::dietName() {
 }
 
 std::string BatchSession::writeReport(double quantity, const std::string& quantityText,
-                                      BatchBasis basis, bool includeContent,
-                                      ContentTable& content) {
+                                      BatchBasis basis, bool includeContent) {
     BatchTable t = table_;
     if (std::string err = ScaleBatch(t, quantity, basis); !err.empty()) return err;
     scaled_ = t;
@@ -33,7 +32,7 @@ std::string BatchSession::writeReport(double quantity, const std::string& quanti
     if (includeContent) {
         std::vector<BatchIngredient> items;
         for (const BatchRow& r : t.rows) items.push_back({r.Codigo, r.ValorRed});
-        mix_.WriteBatchContent(items, content, t.dryMatter ? t.totalDry : t.totalAsFed);
+        mix_.WriteBatchContent(items, t.dryMatter ? t.totalDry : t.totalAsFed, t.dryMatter);
     }
     doc.EndUpdate();
     return {};

@@ -5,7 +5,7 @@
 // Usage:
 //     BatchSession s(mix, dm);                 // after mix.Mix()
 //     s.table().rows[i].Red = 1;               // the dialog's grid
-//     std::string err = s.writeReport(1000, "1000", BatchBasis::AsFed, true, content);
+//     std::string err = s.writeReport(1000, "1000", BatchBasis::AsFed, true);
 //     DietRequest r = s.dietRequest();        // name for the batch-group dialog
 //     err = s.send(1000, BatchBasis::AsFed, choice, &dietCode);
 #include "engine/batch_preparation.h"
@@ -37,7 +37,7 @@ public:
     // nutrient content of the batch into the mix object's report. An empty result on success;
     // otherwise the Spanish message, and nothing written.
     std::string writeReport(double quantity, const std::string& quantityText, BatchBasis basis,
-                            bool includeContent, ContentTable& content);
+                            bool includeContent);
     // Stores the scaled batch as a diet; dietCode receives the new diet. Empty on success,
     // else the message (nothing stored).
     std::string send(double quantity, BatchBasis basis, const BatchGroupChoice& choice,

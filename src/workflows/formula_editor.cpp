@@ -338,7 +338,10 @@ bool FormulaEditor::saveAsIngredient() {
     const int32_t code = dm_.MaxCodigo("Ins", "Codigo");
     dm_.AgregarInsATodos(code);
     dm_.HabilitarInsumo(group_, code);
-    for (const ContentRecord& c : mix_->NutrientContent())
+    // After a batch, the new ingredient is the batch as it will be mixed.
+    const ContentTable& content =
+        mix_->LastBatch() ? mix_->LastBatch()->table : mix_->NutrientContent();
+    for (const ContentRecord& c : content)
         dm_.ActualizarValor(code, c.Codigo, Fixed4::fromDouble(c.Valor));
     if (markModified) markModified();
     return !failed();
@@ -477,12 +480,14 @@ void FormulaEditor::writeReport(Report r) {
             break;
         case Report::Content:
             mix_->WriteNutrientContent(false);
+            mix_->WriteLastBatchContent();
             break;
         case Report::Contribution:
             mix_->WriteNutrientContribution(false);
             break;
         case Report::Summary:
             mix_->WriteFullReport();
+            mix_->WriteLastBatchContent();
             break;
         case Report::PriceSensitivity:
             mix_->WritePriceSensitivity();

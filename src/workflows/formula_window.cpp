@@ -504,6 +504,18 @@ std::vector<ExportSheet> FormulaWindow::exportSheets() const {
         for (const ContentRecord& c : logic_.mix()->NutrientContent())
             cont.rows << QVariantList{QString::fromStdString(c.Nombre),
                                       QString::fromStdString(c.Unidad), c.Valor, c.Peso.toDouble()};
+    if (logic_.mix() && logic_.mix()->LastBatch()) {
+        // The batch's content on a sheet of its own, its weight in the header.
+        const BatchContent& b = *logic_.mix()->LastBatch();
+        const QString weight = QString::number(b.weight.toDouble(), 'f', 2);
+        ExportSheet batch{exportSheetName("Lote ", name),
+                          {"Nombre", "Unidad", "Valor en el lote de " + weight + " Kg"},
+                          {}};
+        for (const ContentRecord& c : b.table)
+            batch.rows << QVariantList{QString::fromStdString(c.Nombre),
+                                       QString::fromStdString(c.Unidad), c.Valor};
+        return {ins, nut, cont, batch};
+    }
     return {ins, nut, cont};
 }
 

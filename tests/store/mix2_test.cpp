@@ -327,10 +327,13 @@ TEST(Mix2, NutrientAndBatchContent) {
 
     // 60 kg corn and 40 kg soy in a 100 kg batch.
     doc.Clear();
-    ContentTable batch;
-    mix.WriteBatchContent({{t.corn, 60}, {t.soy, 40}}, batch, Fixed4::fromInt(100));
+    mix.WriteBatchContent({{t.corn, 60}, {t.soy, 40}}, Fixed4::fromInt(100));
+    ASSERT_TRUE(mix.LastBatch());
+    const ContentTable& batch = mix.LastBatch()->table;
     ASSERT_EQ(batch.size(), 3u);
-    EXPECT_NEAR(batch[0].Valor, 24.6, 1e-9);  // 0.6 × 9 + 0.4 × 48
+    EXPECT_EQ(doc.Lines()[0].text, "CONTENIDO NUTRICIONAL DEL LOTE DE 100.00 Kg");
+    EXPECT_EQ(mix.NutrientContent()[0].Valor, 20.0);  // the run's content stays
+    EXPECT_NEAR(batch[0].Valor, 24.6, 1e-9);          // 0.6 × 9 + 0.4 × 48
     EXPECT_NEAR(batch[1].Valor, 2940, 1e-9);
     EXPECT_EQ(doc.Lines()[3].text,
               "Nombre                     Unidad              Cantidad       Al Peso ");

@@ -1,6 +1,7 @@
 // The manual mix and the batch in the whole program on the sample workspace, driven as a user
 // would: from a solved formula to a mix, a batch report, and a diet that survives saving.
 #include <QApplication>
+#include <QCheckBox>
 #include <QLineEdit>
 #include <QLocale>
 #include <QFile>
@@ -14,6 +15,7 @@
 #include <functional>
 
 #include "catalog/request_event.h"
+#include "engine/text_format.h"
 #include "engine/utf8.h"
 #include "gui_fixture.h"
 #include "sample_app_fixture.h"
@@ -179,6 +181,64 @@ TEST_F(MixGui, F6MakesABatchOfAThousandKilograms) {
     EXPECT_NE(report.find("TOTAL"), std::string::npos);
 }
 
+// A batch with its content never passes for the optimal solution: the content report, the
+// summary and the export keep the run's levels under the run's title and add the batch's
+// levels under a heading of their own, until the next run.
+TEST_F(MixGui, BatchContentHasItsOwnHeadingAndTheOptimalContentStays) {
+    MainWindow& w = start();
+    FormulaWindow* f = solved(w);
+    ASSERT_NE(f, nullptr);
+    const ContentTable optimal = f->editor().mix()->NutrientContent();
+    ASSERT_FALSE(optimal.empty());
+    {
+        Answering<BatchDialog> answer([](BatchDialog* d) {
+            d->quantityBox()->setValue(1);  // 1 kg: rounding moves every level
+            d->findChild<QCheckBox*>("contenido")->setChecked(true);
+            d->findChild<QPushButton*>("hacer")->click();
+        });
+        f->ingredientGrid()->setFocus();
+        QTest::keyClick(f->ingredientGrid(), Qt::Key_F6);
+        settle();
+        EXPECT_EQ(answer.count, 1);
+    }
+    ASSERT_TRUE(f->editor().mix()->LastBatch());
+    const ContentTable& batch = f->editor().mix()->LastBatch()->table;
+    bool differs = false;
+    for (size_t i = 0; i < optimal.size() && i < batch.size(); ++i)
+        differs = differs || std::abs(batch[i].Valor - optimal[i].Valor) > 1e-4;
+    EXPECT_TRUE(differs) << "a 1 kg batch should round some level away from the optimum";
+    for (size_t i = 0; i < optimal.size(); ++i)
+        EXPECT_EQ(f->editor().mix()->NutrientContent()[i].Valor, optimal[i].Valor);
+
+    f->action("&Cont. nutricional")->trigger();
+    settle();
+    const std::string report = f->report()->reportText();
+    const size_t optimalAt = report.rfind("CONTENIDO NUTRICIONAL DE LA SOLUCIÓN");
+    const std::string weight = formatText("%.2f", {f->editor().mix()->LastBatch()->weight});
+    const size_t batchAt = report.rfind("CONTENIDO NUTRICIONAL DEL LOTE DE " + weight + " Kg");
+    ASSERT_NE(optimalAt, std::string::npos) << report;
+    ASSERT_NE(batchAt, std::string::npos) << report;
+    EXPECT_LT(optimalAt, batchAt);
+    // The first content row under the optimal title is the run's own level.
+    const std::string row = formatText("%-25s  %-16s   %10.4f",
+                                       {optimal[0].Nombre, optimal[0].Unidad, optimal[0].Valor});
+    const size_t rowAt = report.find(row, optimalAt);
+    EXPECT_TRUE(rowAt != std::string::npos && rowAt < batchAt) << row << "\n" << report;
+
+    std::vector<ExportSheet> sheets = f->exportSheets();
+    ASSERT_EQ(sheets.size(), 4u);
+    EXPECT_DOUBLE_EQ(sheets[2].rows[0][2].toDouble(), optimal[0].Valor);
+    EXPECT_TRUE(sheets[3].name.startsWith("Lote ")) << sheets[3].name.toStdString();
+    EXPECT_TRUE(sheets[3].titles[2].startsWith("Valor en el lote de "));
+    EXPECT_DOUBLE_EQ(sheets[3].rows[0][2].toDouble(), batch[0].Valor);
+
+    // The next run forgets the batch.
+    f->runMix();
+    settle();
+    EXPECT_FALSE(f->editor().mix()->LastBatch());
+    EXPECT_EQ(f->exportSheets().size(), 3u);
+}
+
 TEST_F(MixGui, MixListMakesANewMixThatOpensWithTheIngredientChoice) {
     MainWindow& w = start();
     CommandModule& cm = w.commands();
@@ -263,6 +323,12 @@ TEST_F(MixGui, TypedNumbersFollowTheLocale) {
     ASSERT_TRUE(m->mix()->nutrients()[0].RMin.has_value());
     EXPECT_EQ(*m->mix()->nutrients()[0].RMin, Fixed4::fromDouble(12.34));
     EXPECT_TRUE(m->mix()->nutrients()[0].EsRestr);
+    // A thousands separator of the locale in a grid cell: "3.500" kcal in Spain is 3500.
+    const QString thousands = QLocale().decimalPoint() == "," ? "3.500" : "3,500";
+    m->nutrientGrid()->item(0, 4)->setText(thousands);
+    settle();
+    ASSERT_TRUE(m->mix()->nutrients()[0].RMax.has_value());
+    EXPECT_EQ(*m->mix()->nutrients()[0].RMax, Fixed4::fromDouble(3500));
 }
 
 }  // namespace vexa::test

@@ -55,7 +55,7 @@ TEST(MixScreenshots, DISABLED_MixBatchAndBalanceWindows) {
         BatchDialog d(session.table(), true, f);
         d.show();
         shoot(&d, "batch_dialog");
-        ASSERT_EQ(session.writeReport(1000, "1.000", BatchBasis::AsFed, true, *run.Content), "");
+        ASSERT_EQ(session.writeReport(1000, "1.000", BatchBasis::AsFed, true), "");
         f->pages()->setCurrentIndex(2);
         shoot(&w, "batch_report");
     }

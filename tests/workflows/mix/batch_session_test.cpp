@@ -23,16 +23,24 @@ TEST_F(BatchSessionTest, ReportOfTheSolvedRationWithItsContent) {
     EXPECT_EQ(s.table().rows[0].Insumo, "Maíz");
     EXPECT_EQ(s.table().rows[0].Red, 0);
     EXPECT_EQ(s.table().rows[1].Red, -4);  // an empty rounding: the finest step
-    ContentTable content;
-    ASSERT_EQ(s.writeReport(1000, "1.000", BatchBasis::AsFed, true, content), "");
+    const ContentTable optimal = mix.NutrientContent();
+    ASSERT_EQ(s.writeReport(1000, "1.000", BatchBasis::AsFed, true), "");
     const std::string text = doc.Text();
     EXPECT_NE(text.find("PREPARACIÓN DE UN BATCH O LOTE"), std::string::npos);
     EXPECT_NE(text.find("La mezcla se realiza para 1.000 Kg. en BASE FRESCA"), std::string::npos);
-    EXPECT_NE(text.find("CONTENIDO NUTRICIONAL DE LA SOLUCIÓN"), std::string::npos);
+    // The batch's content under its own heading, never the optimal solution's.
+    EXPECT_NE(text.find("CONTENIDO NUTRICIONAL DEL LOTE DE 1000.00 Kg"), std::string::npos);
+    EXPECT_EQ(text.find("CONTENIDO NUTRICIONAL DE LA SOLUCIÓN"), std::string::npos);
     // Dry matter of the batch per kg: 0.6 × 80 + 0.4 × 50.
+    ASSERT_TRUE(mix.LastBatch());
+    const ContentTable& content = mix.LastBatch()->table;
     ASSERT_FALSE(content.empty());
     EXPECT_EQ(content[0].Nombre, "Materia seca");
     EXPECT_NEAR(content[0].Valor, 68.0, 1e-9);
+    // The run's own content is untouched.
+    ASSERT_EQ(mix.NutrientContent().size(), optimal.size());
+    for (size_t i = 0; i < optimal.size(); ++i)
+        EXPECT_EQ(mix.NutrientContent()[i].Valor, optimal[i].Valor) << optimal[i].Nombre;
     EXPECT_EQ(doc.updateDepth(), 0);
 }
 
@@ -43,8 +51,8 @@ TEST_F(BatchSessionTest, ZeroQuantityWritesNoReportAndNoDiet) {
     mix.Mix();
     const int before = doc.LineCount();
     BatchSession s(mix, *dm);
-    ContentTable content;
-    EXPECT_NE(s.writeReport(0, "0", BatchBasis::AsFed, true, content), "");
+    EXPECT_NE(s.writeReport(0, "0", BatchBasis::AsFed, true), "");
+    EXPECT_FALSE(mix.LastBatch());
     EXPECT_EQ(doc.LineCount(), before);
     EXPECT_NE(s.send(0, BatchBasis::AsFed, {"Inicio", std::nullopt, "Lote 1"}), "");
     EXPECT_EQ(count("Select Count(*) From DIETAS"), 0);
