@@ -10,7 +10,11 @@
 #include <nlohmann/json.hpp>
 
 #include <algorithm>
+#include <cmath>
 #include <fstream>
+#include <iomanip>
+#include <locale>
+#include <sstream>
 #include <iostream>
 #include <memory>
 #include <stdexcept>
@@ -26,6 +30,20 @@ std::string num(Fixed4 v) {
 }
 std::string num(double v) {
     return Fixed4::fromDouble(v).toString();
+}
+// A shadow price at full precision: an energy dual is a few 1e-5 $/kg per kcal. Fixed
+// notation (no exponent), 15 significant digits, at least 4 decimals.
+std::string exact(double v) {
+    if (!std::isfinite(v)) return "null";
+    if (std::fabs(v) < 1e-300) return "0.0000";
+    const int magnitude = static_cast<int>(std::floor(std::log10(std::fabs(v))));
+    std::ostringstream os;
+    os.imbue(std::locale::classic());
+    os << std::fixed << std::setprecision(std::clamp(14 - magnitude, 4, 40)) << v;
+    std::string t = os.str();
+    const size_t dot = t.find('.');
+    while (t.size() > dot + 5 && t.back() == '0') t.pop_back();
+    return t;
 }
 std::string str(const std::string& s) {
     return nlohmann::json(s).dump();
@@ -139,7 +157,7 @@ void printSolveJson(TMixObject& mix, std::ostream& out) {
                                   .add("price", num(g.Precio))
                                   .add("price_min", g.NoPriceFloor ? "null" : num(g.PrecioMin))
                                   .add("price_max", g.NoPriceCeiling ? "null" : num(g.PrecioMax))
-                                  .add("sensitivity", num(g.Sensib))
+                                  .add("sensitivity", exact(g.SensibExact))
                                   .add("out_of_bounds", boolean(g.Fuera))
                                   .done());
     for (const TNutriente& n : mix.Nutrients)
@@ -150,7 +168,7 @@ void printSolveJson(TMixObject& mix, std::ostream& out) {
                                 .add("level", num(n.Cantidad))
                                 .add("min", num(n.Min))
                                 .add("max", n.Max > Fixed4() ? num(n.Max) : "null")
-                                .add("sensitivity", num(n.Sensib))
+                                .add("sensitivity", exact(n.SensibExact))
                                 .add("out_of_bounds", boolean(n.Fuera))
                                 .done());
     std::vector<std::string> ratios;
@@ -164,7 +182,7 @@ void printSolveJson(TMixObject& mix, std::ostream& out) {
                              .add("level", r.SinValor ? "null" : num(r.Cantidad))
                              .add("min", pair(r.Bounds.minN1, r.Bounds.minN2))
                              .add("max", r.ConMax ? pair(r.Bounds.maxN1, r.Bounds.maxN2) : "null")
-                             .add("sensitivity", num(r.Sensib))
+                             .add("sensitivity", exact(r.SensibExact))
                              .add("out_of_bounds", boolean(r.Fuera))
                              .done());
     for (const TRecom& s : mix.Suggestions)

@@ -31,10 +31,10 @@ Fixed4 reachableLevel(double level, int32_t tipo, Fixed4 fallback) {
 }  // namespace
 
 void TMixObject::ExtractSolution() {
-    auto rowValue = [this](int32_t row, double scale = 1.0) -> Fixed4 {
-        if (row < 1 || row > RowCount || row >= static_cast<int32_t>(RowValue.size()))
-            return Fixed4();
-        return toFixed4Or(RowValue[row] / scale, Fixed4());
+    auto rowValue = [this](int32_t row, double scale = 1.0) -> double {
+        if (row < 1 || row > RowCount || row >= static_cast<int32_t>(RowValue.size())) return 0.0;
+        const double v = RowValue[row] / scale;
+        return std::isfinite(v) ? v : 0.0;
     };
     for (int32_t i = 1; i <= RowCount; ++i) {
         const int32_t j = Basis[i];
@@ -51,7 +51,8 @@ void TMixObject::ExtractSolution() {
         it.PrecioMin = it.NoPriceFloor ? Fixed4() : std::max(Fixed4(), toFixed4Or(low, Fixed4()));
         it.NoPriceCeiling = !std::isfinite(high);
         it.PrecioMax = it.NoPriceCeiling ? Fixed4() : toFixed4Or(high, Fixed4());
-        it.Sensib = std::max(rowValue(it.FilaMin), rowValue(it.FilaMax));
+        it.SensibExact = std::max(rowValue(it.FilaMin), rowValue(it.FilaMax));
+        it.Sensib = toFixed4Or(it.SensibExact, Fixed4());
     }
     RoundToHundred(Ingredients);
     for (int32_t k = 0; k < static_cast<int32_t>(Ingredients.size()); ++k) {
@@ -109,7 +110,8 @@ void TMixObject::ExtractSolution() {
                              high ? n.FilaMax : n.FilaMin, reachableLevel(n.Valor, tipo, level));
             }
         }
-        n.Sensib = std::max(rowValue(n.FilaMin, 100.0), rowValue(n.FilaMax, 100.0));
+        n.SensibExact = std::max(rowValue(n.FilaMin, 100.0), rowValue(n.FilaMax, 100.0));
+        n.Sensib = toFixed4Or(n.SensibExact, Fixed4());
     }
     extractRatios();
     if (UseDryMatter || AsFedFormula) {

@@ -192,6 +192,9 @@ public:
     bool TotalReachable = true;
     Fixed4 FeedWeight;
     Fixed4 CostPerKg;
+    // The ration's cost per tonne as the solution table totals it (each line's cost per tonne,
+    // summed): the one cost per tonne every report of the run prints.
+    Fixed4 CostPerTonne() const;
 
     std::vector<TNutriente> Nutrients;
     std::vector<TInsumo> Ingredients;
@@ -287,6 +290,7 @@ private:
     void suggestUnmet(int32_t clase, int32_t position, const TNutriente& item, int32_t tipo,
                       Fixed4 bound, int32_t row, Fixed4 reached);
     void writePlainTable();
+    Fixed4 lineCostPerTonne(int32_t index) const;
     // Ratio levels, flags and sensitivities of the ration (end of ExtractSolution).
     void extractRatios();
     // A ratio row rewritten to bound the ratio at `ratio` : 1 (relaxing an infeasible formula).

@@ -201,7 +201,8 @@ void TMixObject::extractRatios() {
         // n2 · level2 per unit (per 100 kg; Sensib is kept per kg like a nutrient's).
         const double perMin = rowValue(r.FilaMin) * secondTerm(r.Bounds.minN2) * l2;
         const double perMax = rowValue(r.FilaMax) * secondTerm(r.Bounds.maxN2) * l2;
-        r.Sensib = toFixed4Or(std::max(perMin, perMax) / 100.0, Fixed4());
+        r.SensibExact = std::max(perMin, perMax) / 100.0;
+        r.Sensib = toFixed4Or(r.SensibExact, Fixed4());
     }
 }
 
@@ -252,10 +253,11 @@ void TMixObject::writeRatioSensitivity() {
         const std::string min = r.ConMin ? ratioText(r.Min) : std::string();
         const std::string level = r.SinValor ? std::string("sin valor") : ratioText(r.Cantidad);
         const std::string max = r.ConMax ? ratioText(r.Max) : std::string();
-        if (!r.Fuera && r.Sensib > Fixed4())
-            doc.AppendLine(formatText("%-25s  %12s  %12s  %12s  %8.2n  %8.2n  %8.2n",
-                                      {name, min, level, max, r.Sensib.mulInt(1000),
-                                       r.Sensib.mulInt(100), r.Sensib.mulInt(10)}));
+        if (!r.Fuera && r.SensibExact > kNoDual)
+            doc.AppendLine(formatText("%-25s  %12s  %12s  %12s  ", {name, min, level, max}) +
+                           smallValueText(r.SensibExact * 1000.0, 8, 2) + "  " +
+                           smallValueText(r.SensibExact * 100.0, 8, 2) + "  " +
+                           smallValueText(r.SensibExact * 10.0, 8, 2));
         else
             doc.AppendLine(
                 formatText("%-25s  %12s  %12s  %12s  %8s",

@@ -25,14 +25,18 @@ struct TNombre {
     Fixed4 Cantidad;     // level or share computed by the run
 };
 
+// A dual below this ($/kg per unit) is the arithmetic's noise, not a price.
+inline constexpr double kNoDual = 1e-11;
+
 // One nutrient restriction of a formula.
 struct TNutriente : TNombre {
     Fixed4 Min;  // 0: none
     Fixed4 Max;  // 0: none
     Fixed4 Sensib;
-    double Valor = 0.0;  // unrounded result
-    bool Fijo = false;   // equality: Min = Max and Min != 0
-    bool Fuera = false;  // not met by the delivered ration
+    double SensibExact = 0.0;  // Sensib at full precision (an energy dual is far below 1e-4)
+    double Valor = 0.0;        // unrounded result
+    bool Fijo = false;         // equality: Min = Max and Min != 0
+    bool Fuera = false;        // not met by the delivered ration
     int32_t FilaMin = 0;
     int32_t FilaMax = 0;
     int32_t ColExceso = 0;

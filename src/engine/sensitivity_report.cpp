@@ -9,6 +9,13 @@ namespace {
 // Above this a sensitivity or a price limit counts as unlimited.
 const Fixed4 kUnlimited = Fixed4::fromRaw(999999999);
 
+// The three columns of a bound moved by 1, 0.1 and 0.01 of its unit: a dual per unit far below
+// a cent still shows (per kcal of energy), with as many decimals as it needs.
+std::string dualColumns(double perUnit) {
+    return smallValueText(perUnit, 8, 2) + "  " + smallValueText(perUnit / 10.0, 8, 2) + "  " +
+           smallValueText(perUnit / 100.0, 8, 2);
+}
+
 }  // namespace
 
 void TMixObject::WriteIngredientSensitivity() {
@@ -31,18 +38,17 @@ void TMixObject::WriteIngredientSensitivity() {
         const double min = ToReportBasis(it.Min.toDouble());
         const double share = ToReportBasis(it.Cantidad.toDouble());
         const double max = ToReportBasis(it.Max.toDouble());
-        if (it.Sensib > Fixed4() && it.Sensib <= kUnlimited)
-            doc.AppendLine(formatText(
-                "%-25s  %8.4f  %8.4f  %8.4f  %8.2n  %8.2n  %8.2n",
-                {name, min, share, max, it.Sensib.mulInt(10), it.Sensib, it.Sensib.divInt(10)}));
+        if (it.SensibExact > kNoDual && it.Sensib <= kUnlimited)
+            doc.AppendLine(formatText("%-25s  %8.4f  %8.4f  %8.4f  ", {name, min, share, max}) +
+                           dualColumns(it.SensibExact * 10.0));
         else
             doc.AppendLine(formatText(
                 "%-25s  %8.4f  %8.4f  %8.4f  %10s",
-                {name, min, share, max, std::string(it.Sensib > Fixed4() ? "infinito" : "")}));
+                {name, min, share, max, std::string(it.SensibExact > kNoDual ? "infinito" : "")}));
     }
     doc.AppendLine(pattern);
     doc.AppendLine("");
-    doc.AppendLine(formatText("El costo de la ración por TM es %.2n", {CostPerKg.mulInt(1000)}));
+    doc.AppendLine(formatText("El costo de la ración por TM es %.2n", {CostPerTonne()}));
     doc.AppendLine("");
     doc.EndUpdate();
 }
@@ -69,11 +75,10 @@ void TMixObject::WriteNutrientSensitivity() {
         const std::string name = ItemName(kNameNutrient, n.Codigo);
         const std::string unit = NutrientUnit(n.Codigo);
         const std::string maxText = n.Max > Fixed4() ? n.Max.toString() : "";
-        if (!n.Fuera && n.Sensib > Fixed4())
-            doc.AppendLine(
-                formatText("%-25s %-12s %10.4f %10.4f %10s %8.2n  %8.2n  %8.2n",
-                           {name, unit, n.Min, n.Cantidad, maxText, n.Sensib.mulInt(1000),
-                            n.Sensib.mulInt(100), n.Sensib.mulInt(10)}));
+        if (!n.Fuera && n.SensibExact > kNoDual)
+            doc.AppendLine(formatText("%-25s %-12s %10.4f %10.4f %10s ",
+                                      {name, unit, n.Min, n.Cantidad, maxText}) +
+                           dualColumns(n.SensibExact * 1000.0));
         else
             doc.AppendLine(formatText(
                 "%-25s %-12s %10.4f %10.4f %10s %10s",
@@ -82,7 +87,7 @@ void TMixObject::WriteNutrientSensitivity() {
     doc.AppendLine(pattern);
     writeRatioSensitivity();
     doc.AppendLine("");
-    doc.AppendLine(formatText("El costo de la ración por TM es %.2n", {CostPerKg.mulInt(1000)}));
+    doc.AppendLine(formatText("El costo de la ración por TM es %.2n", {CostPerTonne()}));
     doc.AppendLine("");
     doc.EndUpdate();
 }

@@ -44,19 +44,17 @@ void TMixObject::writePlainTable() {
     const std::string pattern = UnderlinePattern({25, 2, 9, 2, 9, 2, 10});
     doc.AppendLine(pattern);
     const std::string lead = ReportFormat(6);
-    Fixed4 total;
     for (const TOrden& o : Order) {
         const TInsumo& it = Ingredients[o.Indice];
-        const Fixed4 cost = it.Cantidad * it.Precio.mulInt(10);  // per tonne
+        const Fixed4 cost = lineCostPerTonne(o.Indice);
         doc.AppendLine(formatText(
             lead + "%%  %10.4f  %10.2n",
             {ItemName(kNameIngredient, it.Codigo), it.Cantidad, it.Cantidad.mulInt(10), cost}));
-        total += cost;
     }
     doc.AppendLine(pattern);
-    doc.AppendLine(
-        formatText(lead + "%%   %8.4f  %10.2n",
-                   {std::string("TOTAL"), Fixed4::fromInt(100), Fixed4::fromInt(1000), total}));
+    doc.AppendLine(formatText(
+        lead + "%%   %8.4f  %10.2n",
+        {std::string("TOTAL"), Fixed4::fromInt(100), Fixed4::fromInt(1000), CostPerTonne()}));
 }
 
 void TMixObject::writeDryMatterTable() {
@@ -65,23 +63,36 @@ void TMixObject::writeDryMatterTable() {
                  kBlue);
     const std::string pattern = UnderlinePattern({25, 2, 9, 4, 9, 4, 9, 4, 9});
     doc.AppendLine(pattern);
-    Fixed4 total;
     for (const TOrden& o : Order) {
         const TInsumo& it = Ingredients[o.Indice];
         // the as-fed list runs parallel to the ingredient list
         const Fixed4 asFed =
             o.Indice < static_cast<int32_t>(AsFed.size()) ? AsFed[o.Indice].Cantidad : Fixed4();
-        const Fixed4 cost = asFed.mulInt(10) * it.Precio;
+        const Fixed4 cost = lineCostPerTonne(o.Indice);
         doc.AppendLine(
             formatText("%-25s  %8.4f%%    %8.4f%%   %10.4f   %10.2n",
                        {ItemName(kNameIngredient, it.Codigo), ToReportBasis(it.Cantidad.toDouble()),
                         asFed, asFed.mulInt(10), cost}));
-        total += cost;
     }
     doc.AppendLine(pattern);
-    doc.AppendLine(
-        formatText("%-25s  %8.4f%%    %1:8.4f%%    %8.4f   %10.2n",
-                   {std::string("TOTAL"), Fixed4::fromInt(100), Fixed4::fromInt(1000), total}));
+    doc.AppendLine(formatText(
+        "%-25s  %8.4f%%    %1:8.4f%%    %8.4f   %10.2n",
+        {std::string("TOTAL"), Fixed4::fromInt(100), Fixed4::fromInt(1000), CostPerTonne()}));
+}
+
+Fixed4 TMixObject::lineCostPerTonne(int32_t index) const {
+    const TInsumo& it = Ingredients[static_cast<size_t>(index)];
+    if (!UseDryMatter) return it.Cantidad * it.Precio.mulInt(10);
+    const Fixed4 asFed = index < static_cast<int32_t>(AsFed.size())
+                             ? AsFed[static_cast<size_t>(index)].Cantidad
+                             : Fixed4();
+    return asFed.mulInt(10) * it.Precio;
+}
+
+Fixed4 TMixObject::CostPerTonne() const {
+    Fixed4 total;
+    for (const TOrden& o : Order) total += lineCostPerTonne(o.Indice);
+    return total;
 }
 
 void TMixObject::WriteDiagnosis() {

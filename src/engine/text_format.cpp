@@ -1,5 +1,7 @@
 #include "engine/text_format.h"
 
+#include <cstdio>
+
 #include "engine/utf8.h"
 
 #include <cctype>
@@ -292,6 +294,27 @@ std::string formatText(std::string_view fmt, const std::vector<FormatArg>& args,
         out += formatOne(fmt, sp, take(next), nf);
     }
     return out;
+}
+
+std::string smallValueText(double v, int width, int decimals, const NumberFormat& nf) {
+    const std::string spec = "%" + std::to_string(width) + ".";
+    const double a = std::fabs(v);
+    // With `decimals` decimals the text is off by at most half a unit of the last one: within
+    // a tenth of the value from 5 units up.
+    if (a == 0.0 || !std::isfinite(a) || a >= 5.0 * std::pow(10.0, -decimals))
+        return formatText(spec + std::to_string(decimals) + "n", {v}, nf);
+    // Three significant digits.
+    const int wanted = 2 - static_cast<int>(std::floor(std::log10(a)));
+    const int room = width - (v < 0 ? 3 : 2);  // "0." and the sign
+    if (wanted <= room) return formatText(spec + std::to_string(wanted) + "n", {v}, nf);
+    char buf[32];
+    std::snprintf(buf, sizeof buf, "%.*e", std::max(0, width - 7 - (v < 0 ? 1 : 0)), v);
+    std::string body = buf;
+    if (auto dot = body.find('.'); dot != std::string::npos)
+        body.replace(dot, 1, nf.decimalSeparator);
+    if (static_cast<int>(body.size()) < width)
+        body.insert(0, static_cast<size_t>(width) - body.size(), ' ');
+    return body;
 }
 
 }  // namespace vexa

@@ -25,6 +25,13 @@ void setReportNumberFormat(const NumberFormat& nf);
 
 using FormatArg = std::variant<std::string, int64_t, double, Fixed4>;
 
+// A cost that may be far below a cent (a shadow price per kcal): `decimals` decimals as %n
+// would print it, with more decimals where fewer would show it as 0 or more than a tenth off,
+// and in scientific notation where even `width` characters of decimals would not show it.
+// Right-aligned in `width` characters.
+std::string smallValueText(double v, int width, int decimals,
+                           const NumberFormat& nf = reportNumberFormat());
+
 // Formats `fmt` with `args`; a missing or mismatched argument throws std::invalid_argument.
 std::string formatText(std::string_view fmt, const std::vector<FormatArg>& args,
                        const NumberFormat& nf = reportNumberFormat());

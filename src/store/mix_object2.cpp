@@ -16,6 +16,13 @@ std::string fixedText(Fixed4 v) {
     return v.toString();
 }
 
+// A cost column of the summary: 4 decimals, more where a dual per kcal needs them.
+std::string dualText(double v) {
+    if (v <= kNoDual) return "";
+    std::string t = smallValueText(v, 10, 4, NumberFormat{"", ".", "", 2});
+    return t.substr(t.find_first_not_of(' '));
+}
+
 }  // namespace
 
 TMixObject2::TMixObject2(ReportDocument& report, int32_t formulaCode, Tdm& dm)
@@ -425,7 +432,7 @@ void TMixObject2::WriteFullReport() {
     const std::string lead = ReportFormat(6);
     for (const TOrden& o : OrdenPorValor(Ingredients, true)) {
         const TInsumo& g = Ingredients[o.Indice];
-        const std::string cost = g.Sensib > Fixed4() ? fixedText(g.Sensib.mulInt(10)) : "";
+        const std::string cost = dualText(g.SensibExact * 10.0);
         std::string maxPrice;
         if (g.Fuera)
             maxPrice = "Error";
@@ -465,9 +472,7 @@ void TMixObject2::WriteFullReport() {
         if (r.EsRestr && r.NutId >= 0 && static_cast<size_t>(r.NutId) < Nutrients.size()) {
             const TNutriente& n = Nutrients[r.NutId];
             const std::string maxText = n.Max > Fixed4() ? fixedText(n.Max) : "";
-            const std::string costText = n.Fuera               ? "Error"
-                                         : n.Sensib > Fixed4() ? fixedText(n.Sensib.mulInt(100))
-                                                               : "";
+            const std::string costText = n.Fuera ? "Error" : dualText(n.SensibExact * 100.0);
             doc.AppendLine(formatText("%-25s %-12s %10.4f %10.4f %10s %10s",
                                       {r.Nombre, r.Unidad, n.Min, n.Cantidad, maxText, costText}));
         } else {

@@ -632,6 +632,47 @@ TEST(GlpkCrossCheck, StoredValuesDualsPriceRangesAndRelaxations) {
     }
 }
 
+// Nutrients on an energy scale (thousands of kcal per kg): their duals are a few 1e-5 $/kg per
+// unit, far below the 4 decimals of the reports' money, and must still be GLPK's to 1e-9
+// absolute and 1e-6 relative. Every nutrient row with a minimum only, and equalities.
+TEST(GlpkCrossCheck, EnergyScaleDualsAtFullPrecision) {
+    Generator g(9090);
+    int compared = 0, small = 0, failures = 0;
+    for (int i = 0; i < 400 && compared < 150; ++i) {
+        Formula f = withEqualities(g);
+        // The first nutrient of the formula becomes energy: values and bounds × 1000.
+        const int32_t energy = f.nutrients.front().code;
+        for (auto& ing : f.ingredients)
+            for (auto& [code, v] : ing.values)
+                if (code == energy) v = v.mulInt(1000);
+        f.nutrients.front().min = f.nutrients.front().min.mulInt(1000);
+        f.nutrients.front().max = f.nutrients.front().max.mulInt(1000);
+        const GlpkResult ref = solveWithGlpk(f, true);
+        if (!ref.feasible || ref.degenerate) continue;
+        MemoryReportDocument doc;
+        MemoryMixObject mix(doc, f);
+        mix.Mix();
+        if (!mix.Feasible) continue;
+        std::ostringstream why;
+        for (size_t p = 0; p < f.nutrients.size(); ++p) {
+            const auto& n = f.nutrients[p];
+            const bool equality = n.min == n.max && n.min > Fixed4();
+            if (!equality && !(n.min > Fixed4() && n.max.isZero())) continue;
+            const double dual = std::fabs(ref.nutrientDual[p]);
+            const double got = mix.Nutrients[p].SensibExact;
+            ++compared;
+            if (dual > 0 && dual < 5e-5) ++small;
+            if (std::fabs(got - dual) > 1e-9 + 1e-6 * dual)
+                why << "nutrient " << n.code << ": " << got << " against " << dual << "; ";
+        }
+        if (!why.str().empty() && ++failures <= 3)
+            ADD_FAILURE() << "energy #" << i << ": " << why.str() << describe(f);
+    }
+    EXPECT_EQ(failures, 0);
+    EXPECT_GE(compared, 100);
+    EXPECT_GT(small, 5);  // duals the 4-decimal Sensib prints as 0
+}
+
 TEST(GlpkCrossCheck, PriceRangeEndsAndOneRoundOfSuggestions) {
     // 3. Price ranges, also at degenerate and tied vertices: just inside each end the ration is
     //    still optimal, just outside it is not; an end without limit holds far away.

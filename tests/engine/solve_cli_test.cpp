@@ -1,6 +1,7 @@
 // vexa-cli solve run as a user runs it: exit codes, messages and the ration of the sample.
 #include "test_paths.h"
 
+#include <cmath>
 #include <gtest/gtest.h>
 #include <nlohmann/json.hpp>
 
@@ -120,12 +121,13 @@ TEST_F(SolveCli, JsonQuantitiesCarryFourDecimals) {
     EXPECT_NE(r.out.find("\"min\": 0.5000, \"max\": 0.5000"), std::string::npos);  // premix
     EXPECT_NE(r.out.find("\"max\": 100.0000"), std::string::npos);
     EXPECT_EQ(r.out.find("e+"), std::string::npos);
-    // every number that is not a code has exactly 4 decimals; an absent limit is null
+    // every number that is not a code or a shadow price has exactly 4 decimals; an absent
+    // limit is null
     json res = json::parse(r.out);
     int absent = 0;
     for (const char* list : {"ingredients", "nutrients"})
         for (const json& item : res[list])
-            for (const char* key : {"min", "max", "sensitivity", "price_min", "price_max"}) {
+            for (const char* key : {"min", "max", "price_min", "price_max"}) {
                 if (!item.contains(key)) continue;
                 std::string text = item[key].dump();
                 if (item[key].is_null()) {
@@ -138,6 +140,17 @@ TEST_F(SolveCli, JsonQuantitiesCarryFourDecimals) {
                     << text;
             }
     EXPECT_GT(absent, 0);  // the sample has nutrients without a maximum and open price ends
+    // Shadow prices at full precision: energy and the electrolyte balance bind at levels in
+    // the hundreds and thousands, with duals below 1e-3 $/kg per unit.
+    int fine = 0;
+    for (const json& n : res["nutrients"]) {
+        const double dual = n["sensitivity"].get<double>();
+        if (dual > 0 && dual < 1e-3) {
+            ++fine;
+            EXPECT_GT(std::fabs(dual * 1e4 - std::round(dual * 1e4)), 1e-6) << n["name"];
+        }
+    }
+    EXPECT_GE(fine, 2);
 }
 
 TEST_F(SolveCli, DryMatterFormulaReportsAsFed) {
