@@ -9,7 +9,8 @@ namespace vexa {
 
 UserNumber readNumberField(QLineEdit* edit, int decimals) {
     UserNumber n = parseUserNumber(edit->text(), edit->locale());
-    if (n.value && n.reinterpreted) edit->setText(formatUserNumber(*n.value, decimals, edit->locale()));
+    if (n.value && n.reinterpreted)
+        edit->setText(formatUserNumber(*n.value, decimals, edit->locale()));
     return n;
 }
 

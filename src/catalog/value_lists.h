@@ -5,6 +5,7 @@
 #include <vector>
 
 #include "catalog/record_list.h"
+#include "catalog/requests.h"
 #include "catalog/value_entry.h"
 
 namespace vexa {
@@ -24,6 +25,9 @@ protected:
     ValueList(Database& db, Tdm& dm, RequestSink& requests, int activationCode);
     void select(int code);
     void beforePost() override { ChequearNegativo("Valor"); }
+    // Open formulas and mixes show prices and values: they read them again.
+    void afterPost(bool) override { requestsSink().postApp(kAppRefreshWindow, kRefreshValues); }
+    void afterDelete() override { requestsSink().postApp(kAppRefreshWindow, kRefreshValues); }
     virtual std::vector<Candidate> candidates() = 0;
     virtual ChoiceSpec choiceSpec() const = 0;
     virtual void fillNewRow(int otherCode) = 0;

@@ -350,6 +350,8 @@ void CommandModule::handleRequest(int code, qint64 arg) {
         case kAppRefreshWindow:
             if (arg == 1) {
                 if (ChildWindow* w = slot(WindowKind::Ins)) w->refreshInfo();
+            } else if (arg == kRefreshValues) {
+                broadcast(kChildValuesChanged);
             } else if (arg == 3 || arg == 4) {
                 // The formulas window reads its counts and its group box again alike.
                 if (ChildWindow* w = slot(WindowKind::LR)) w->refreshInfo();

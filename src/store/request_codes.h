@@ -24,9 +24,20 @@ enum AppCmd : int {
     kAppSelectNutrient = 25,
 };
 
+// Arguments of kAppRefreshWindow: which windows read their data again.
+enum RefreshKind : int {
+    kRefreshIngredientsInfo = 1,
+    kRefreshGroups = 3,
+    kRefreshFormulasInfo = 4,
+    kRefreshMixList = 11,
+    // Nutrient values or prices changed: every open window that shows them reads them again.
+    kRefreshValues = 12,
+};
+
 enum ChildCmd : int {
     kChildBeforeSave = kAppBeforeSave,
     kChildLeaveSideBySide = kAppLeaveSideBySide,
+    kChildValuesChanged = 26,
 };
 
 }  // namespace vexa

@@ -66,7 +66,6 @@ bool FormulaEditor::open(int formula, int group) {
         ratios_.clear();
         return false;
     }
-    prices_ = ingredientPrices(db_, dm_.PrecioGrupo(row_->Cat));
     reload();
     return true;
 }
@@ -78,6 +77,8 @@ std::string FormulaEditor::caption() const {
 
 void FormulaEditor::reload() {
     if (!row_) return;
+    // Prices change in other windows; the Precio column and the export follow them.
+    prices_ = ingredientPrices(db_, dm_.PrecioGrupo(row_->Cat));
     ingredients_ = readRestrictions(db_, row_->Codigo, true, sortIns_);
     nutrients_ = readRestrictions(db_, row_->Codigo, false, sortNut_);
     ratios_ = formulaRatios(db_, row_->Codigo);
@@ -284,8 +285,8 @@ void FormulaEditor::changePrice(int row) {
     } else if (markModified) {
         markModified();
     }
-    prices_ = ingredientPrices(db_, nut);
     reload();
+    requests_.postApp(kAppRefreshWindow, kRefreshValues);  // other formulas show this price
 }
 
 void FormulaEditor::factor(int row) {

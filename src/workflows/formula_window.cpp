@@ -568,6 +568,12 @@ void FormulaWindow::sortBy(bool ingredients, int column) {
     fillGrids();
 }
 
+void FormulaWindow::childRequest(int code, qint64) {
+    if (code != kChildValuesChanged) return;
+    logic_.reload();
+    fillGrids();
+}
+
 bool FormulaWindow::event(QEvent* e) {
     if (e->type() == kForCmdEvent) {
         auto* r = static_cast<RequestEvent*>(e);

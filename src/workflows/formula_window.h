@@ -35,6 +35,8 @@ public:
     QAction* action(const QString& caption) const;
     QString statusText() const { return status_->text(); }
     void setActiveChild(bool active) override;
+    // Values or prices changed in another window: the grids show what is stored now.
+    void childRequest(int code, qint64 arg) override;
     // "Exportar a Excel®": "Ins ", "Nut " and "Cont " + the formula name, one workbook.
     std::vector<ExportSheet> exportSheets() const;
     void exportToExcel();

@@ -11,10 +11,14 @@
 #include <functional>
 #include <sstream>
 
+#include "catalog/number_text.h"
 #include "catalog/request_event.h"
+#include "catalog/value_dialogs.h"
+#include "catalog/value_windows.h"
 #include "gui_fixture.h"
 #include "sample_app_fixture.h"
 #include "shell/application.h"
+#include "shell/command_module.h"
 #include "shell/main_window.h"
 #include "store/settings.h"
 #include "test_paths.h"
@@ -105,6 +109,44 @@ TEST_F(FormulaGui, F9ShowsTheCommandLineReportAndTheResultsSurviveSaving) {
     EXPECT_EQ(query("SELECT count(*) AS x FROM LR WHERE Codigo = 1 AND Valor > 0"), "1");
     EXPECT_EQ(query("SELECT count(*) AS x FROM RIn WHERE LR = 1 AND Resul IS NULL"), "0");
     EXPECT_EQ(query("SELECT count(*) AS x FROM RIn WHERE LR = 1 AND Resul > 0") == "0", false);
+}
+
+// A price changed in "&Precios" (Ctrl+P) while a formula is open: the formula's Precio
+// column shows it at once, and again after F9 (the run used it).
+TEST_F(FormulaGui, APriceChangedInThePricesWindowShowsInTheOpenFormula) {
+    MainWindow& w = start();
+    FormulaWindow* f = openFormula(w, 1, 1);
+    ASSERT_NE(f, nullptr);
+    const std::string name = f->ingredientGrid()->item(0, 0)->text().toStdString();
+    const QString before = f->ingredientGrid()->item(0, 5)->text();
+    w.commands().action("acPrec")->trigger();
+    settle();
+    auto* prices = active<NutrientValuesWindow>(w);
+    ASSERT_NE(prices, nullptr);
+    int row = -1;
+    for (int r = 0; r < prices->model()->rowCount(); ++r)
+        if (prices->model()->displayText(r, 0).toStdString() == name) row = r;
+    ASSERT_GE(row, 0) << name;
+    prices->grid()->setCurrentIndex(prices->model()->index(row, 0));
+    {
+        Answering<ValueDialog> answer([](ValueDialog* d) {
+            d->value->setValue(9.8765);
+            d->accept();
+        });
+        prices->action("DataSetEdit1")->trigger();
+        settle();
+        EXPECT_EQ(answer.count, 1);
+    }
+    const QString shown = formatUserNumber(9.8765, 4);
+    ASSERT_NE(before, shown);
+    EXPECT_EQ(f->ingredientGrid()->item(0, 5)->text(), shown);
+    f->runMix();
+    settle();
+    ASSERT_TRUE(f->editor().hasResults());
+    EXPECT_EQ(f->ingredientGrid()->item(0, 5)->text(), shown);
+    for (const TInsumo& g : f->editor().mix()->Ingredients)
+        if (g.Codigo == f->editor().ingredients()[0].CNI)
+            EXPECT_EQ(g.Precio, Fixed4::fromDouble(9.8765));
 }
 
 TEST_F(FormulaGui, RestrictionDialogsRefuseAndEmptyTheMaximum) {
