@@ -185,14 +185,18 @@ void printSolveJson(TMixObject& mix, std::ostream& out) {
                              .add("sensitivity", exact(r.SensibExact))
                              .add("out_of_bounds", boolean(r.Fuera))
                              .done());
-    for (const TRecom& s : mix.Suggestions)
-        suggestions.push_back(Fields()
-                                  .add("class", s.Clase)
-                                  .add("type", s.Tipo)
-                                  .add("code", s.Indice)
-                                  .add("shortfall", num(s.Faltante))
-                                  .add("suggested", num(s.Sugerido))
-                                  .done());
+    for (const TRecom& s : mix.Suggestions) {
+        Fields f;
+        f.add("class", s.Clase)
+            .add("type", s.Tipo)
+            .add("code", s.Indice)
+            .add("shortfall", num(s.Faltante))
+            .add("suggested", num(s.Sugerido));
+        // A ratio's bound is suggested as the first term over the user's second term.
+        if (s.Clase == kClaseRelacion)
+            f.add("suggested_n2", num(s.SugeridoN2.isZero() ? Fixed4::fromInt(1) : s.SugeridoN2));
+        suggestions.push_back(f.done());
+    }
     const bool withAsFed = mix.UseDryMatter || mix.AsFedFormula;
     if (withAsFed)
         for (const TInsumo& a : mix.AsFed)

@@ -70,8 +70,15 @@ bool flag(const json& obj, const char* key, const std::string& where) {
 
 Fixed4 asFixed(const json& v, const std::string& where, const std::string& field) {
     if (!v.is_number()) fail(where, "field \"" + field + "\" must be a number, not " + typeName(v));
-    auto f = toFixed4(v.get<double>());
+    const double d = v.get<double>();
+    auto f = toFixed4(d);
     if (!f) fail(where, "field \"" + field + "\" is out of range");
+    // A value the 4 decimals of the program would read as 0 is refused, never dropped: a
+    // minimum of 0.00003 that vanished would call an unmet formula feasible.
+    if (f->isZero() && d != 0.0)
+        fail(where, "field \"" + field + "\" is " + v.dump() +
+                        ", below 0.00005: with 4 decimals it would be read as 0; write it in a "
+                        "smaller unit or as 0");
     return *f;
 }
 

@@ -80,43 +80,59 @@ void TMixObject::handleInfeasible() {
         AddRatioRows(c);
         excludeColumns();
     };
-    ArtificialCount = artificials + elastic;
-    rebuild(rows);
-    retireArtificials_ = false;  // here the artificial columns are the shortfalls themselves
-    retired_.assign(static_cast<size_t>(RhsColumn) + 1, 0);
-    const int32_t firstArtificial = IngredientCount + SlackCount + 1;
-    std::vector<int32_t> over(rows + 1, 0);  // the elastic column of a ≤ or = row
-    std::vector<double> weight(ColumnCount + 1, 0.0);
-    int32_t e = firstArtificial + artificials;
-    for (int32_t r = 2; r <= rows; ++r) {
-        const double bound = RowInfo[r].kind == kRowRatio
-                                 ? ratioRowScale(r)
-                                 : std::max(std::fabs(Tableau(RhsColumn, r)), 1e-4);
-        const int32_t id = Basis[r];
-        if (IsArtificialColumn(id)) weight[id] = 1.0 / bound;
-        if (IsArtificialColumn(id) && ColumnInfo[id].type != kTipoIgual) continue;
-        Tableau(e, r) = -1.0;
-        weight[e] = 1.0 / bound;
-        over[r] = e++;
-    }
-    identityColumn_.assign(Basis.begin(), Basis.begin() + RowCount + 1);
-    blocked_.assign(static_cast<size_t>(ColumnCount) + 1, 0);
+    std::vector<int32_t> over;  // the elastic column of a ≤ or = row
+    std::vector<double> value;  // every column's value in the alternative ration
+    auto elasticSolve = [&] {
+        ArtificialCount = artificials + elastic;
+        rebuild(rows);
+        retireArtificials_ = false;  // here the artificial columns are the shortfalls themselves
+        retired_.assign(static_cast<size_t>(RhsColumn) + 1, 0);
+        const int32_t firstArtificial = IngredientCount + SlackCount + 1;
+        over.assign(static_cast<size_t>(rows) + 1, 0);
+        std::vector<double> weight(ColumnCount + 1, 0.0);
+        int32_t e = firstArtificial + artificials;
+        for (int32_t r = 2; r <= rows; ++r) {
+            const double bound = RowInfo[r].kind == kRowRatio
+                                     ? ratioRowScale(r)
+                                     : std::max(std::fabs(Tableau(RhsColumn, r)), 1e-4);
+            const int32_t id = Basis[r];
+            if (IsArtificialColumn(id)) weight[id] = 1.0 / bound;
+            if (IsArtificialColumn(id) && ColumnInfo[id].type != kTipoIgual) continue;
+            Tableau(e, r) = -1.0;
+            weight[e] = 1.0 / bound;
+            over[r] = e++;
+        }
+        identityColumn_.assign(Basis.begin(), Basis.begin() + RowCount + 1);
+        blocked_.assign(static_cast<size_t>(ColumnCount) + 1, 0);
 
-    // Lexicographically: the 100 % row met, then the least relative relaxation, then the least
-    // cost; each stage keeps to the optimal face of the one before.
-    std::vector<double> costs(ColumnCount + 1, 0.0);
-    costs[firstArtificial] = 1.0;
-    solveStage(costs);
-    std::fill(costs.begin(), costs.end(), 0.0);
-    for (int32_t j = firstArtificial + 1; j <= ColumnCount; ++j) costs[j] = weight[j];
-    solveStage(costs);
-    std::fill(costs.begin(), costs.end(), 0.0);
-    for (int32_t k = 1; k <= IngredientCount; ++k) costs[k] = IngredientPrice[k].toDouble();
-    solveStage(costs);
+        // Lexicographically: the 100 % row met, then the least relative relaxation, then the
+        // least cost; each stage keeps to the optimal face of the one before.
+        std::vector<double> costs(ColumnCount + 1, 0.0);
+        costs[firstArtificial] = 1.0;
+        solveStage(costs);
+        std::fill(costs.begin(), costs.end(), 0.0);
+        for (int32_t j = firstArtificial + 1; j <= ColumnCount; ++j) costs[j] = weight[j];
+        solveStage(costs);
+        std::fill(costs.begin(), costs.end(), 0.0);
+        for (int32_t k = 1; k <= IngredientCount; ++k) costs[k] = IngredientPrice[k].toDouble();
+        solveStage(costs);
+        value.assign(static_cast<size_t>(ColumnCount) + 1, 0.0);
+        for (int32_t i = 1; i <= RowCount; ++i) value[Basis[i]] = Tableau(RhsColumn, i);
+    };
+    // A ratio's miss is relative to its bound times the ration's own level of the second
+    // nutrient. That level is known once a ration is: a first solve weighs ratio rows with a
+    // typical level, a second with the level of the ration the first one found.
+    ratioShares_.clear();
+    elasticSolve();
+    bool ratioRows = false;
+    for (int32_t r = 2; r <= rows; ++r) ratioRows = ratioRows || RowInfo[r].kind == kRowRatio;
+    if (ratioRows) {
+        ratioShares_.assign(value.begin(), value.begin() + IngredientCount + 1);
+        elasticSolve();
+        ratioShares_.clear();
+    }
 
     // Each row's level in this ration: its bound moved by the relaxation columns.
-    std::vector<double> value(ColumnCount + 1, 0.0);
-    for (int32_t i = 1; i <= RowCount; ++i) value[Basis[i]] = Tableau(RhsColumn, i);
     struct Relaxed {
         int32_t row;
         double shift;  // level − bound

@@ -303,6 +303,9 @@ private:
     void relaxRatioRow(int32_t row, int32_t position, const std::vector<double>& shares);
     // The magnitude of a ratio row in a typical ration, for weighing its miss.
     double ratioRowScale(int32_t row);
+    // Ingredient shares (index 1..IngredientCount) of the ration the ratio rows are weighed
+    // against in the elastic programme; empty: a typical ration.
+    std::vector<double> ratioShares_;
     void writeDryMatterTable();
 
     std::vector<double> coefficients_;     // one nutrient row, reused

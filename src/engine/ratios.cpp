@@ -128,28 +128,37 @@ void TMixObject::relaxRatioRow(int32_t row, int32_t position, const std::vector<
     s.Fila = row;
     s.Clase = kClaseRelacion;
     s.Tipo = minimum ? kTipoMin : kTipoMax;
+    const Fixed4 n1 = minimum ? item.Bounds.minN1 : item.Bounds.maxN1;
+    const Fixed4 n2 = minimum ? item.Bounds.minN2 : item.Bounds.maxN2;
     if (l2 > kNoLevel) {
-        const Fixed4 bound = relaxedRatio(l1 / l2, minimum);
-        setRatioRow(row, item, minimum, bound.toDouble());
+        // The first term over the user's own second term, rounded the way that relaxes.
+        const Fixed4 bound = relaxedRatio(l1 / l2 * secondTerm(n2), minimum);
+        setRatioRow(row, item, minimum, bound.toDouble() / secondTerm(n2));
         s.Sugerido = bound;
+        s.SugeridoN2 = n2;
     } else {
         // Without the second nutrient only a maximum can be missed: it cannot hold at all, so
         // the suggestion is no maximum (0) and the row no longer binds.
         for (int32_t k = 1; k <= IngredientCount; ++k) Tableau(k, row) = 0.0;
         s.Sugerido = Fixed4();
     }
-    s.Faltante = (minimum ? item.Min : item.Max) - s.Sugerido;
+    s.Faltante = n1 - s.Sugerido;
     Suggestions.push_back(s);
     item.Fuera = true;
 }
 
 double TMixObject::ratioRowScale(int32_t row) {
-    // The row's level in a typical ration: the first term of its bound times the average level
-    // of the second nutrient, so that a ratio's miss weighs like a relative miss of a nutrient.
+    // The row's level: the first term of its bound times the level of the second nutrient, so
+    // that a ratio's miss weighs like a relative miss of a nutrient. The level is the ration's
+    // own when one is known (ratioShares_), else the average over the ingredients.
     for (const TRelacion& item : Ratios) {
         if (item.FilaMin != row && item.FilaMax != row) continue;
         const RatioBounds& b = item.Bounds;
         const double n1 = (item.FilaMin == row ? b.minN1 : b.maxN1).toDouble();
+        if (!ratioShares_.empty()) {
+            const double l2 = ratioLevels(b, ratioShares_).second;
+            if (l2 > kNoLevel) return std::max(n1 * l2, 1e-4);
+        }
         double sum = 0.0;
         int32_t count = 0;
         for (int32_t k = 1; k <= IngredientCount; ++k) {
@@ -193,9 +202,15 @@ void TMixObject::extractRatios() {
         if ((low || high) && !r.Fuera) {
             r.Fuera = true;
             Feasible = false;
-            const Fixed4 reached = r.SinValor ? Fixed4() : relaxedRatio(r.Valor, !high);
-            suggestUnmet(kClaseRelacion, p, r, high ? kTipoMax : kTipoMin, high ? r.Max : r.Min,
+            // In the user's form: the first term over their own second term.
+            const Fixed4 n1 = high ? r.Bounds.maxN1 : r.Bounds.minN1;
+            const Fixed4 n2 = high ? r.Bounds.maxN2 : r.Bounds.minN2;
+            const Fixed4 reached =
+                r.SinValor ? Fixed4() : relaxedRatio(r.Valor * secondTerm(n2), !high);
+            const size_t before = Suggestions.size();
+            suggestUnmet(kClaseRelacion, p, r, high ? kTipoMax : kTipoMin, n1,
                          high ? r.FilaMax : r.FilaMin, reached);
+            if (Suggestions.size() > before && !r.SinValor) Suggestions.back().SugeridoN2 = n2;
         }
         // Cost of moving the bound by one unit of the ratio: the row's value times its change,
         // n2 · level2 per unit (per 100 kg; Sensib is kept per kg like a nutrient's).

@@ -71,6 +71,10 @@ struct TRecom : TOrden {
     int32_t Tipo = 0;
     Fixed4 Faltante;  // amount to relax by
     Fixed4 Sugerido;  // relaxed bound; the original bound is Sugerido + Faltante
+    // A ratio's bound keeps the user's form N1 : N2: Sugerido and Faltante are first terms
+    // over this second term, the user's own (0 counts as 1), so a bound such as 0.5002 : 1000
+    // relaxes to 0.4996 : 1000 instead of losing its digits to a reduced x : 1.
+    Fixed4 SugeridoN2;
 };
 
 // Declared for the stored formula model; no engine operation fills or reads it.

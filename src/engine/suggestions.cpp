@@ -8,14 +8,14 @@ void applySuggestion(const TRecom& s, RestrictionBounds& bounds) {
 }
 
 void applySuggestion(const TRecom& s, RatioBounds& bounds) {
-    const Fixed4 one = Fixed4::fromInt(1);
+    // The suggestion is the first term over the user's own second term, which stays.
     if (s.Tipo == kTipoMin || s.Tipo == kTipoIgual) {
         bounds.minN1 = s.Sugerido;
-        bounds.minN2 = one;
+        bounds.minN2 = s.SugeridoN2;
     }
     if (s.Tipo == kTipoMax || s.Tipo == kTipoIgual) {
         bounds.maxN1 = s.Sugerido;
-        bounds.maxN2 = s.Sugerido.isZero() ? Fixed4() : one;
+        bounds.maxN2 = s.Sugerido.isZero() ? Fixed4() : s.SugeridoN2;
     }
 }
 

@@ -425,9 +425,11 @@ std::vector<SuggestionLine> FormulaEditor::suggestionLines() const {
         if (s.Clase == kClaseInsumo) l.nombre = dm_.NombreDe(kNameIngredient, s.Indice);
         if (s.Clase == kClaseNutriente) l.nombre = dm_.NombreDe(kNameNutrient, s.Indice);
         if (s.Clase == kClaseRelacion) l.nombre = dm_.NombreDe(kNameRatio, s.Indice);
-        l.unidad = s.Clase == kClaseNutriente  ? dm_.UnidadNutriente(s.Indice)
-                   : s.Clase == kClaseRelacion ? ": 1"
-                                               : "%";
+        l.unidad = s.Clase == kClaseNutriente ? dm_.UnidadNutriente(s.Indice)
+                   : s.Clase == kClaseRelacion
+                       ? ": " + (s.SugeridoN2.isZero() ? std::string("1")
+                                                       : format4("%.4f", s.SugeridoN2.toDouble()))
+                       : "%";
         l.actual = format4("%10.4f", (s.Sugerido + s.Faltante).toDouble());
         l.sugerido = format4("%10.4f", s.Sugerido.toDouble());
         lines.push_back(std::move(l));

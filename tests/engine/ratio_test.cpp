@@ -9,6 +9,8 @@
 
 #include <gtest/gtest.h>
 
+#include <tuple>
+
 namespace vexa {
 namespace {
 
@@ -68,18 +70,90 @@ TEST(Ratios, BindingRatioChangesTheRationAsWorkedOutByHand) {
     EXPECT_EQ(s.Clase, kClaseRelacion);
     EXPECT_EQ(s.Tipo, kTipoMin);
     EXPECT_EQ(s.Indice, 7);
-    EXPECT_EQ(s.Sugerido, fx(4));
-    EXPECT_EQ(s.Faltante, fx(0.5));
+    // in the user's own form: 9 : 2 becomes 8 : 2
+    EXPECT_EQ(s.Sugerido, fx(8));
+    EXPECT_EQ(s.SugeridoN2, fx(2));
+    EXPECT_EQ(s.Faltante, fx(1));
     EXPECT_TRUE(high.rel(7).Fuera);
     EXPECT_EQ(high.ing(1).Cantidad, fx(100));
     // applied, the suggestion is a formula the next run meets
     Formula applied = high->formula();
     EXPECT_EQ(applySuggestions(high->Suggestions, applied), 1);
-    EXPECT_EQ(applied.ratios[0].minN1, fx(4));
-    EXPECT_EQ(applied.ratios[0].minN2, fx(1));
+    EXPECT_EQ(applied.ratios[0].minN1, fx(8));
+    EXPECT_EQ(applied.ratios[0].minN2, fx(2));
     MixRun again(applied);
     again.go();
     EXPECT_TRUE(again->Feasible);
+}
+
+// A lysine : energy minimum written per 1000 kcal keeps its digits when relaxed: the ration
+// reaches 1.4 : 3000 (0.46667 per 1000 kcal) at most, so 0.4670 : 1000 becomes 0.4666 : 1000,
+// not 0.0004 : 1 (0.4 per 1000 kcal, 14 % more relaxation than needed).
+TEST(Ratios, ASuggestedBoundKeepsTheUsersSecondTermAndItsPrecision) {
+    for (const auto& [n1, n2, suggested, applied2] :
+         {std::tuple{0.467, 1000.0, 0.4666, 1000.0}, {0.000467, 0.0, 0.0004, 0.0}}) {
+        SCOPED_TRACE(n2);
+        MixRun r(FormulaBuilder()
+                     .ing(1, "A", 0, 100, 1, {{10, 1.4}, {11, 3000}})
+                     .ing(2, "B", 0, 100, 2, {{10, 1.0}, {11, 3000}})
+                     .nut(10, "Lisina", "%", 0, 0)
+                     .nut(11, "Energía", "kcal/kg", 0, 0)
+                     .ratio(7, "Lisina : Energía", 10, 11, n1, n2)
+                     .build());
+        r.go();
+        EXPECT_FALSE(r->Feasible);
+        ASSERT_EQ(r->Suggestions.size(), 1u);
+        EXPECT_EQ(r->Suggestions[0].Sugerido, fx(suggested));
+        EXPECT_EQ(r->Suggestions[0].SugeridoN2, fx(n2));
+        Formula f = r->formula();
+        ASSERT_EQ(applySuggestions(r->Suggestions, f), 1);
+        EXPECT_EQ(f.ratios[0].minN1, fx(suggested));
+        EXPECT_EQ(f.ratios[0].minN2, fx(applied2));
+        MixRun again(f);
+        again.go();
+        EXPECT_TRUE(again->Feasible);
+    }
+}
+
+// The alternative ration misses least in relative terms, a ratio's miss measured against
+// the ration's own level of its second nutrient: checked against every mix on a fine grid.
+// Calcium : phosphorus at least 2 : 1 against a phosphorus minimum that only the low-calcium
+// ingredient B reaches; a phosphate C, held to 0.5 %, makes the average phosphorus of the
+// ingredients (10.8 %) far from the ration's own, which underweighted the ratio's miss.
+TEST(Ratios, TheAlternativeRationMissesTheRatioLeastRelativeToItsOwnLevel) {
+    const double ca[] = {3.0, 0.2, 0.0}, p[] = {0.4, 2.0, 30.0};
+    int checked = 0;
+    for (double pMin = 1.1; pMin < 1.95; pMin += 0.05) {
+        SCOPED_TRACE(pMin);
+        MixRun r(FormulaBuilder()
+                     .ing(1, "A", 0, 100, 1, {{10, ca[0]}, {11, p[0]}})
+                     .ing(2, "B", 0, 100, 1, {{10, ca[1]}, {11, p[1]}})
+                     .ing(3, "C", 0, 0.5, 1, {{10, ca[2]}, {11, p[2]}})
+                     .nut(10, "Calcio", "%", 0, 0)
+                     .nut(11, "Fósforo", "%", pMin, 0)
+                     .ratio(7, "Calcio : Fósforo", 10, 11, 2, 1)
+                     .build());
+        r.go();
+        if (r->Feasible) continue;
+        ++checked;
+        auto miss = [&](double a, double c) {  // shares of A and C, 0..1
+            const double b = 1 - a - c;
+            const double lca = ca[0] * a + ca[1] * b + ca[2] * c;
+            const double lp = p[0] * a + p[1] * b + p[2] * c;
+            return std::max(0.0, (pMin - lp) / pMin) + std::max(0.0, (2.0 - lca / lp) / 2.0);
+        };
+        double least = 1e9;
+        for (int j = 0; j <= 50; ++j)
+            for (int i = 0; i <= 20000; ++i) {
+                const double c = j * 0.0001, a = i / 20000.0 * (1 - c);
+                least = std::min(least, miss(a, c));
+            }
+        const double got =
+            miss(r.ing(1).Cantidad.toDouble() / 100.0, r.ing(3).Cantidad.toDouble() / 100.0);
+        EXPECT_LE(got, least * 1.02 + 1e-4) << "A " << r.ing(1).Cantidad.toString() << " C "
+                                            << r.ing(3).Cantidad.toString() << " least " << least;
+    }
+    EXPECT_GE(checked, 10);
 }
 
 TEST(Ratios, RowsComeAfterTheNutrientRowsAsSlackRows) {

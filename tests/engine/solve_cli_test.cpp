@@ -317,6 +317,13 @@ TEST_F(SolveCli, BadFilesExitTwoWithOneLine) {
         {R"({"name": "x", )" + ing +
              R"(, "nutrients": [{"code": 3, "name": "P", "min": 5, "max": 2}]})",
          "max"},
+        // Below the 4 decimals: refused, never read as 0.
+        {R"({"name": "x", )" + ing +
+             R"(, "nutrients": [{"code": 3, "name": "P", "min": 0.00003}]})",
+         "\"min\" is 3e-05, below 0.00005"},
+        {R"({"name": "x", "ingredients": [{"code": 1, "name": "A", "price": 1, "values": {"3": 0.00004}}], )" +
+             nut + "}",
+         "below 0.00005"},
     };
     int i = 0;
     for (const auto& c : cases) {
