@@ -1,4 +1,5 @@
 #include "reports/dataset_export.h"
+#include "reports/staged_file.h"
 
 #include <xlsxwriter.h>
 
@@ -64,10 +65,10 @@ QString exportDatasets(const std::vector<ExportSheet>& sheets, const QString& fo
         throw std::runtime_error(
             QString("Error: No se pudo crear la carpeta %1").arg(folder).toStdString());
     QString path = QDir(folder).filePath(gridExportFileName(when));
-    QByteArray file = path.toUtf8();
+    const StagedFile staged(path);
     // The writer prints numbers with printf: keep a decimal point whatever the user's locale.
     PointDecimals points;
-    lxw_workbook* wb = workbook_new(file.constData());
+    lxw_workbook* wb = workbook_new(staged.stagingPath().constData());
     if (!wb)
         throw std::runtime_error(
             QString("Error: No se pudo crear el archivo %1").arg(path).toStdString());
@@ -79,7 +80,6 @@ QString exportDatasets(const std::vector<ExportSheet>& sheets, const QString& fo
             workbook_add_worksheet(wb, sheet.name.isEmpty() ? nullptr : name.constData());
         if (!ws) {
             workbook_close(wb);
-            QFile::remove(path);
             throw std::runtime_error(QString("Error: No se pudo crear la hoja %1 en %2")
                                          .arg(sheet.name, path)
                                          .toStdString());
@@ -91,6 +91,7 @@ QString exportDatasets(const std::vector<ExportSheet>& sheets, const QString& fo
         throw std::runtime_error(QString("Error: No se pudo guardar %1: %2")
                                      .arg(path, QString::fromUtf8(lxw_strerror(err)))
                                      .toStdString());
+    staged.commit();
     return path;
 }
 

@@ -1,4 +1,5 @@
 #include "reports/listado_export.h"
+#include "reports/staged_file.h"
 
 #include "reports/grid_export.h"
 
@@ -79,9 +80,9 @@ QString writeListadoWorkbook(const IngredientNutrientTable& t, const QString& ti
             QString("Error: No se pudo crear la carpeta %1").arg(folder).toStdString());
     const QString path = QDir(folder).filePath(QStringLiteral("Listado") + dayNumberText(when) +
                                                QStringLiteral(".xlsx"));
-    const QByteArray file = path.toUtf8();
+    const StagedFile staged(path);
     PointDecimals points;
-    lxw_workbook* wb = workbook_new(file.constData());
+    lxw_workbook* wb = workbook_new(staged.stagingPath().constData());
     if (!wb)
         throw std::runtime_error(
             QString("Error: No se pudo crear el archivo %1").arg(path).toStdString());
@@ -127,6 +128,7 @@ QString writeListadoWorkbook(const IngredientNutrientTable& t, const QString& ti
         throw std::runtime_error(QString("Error: No se pudo guardar %1: %2")
                                      .arg(path, QString::fromUtf8(lxw_strerror(err)))
                                      .toStdString());
+    staged.commit();
     return path;
 }
 

@@ -17,7 +17,7 @@
 #include <QPrinter>
 #include <QProgressDialog>
 #include <QPushButton>
-#include <QSaveFile>
+#include "store/file_target.h"
 #include <QToolBar>
 #include <QVBoxLayout>
 
@@ -182,14 +182,12 @@ bool ReportPreview::saveTo(const QString& file, QString* error) const {
     const QByteArray bytes = ext == QLatin1String("txt")
                                  ? QByteArray::fromStdString(reportHtmlToText(page))
                                  : textHtml_.toUtf8();
-    // Unbuffered: a short write shows in what write() returns (a buffered save file can lose
-    // the error of its last flush and put a cut file in place).
-    QSaveFile out(file);
-    if (!out.open(QIODevice::WriteOnly | QIODevice::Unbuffered) ||
-        out.write(bytes) != bytes.size() || !out.commit()) {
+    const std::string cause = writeWholeFile(
+        file.toStdString(), std::string_view(bytes.constData(), static_cast<size_t>(bytes.size())));
+    if (!cause.empty()) {
         if (error)
             *error = QStringLiteral("No se pudo escribir el reporte en %1: %2")
-                         .arg(file, out.errorString());
+                         .arg(file, QString::fromStdString(cause));
         return false;
     }
     return true;

@@ -6,7 +6,7 @@
 #include <QPainter>
 #include <QBuffer>
 #include <QPdfWriter>
-#include <QSaveFile>
+#include "store/file_target.h"
 #include <QTextDocument>
 
 namespace vexa {
@@ -109,10 +109,15 @@ bool writeReportPdf(const QString& html, const ReportPageHeader& header,
         writer.setCreator(QStringLiteral("Vexa"));
         n = paintReport(writer, html, header, progress);
     }
-    QSaveFile out(file);
-    if (n < 0 || !out.open(QIODevice::WriteOnly | QIODevice::Unbuffered) ||
-        out.write(bytes) != bytes.size() || !out.commit()) {
-        if (error) *error = QStringLiteral("No se pudo escribir el reporte en %1").arg(file);
+    const std::string cause =
+        n < 0 ? std::string("no se pudo componer el PDF")
+              : writeWholeFile(
+                    file.toStdString(),
+                    std::string_view(bytes.constData(), static_cast<size_t>(bytes.size())));
+    if (!cause.empty()) {
+        if (error)
+            *error = QStringLiteral("No se pudo escribir el reporte en %1: %2")
+                         .arg(file, QString::fromStdString(cause));
         return false;
     }
     if (pages) *pages = n;

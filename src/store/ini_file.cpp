@@ -1,5 +1,7 @@
 #include "store/ini_file.h"
 
+#include "store/file_target.h"
+
 #include "engine/utf8.h"
 #include "store/container/cp1252.h"
 
@@ -206,31 +208,8 @@ std::string IniFile::serialize() const {
 }
 
 void IniFile::save(const std::filesystem::path& file) const {
-    auto tmp = file;
-    tmp += ".tmp";
-    {
-        std::ofstream out(tmp, std::ios::binary | std::ios::trunc);
-        if (!out) {
-            throw std::runtime_error("No se puede escribir el archivo " + file.string() + ": " +
-                                     std::strerror(errno));
-        }
-        auto bytes = serialize();
-        out.write(bytes.data(), static_cast<std::streamsize>(bytes.size()));
-        out.flush();
-        if (!out) {
-            std::error_code ignore;
-            std::filesystem::remove(tmp, ignore);
-            throw std::runtime_error("No se puede escribir el archivo " + file.string());
-        }
-    }
-    std::error_code ec;
-    std::filesystem::rename(tmp, file, ec);
-    if (ec) {
-        std::error_code ignore;
-        std::filesystem::remove(tmp, ignore);
-        throw std::runtime_error("No se puede escribir el archivo " + file.string() + ": " +
-                                 ec.message());
-    }
+    if (std::string cause = writeWholeFile(file, serialize()); !cause.empty())
+        throw std::runtime_error("No se puede escribir el archivo " + file.string() + ": " + cause);
 }
 
 }  // namespace vexa

@@ -1,5 +1,7 @@
 #include "store/report_file.h"
 
+#include "store/file_target.h"
+
 #include "engine/utf8.h"
 
 #include <cstdio>
@@ -103,10 +105,9 @@ void GuardarReporteArchivo(const ReportDocument& doc, const std::filesystem::pat
                            ReportFileFormat format) {
     const std::string content =
         format == ReportFileFormat::PlainText ? reportAsText(doc) : reportAsRtf(doc);
-    std::ofstream f(file, std::ios::binary | std::ios::trunc);
-    if (f) f.write(content.data(), static_cast<std::streamsize>(content.size()));
-    if (f) f.close();
-    if (!f) throw std::runtime_error("No se pudo guardar el reporte en " + file.string());
+    if (std::string cause = writeWholeFile(file, content); !cause.empty())
+        throw std::runtime_error("No se pudo guardar el reporte en " + file.string() + ": " +
+                                 cause);
 }
 
 }  // namespace vexa

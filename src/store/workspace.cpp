@@ -1,6 +1,7 @@
 #include "store/workspace.h"
 
 #include "store/container/container.h"
+#include "store/container/file_ops.h"
 #include "store/container/signal_cleanup.h"
 #include "store/legacy/paradox_convert.h"
 #include "store/schema.h"
@@ -230,7 +231,9 @@ std::optional<TDBDef> Tdmvxf::unpackChecked(const fs::path& f, const fs::path& f
 void Tdmvxf::AbrirVXF(const fs::path& file) {
     lastUpgrade_.clear();
     std::error_code ec;
-    const fs::path f = fs::absolute(file, ec);
+    // Opened through a link, the workspace is the file the link names: saves, the backup and
+    // the lock go beside it, and the link stays a link.
+    const fs::path f = vxf::realFile(file);
     removeStaleLeftovers(f.parent_path());
 
     if (!fs::exists(f, ec)) {

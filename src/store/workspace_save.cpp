@@ -8,6 +8,7 @@
 
 #include <unistd.h>
 
+#include <cstring>
 #include <stdexcept>
 #include <system_error>
 
@@ -15,7 +16,9 @@ namespace vexa {
 
 namespace fs = std::filesystem;
 
-void Tdmvxf::packAndRotate(const fs::path& folder, const fs::path& target) {
+void Tdmvxf::packAndRotate(const fs::path& folder, const fs::path& given) {
+    // The backup and the rename go beside the file a link names, never over the link.
+    const fs::path target = vxf::realFile(given);
     std::error_code ec;
     const fs::path dir = target.parent_path();
     removeStaleLeftovers(dir);
@@ -147,7 +150,14 @@ bool Tdmvxf::GuardarVXF() {
     return saveTo(CurrentVXF);
 }
 
-bool Tdmvxf::saveTo(const fs::path& target) {
+bool Tdmvxf::saveTo(const fs::path& given) {
+    // Saved through a link, the file it names takes the workspace and the link stays.
+    const fs::path target = vxf::realFile(given);
+    if (int error = vxf::notReplaceable(target)) {
+        fail("No se pudo guardar la base de datos en " + given.string() + ": " +
+             std::strerror(error) + " (no es un archivo normal).");
+        return false;
+    }
     // Whoever saves holds the lock, also a program that opened the file without it.
     WorkspaceLock lock;
     if (!lock_.holds(target)) {

@@ -1,7 +1,8 @@
 #include "workflows/report_view.h"
 
+#include "store/file_target.h"
+
 #include <QFile>
-#include <QSaveFile>
 #include <QFontDatabase>
 #include <QFontDialog>
 #include <QPageLayout>
@@ -242,18 +243,11 @@ std::string ReportView::toRtf() const {
 
 void ReportView::saveTo(const std::string& path) const {
     std::string content = endsWithTxt(path) ? reportText() : toRtf();
-    // Written beside the file and put in its place once complete: a full disk must not leave
-    // a report that was there before cut short.
-    // Unbuffered: a short write then shows in what write() returns (a buffered save file can
-    // lose the error of its last flush and put a cut file in place).
-    QSaveFile file(QString::fromStdString(path));
-    if (!file.open(QIODevice::WriteOnly | QIODevice::Unbuffered))
-        throw std::runtime_error("No se pudo escribir el archivo " + path + ": " +
-                                 file.errorString().toStdString());
-    qint64 written = file.write(content.data(), static_cast<qint64>(content.size()));
-    if (written != static_cast<qint64>(content.size()) || !file.commit())
-        throw std::runtime_error("No se pudo escribir el archivo " + path + ": " +
-                                 file.errorString().toStdString());
+    // Written beside the file and put in its place once complete (a full disk must not leave
+    // a report that was there before cut short); a link is followed and kept, a device
+    // written through.
+    if (std::string cause = writeWholeFile(path, content); !cause.empty())
+        throw std::runtime_error("No se pudo escribir el archivo " + path + ": " + cause);
 }
 
 bool ReportView::saveWithDialog(const std::string& reportsFolder) {

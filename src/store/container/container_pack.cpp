@@ -61,7 +61,11 @@ void packOneFile(ArchiveWriter& writer, const fs::path& path) {
 
 }  // namespace
 
-void packFolder(const fs::path& folder, const fs::path& file, const PackOptions& options) {
+void packFolder(const fs::path& folder, const fs::path& given, const PackOptions& options) {
+    // A link keeps pointing at the file it names, which receives the workspace; a device, a
+    // pipe or a folder is never replaced by one.
+    const fs::path file = realFile(given);
+    if (int error = notReplaceable(file)) failCannotCreate(given.string(), error);
     std::vector<fs::path> files = plainFiles(folder);
     std::optional<std::string> comment = utf8ToCp1252(options.comment);
     if (!comment) failCannotCreate(file.string());

@@ -1,5 +1,6 @@
 #include "store/container/file_ops.h"
 
+#include <sys/stat.h>
 #include <unistd.h>
 
 #include <cerrno>
@@ -48,6 +49,27 @@ int linkFile(const std::filesystem::path& from, const std::filesystem::path& to)
     if (!fileOperationAllowed()) return errno;
     if (noLinks) return EPERM;
     return ::link(from.c_str(), to.c_str()) == 0 ? 0 : errno;
+}
+
+std::filesystem::path realFile(const std::filesystem::path& file) {
+    namespace fs = std::filesystem;
+    std::error_code ec;
+    fs::path p = fs::absolute(file, ec);
+    if (ec) p = file;
+    for (int depth = 0; depth < 40; ++depth) {
+        if (!fs::is_symlink(fs::symlink_status(p, ec))) return p.lexically_normal();
+        fs::path target = fs::read_symlink(p, ec);
+        if (ec) return p;
+        p = target.is_absolute() ? target : p.parent_path() / target;
+    }
+    return file;  // a loop of links: the write itself says so
+}
+
+int notReplaceable(const std::filesystem::path& file) {
+    struct stat st {};
+    if (::stat(file.c_str(), &st) != 0) return errno == ENOENT ? 0 : errno;
+    if (S_ISREG(st.st_mode)) return 0;
+    return S_ISDIR(st.st_mode) ? EISDIR : EINVAL;
 }
 
 }  // namespace vexa::vxf

@@ -18,6 +18,13 @@ long fileOperationCount();
 // Counts one operation; false (and errno set) when it is the one to fail.
 bool fileOperationAllowed();
 
+// `file` with every symbolic link followed (the last one may name a file not yet there),
+// absolute: where a save really writes, so that the link stays and its file is changed.
+std::filesystem::path realFile(const std::filesystem::path& file);
+// 0 when `file` (links followed) is missing or a regular file, which a save may replace; else
+// the error number that refuses it (EISDIR for a folder, EINVAL for a device, a pipe...).
+int notReplaceable(const std::filesystem::path& file);
+
 // rename(2) and link(2) through the seam: 0 on success, else the error number.
 int renameFile(const std::filesystem::path& from, const std::filesystem::path& to);
 int linkFile(const std::filesystem::path& from, const std::filesystem::path& to);

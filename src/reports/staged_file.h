@@ -1,0 +1,26 @@
+#pragma once
+// A file that a library writes by name (the spreadsheet writer) is written into a private
+// temporary folder first and then put in place as every save of the program is: a link
+// followed and kept, the old file replaced only once the new one is complete, a device
+// written through.
+#include <QByteArray>
+#include <QString>
+#include <QTemporaryDir>
+
+namespace vexa {
+
+class StagedFile {
+public:
+    explicit StagedFile(QString target);
+    // Where the library writes.
+    const QByteArray& stagingPath() const { return staging_; }
+    // Puts the staged file in place; throws std::runtime_error with the message for the user.
+    void commit() const;
+
+private:
+    QString target_;
+    QTemporaryDir dir_;
+    QByteArray staging_;
+};
+
+}  // namespace vexa

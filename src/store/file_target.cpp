@@ -1,0 +1,90 @@
+#include "store/file_target.h"
+
+#include "store/container/file_ops.h"
+
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <cerrno>
+#include <cstdio>
+#include <cstring>
+#include <random>
+
+namespace vexa {
+
+namespace fs = std::filesystem;
+
+fs::path realFile(const fs::path& file) {
+    return vxf::realFile(file);
+}
+
+FileTargetKind fileTargetKind(const fs::path& file) {
+    struct stat st {};
+    if (::stat(file.c_str(), &st) != 0)
+        return errno == ENOENT ? FileTargetKind::Missing : FileTargetKind::Other;
+    if (S_ISREG(st.st_mode)) return FileTargetKind::Regular;
+    if (S_ISFIFO(st.st_mode) || S_ISCHR(st.st_mode)) return FileTargetKind::Stream;
+    return FileTargetKind::Other;
+}
+
+namespace {
+
+std::string causeOf(int error) {
+    return std::strerror(error);
+}
+
+// write(2) until done; 0 or the error number.
+int writeAll(int fd, std::string_view bytes) {
+    size_t done = 0;
+    while (done < bytes.size()) {
+        ssize_t n = ::write(fd, bytes.data() + done, bytes.size() - done);
+        if (n < 0) {
+            if (errno == EINTR) continue;
+            return errno;
+        }
+        done += static_cast<size_t>(n);
+    }
+    return 0;
+}
+
+}  // namespace
+
+std::string writeWholeFile(const fs::path& file, std::string_view bytes) {
+    const fs::path real = realFile(file);
+    switch (fileTargetKind(real)) {
+        case FileTargetKind::Stream: {
+            // Written through: a device or a pipe is never replaced by a file.
+            int fd = ::open(real.c_str(), O_WRONLY | O_CLOEXEC | O_NOCTTY);
+            if (fd < 0) return causeOf(errno);
+            const int error = writeAll(fd, bytes);
+            ::close(fd);
+            return error ? causeOf(error) : std::string();
+        }
+        case FileTargetKind::Other:
+            return "no es un archivo normal";
+        case FileTargetKind::Missing:
+        case FileTargetKind::Regular:
+            break;
+    }
+    // Beside the real file, under a name no other save uses, then renamed over it.
+    std::random_device rd;
+    fs::path tmp = real;
+    tmp += ".guardando-" + std::to_string(rd() % 1000000);
+    int fd = ::open(tmp.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0666);
+    if (fd < 0) return causeOf(errno);
+    // A replaced file keeps its permissions.
+    struct stat st {};
+    if (::stat(real.c_str(), &st) == 0) ::fchmod(fd, st.st_mode & 07777);
+    int error = writeAll(fd, bytes);
+    if (!error && ::fsync(fd) != 0) error = errno;
+    if (::close(fd) != 0 && !error) error = errno;
+    if (!error && std::rename(tmp.c_str(), real.c_str()) != 0) error = errno;
+    if (error) {
+        ::unlink(tmp.c_str());
+        return causeOf(error);
+    }
+    return {};
+}
+
+}  // namespace vexa

@@ -1,0 +1,30 @@
+#pragma once
+// Where a save really writes, and writing a whole file there safely. Every writer of the
+// program (workspace saves, reports, spreadsheet exports, settings, converted files) goes
+// through these, so that:
+// - a symbolic link is followed and kept: the file it names receives the change (a workspace
+//   kept in a synchronised folder and opened through a link is saved there);
+// - a regular file is replaced only once the new content is complete (written beside it,
+//   then renamed over it), so a full disk keeps the old one;
+// - a FIFO or a character device (/dev/null, a terminal) is written through, never replaced;
+//   a directory or another kind of file is refused with a message.
+#include <filesystem>
+#include <string>
+#include <string_view>
+
+namespace vexa {
+
+// `file` with every symbolic link followed (the last one may name a file not yet there);
+// absolute. A loop of links is left as it is (the write then fails and says so).
+std::filesystem::path realFile(const std::filesystem::path& file);
+
+enum class FileTargetKind { Missing, Regular, Stream, Other };
+// What `file` (links followed) is: nothing yet, a regular file, something written through (a
+// FIFO, a character device), or something a save must not touch (a directory, a socket...).
+FileTargetKind fileTargetKind(const std::filesystem::path& file);
+
+// Writes `bytes` as the whole content of `file` by the rules above. Empty on success, else
+// the cause (the system's text of the error); on failure the old content is as it was.
+std::string writeWholeFile(const std::filesystem::path& file, std::string_view bytes);
+
+}  // namespace vexa
