@@ -5,6 +5,7 @@
 #include "cli/verbs.h"
 #include "cli/workspace_session.h"
 #include "store/catalog_report.h"
+#include "store/settings.h"
 
 #include <clocale>
 #include <cstdio>
@@ -97,9 +98,7 @@ int runReport(const ReportArgs& a) {
     CliWorkspace ws(std::cerr);
     if (!ws.open(a.file)) return 2;
     Database& db = ws.vxf().db();
-    const std::string user = !a.user.empty()       ? a.user
-                             : std::getenv("USER") ? std::getenv("USER")
-                                                   : std::string();
+    const std::string user = !a.user.empty() ? a.user : systemUserName();
     std::string html;
     ReportData data;
     try {

@@ -178,7 +178,10 @@ void VexaApp::registerReports(CommandModule& cm) {
                                  d.MS = ws_->props().MS;
                                  return d;
                              },
-                             [] { return QString::fromStdString(SisOpc().Nombre); },
+                             [] {
+                                 return QString::fromStdString(
+                                     SisOpc().Nombre.empty() ? systemUserName() : SisOpc().Nombre);
+                             },
                              [] { return QString::fromStdString(SisOpc().RepPath); }});
     reports_->writeMissingTemplates(main_.get());
     for (const ReportCommand& c : reportCommands())

@@ -1,5 +1,10 @@
 #include "store/settings.h"
 
+#include <pwd.h>
+#include <unistd.h>
+
+#include <cstdlib>
+
 #include "store/ini_file.h"
 #include "store/shared_procs.h"
 
@@ -107,6 +112,17 @@ void GuardarOpciones(const fs::path& iniFile, const VexaSisOpc& o) {
         fs::create_directories(iniFile.parent_path(), ec);
     }
     ini.save(iniFile);
+}
+
+std::string systemUserName() {
+    if (const passwd* pw = ::getpwuid(::getuid())) {
+        std::string full = pw->pw_gecos ? pw->pw_gecos : "";
+        full = full.substr(0, full.find(','));
+        if (!full.empty()) return full;
+        if (pw->pw_name && *pw->pw_name) return pw->pw_name;
+    }
+    if (const char* user = std::getenv("USER"); user && *user) return user;
+    return {};
 }
 
 }  // namespace vexa

@@ -49,4 +49,8 @@ VexaSisOpc LeerOpciones(const std::filesystem::path& iniFile,
 // random even number. Throws std::runtime_error when the file cannot be written.
 void GuardarOpciones(const std::filesystem::path& iniFile, const VexaSisOpc& options);
 
+// The user's full name as the system knows it (the account's name field, up to its first
+// comma), else the login name: who a report is for when the settings name no one.
+std::string systemUserName();
+
 }  // namespace vexa

@@ -2,6 +2,7 @@
 // parameters, the definitions in the report folder, and PDFs read back with pdftotext.
 #include "sample_fixture.h"
 #include "store/catalog_report.h"
+#include "store/settings.h"
 #include "test_paths.h"
 
 #include <gtest/gtest.h>
@@ -258,6 +259,17 @@ TEST(CatalogReport, EveryReportAsPdfReadsBack) {
         const std::string text = run("pdftotext -layout " + pdf + " -");
         for (const std::string& e : c.expect)
             EXPECT_NE(text.find(e), std::string::npos) << e << "\n" << text.substr(0, 600);
+    }
+    // Without --user the header names the system's user.
+    {
+        const std::string txt = (dir / "u.txt").string();
+        ASSERT_EQ(std::system(("LC_ALL=C " + cli + " report " + vxf + " nutrientes --out " + txt +
+                               " 2>/dev/null")
+                                  .c_str()),
+                  0);
+        const std::string text = run("cat " + txt);
+        ASSERT_FALSE(systemUserName().empty());
+        EXPECT_NE(text.find("Usuario: " + systemUserName()), std::string::npos) << text;
     }
     // A report of one item that does not exist is refused; no empty report stands for it.
     for (const char* args : {"formula --item 999", "insumo --item 999", "nutriente",
