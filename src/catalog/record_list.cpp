@@ -23,17 +23,6 @@ std::string lower(std::string s) {
     return s;
 }
 
-// What the search compares: without case and without accents, so "fosforo" finds
-// "Fósforo" and "TEÍ" finds "Proteína".
-std::string foldForSearch(const std::string& s) {
-    QString d = QString::fromStdString(s).normalized(QString::NormalizationForm_D);
-    QString out;
-    out.reserve(d.size());
-    for (QChar c : d)
-        if (c.category() != QChar::Mark_NonSpacing) out += c;
-    return out.toCaseFolded().toStdString();
-}
-
 // While a change is being written the services' own "modified" reports are held back: the
 // list marks the workspace once the change is committed, and not at all when it is refused.
 class HeldModified {
@@ -447,6 +436,17 @@ void RecordList::ChequearNegativo(const std::string& name) const {
 
 void RecordList::changed() {
     if (onChanged) onChanged();
+}
+
+// What the search compares: without case and without accents, so "fosforo" finds
+// "Fósforo" and "TEÍ" finds "Proteína".
+std::string foldForSearch(const std::string& s) {
+    QString d = QString::fromStdString(s).normalized(QString::NormalizationForm_D);
+    QString out;
+    out.reserve(d.size());
+    for (QChar c : d)
+        if (c.category() != QChar::Mark_NonSpacing) out += c;
+    return out.toCaseFolded().toStdString();
 }
 
 }  // namespace vexa

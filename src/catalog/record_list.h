@@ -155,4 +155,8 @@ private:
 std::string toText(const SqlValue& v);
 double toNumber(const SqlValue& v, double def = 0);
 
+// A text as searches and name matches compare it: without case and without accents, so
+// "fosforo" finds "Fósforo".
+std::string foldForSearch(const std::string& s);
+
 }  // namespace vexa

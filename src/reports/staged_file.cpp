@@ -8,8 +8,8 @@
 namespace vexa {
 
 StagedFile::StagedFile(QString target) : target_(std::move(target)) {
-    staging_ = (dir_.isValid() ? dir_.filePath(QStringLiteral("archivo")) : target_ + ".tmp")
-                   .toUtf8();
+    staging_ =
+        (dir_.isValid() ? dir_.filePath(QStringLiteral("archivo")) : target_ + ".tmp").toUtf8();
 }
 
 void StagedFile::commit() const {
@@ -19,8 +19,9 @@ void StagedFile::commit() const {
         cause = in.errorString().toStdString();
     } else {
         const QByteArray bytes = in.readAll();
-        cause = writeWholeFile(target_.toStdString(),
-                               std::string_view(bytes.constData(), static_cast<size_t>(bytes.size())));
+        cause =
+            writeWholeFile(target_.toStdString(),
+                           std::string_view(bytes.constData(), static_cast<size_t>(bytes.size())));
     }
     if (!cause.empty())
         throw std::runtime_error("Error: No se pudo guardar " + target_.toStdString() + ": " +

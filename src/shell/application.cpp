@@ -169,20 +169,20 @@ void VexaApp::registerWindows(CommandModule& cm) {
 }
 
 void VexaApp::registerReports(CommandModule& cm) {
-    reports_ = std::make_unique<ReportModule>(
-        ReportModule::Source{[this] { return ws_->connected() ? ws_->database() : nullptr; },
-                             [this] {
-                                 TDBDef d;
-                                 d.Nombre = ws_->title();
-                                 d.Precio = ws_->props().Precio;
-                                 d.MS = ws_->props().MS;
-                                 return d;
-                             },
-                             [] {
-                                 return QString::fromStdString(
-                                     SisOpc().Nombre.empty() ? systemUserName() : SisOpc().Nombre);
-                             },
-                             [] { return QString::fromStdString(SisOpc().RepPath); }});
+    reports_ = std::make_unique<ReportModule>(ReportModule::Source{
+        [this] { return ws_->connected() ? ws_->database() : nullptr; },
+        [this] {
+            TDBDef d;
+            d.Nombre = ws_->title();
+            d.Precio = ws_->props().Precio;
+            d.MS = ws_->props().MS;
+            return d;
+        },
+        [] {
+            return QString::fromStdString(SisOpc().Nombre.empty() ? systemUserName()
+                                                                  : SisOpc().Nombre);
+        },
+        [] { return QString::fromStdString(SisOpc().RepPath); }});
     reports_->writeMissingTemplates(main_.get());
     for (const ReportCommand& c : reportCommands())
         cm.setHandler(QString::fromUtf8(c.action),

@@ -1,5 +1,7 @@
 #include "workflows/electrolyte_dialog.h"
 
+#include "catalog/record_list.h"
+
 #include "catalog/dialogs.h"
 #include "catalog/requests.h"
 #include "store/request_codes.h"
@@ -89,6 +91,12 @@ ElectrolyteDialog::ElectrolyteDialog(Database& db, Tdm& dm, RequestSink& request
     connect(go, &QPushButton::clicked, this, &ElectrolyteDialog::proceed);
     connect(out, &QPushButton::clicked, this, &QDialog::reject);
     lay->addWidget(buttons);
+    // Nutrients named as the balance needs them are chosen already (accents and case aside),
+    // and an existing balance nutrient is offered as the target.
+    preselect(sodium_, "Sodio");
+    preselect(chlorine_, "Cloro");
+    preselect(potassium_, "Potasio");
+    if (preselect(target_, "Balance electrolítico")) fromList_->setChecked(true);
     for (QWidget* w : {static_cast<QWidget*>(createNew_), static_cast<QWidget*>(fromList_),
                        static_cast<QWidget*>(target_), static_cast<QWidget*>(sodium_),
                        static_cast<QWidget*>(chlorine_), static_cast<QWidget*>(potassium_)})
@@ -101,6 +109,21 @@ QComboBox* ElectrolyteDialog::chooser(bool withBlank) {
     Statement q = db_.prepare(tdm_sql::qNutUni);
     while (q.step()) box->addItem(QString::fromStdString(q.getText("NomUni")), q.getInt("Codigo"));
     return box;
+}
+
+bool ElectrolyteDialog::preselect(QComboBox* box, const std::string& name) {
+    const std::string wanted = foldForSearch(name);
+    for (int i = 0; i < box->count(); ++i) {
+        // "Nombre, Unidad": the name is what comes before the last ", ".
+        const QString text = box->itemText(i);
+        const int comma = text.lastIndexOf(QStringLiteral(", "));
+        const QString itemName = comma < 0 ? text : text.left(comma);
+        if (foldForSearch(itemName.trimmed().toStdString()) == wanted) {
+            box->setCurrentIndex(i);
+            return true;
+        }
+    }
+    return false;
 }
 
 bool ElectrolyteDialog::eventFilter(QObject* watched, QEvent* event) {

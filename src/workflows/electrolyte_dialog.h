@@ -32,6 +32,8 @@ protected:
 
 private:
     QComboBox* chooser(bool withBlank);
+    // Chooses the item of `box` whose nutrient is named `name`; false when there is none.
+    bool preselect(QComboBox* box, const std::string& name);
     Database& db_;
     Tdm& dm_;
     RequestSink& requests_;

@@ -195,9 +195,9 @@ TEST(FileTargets, AWorkspaceOpenedThroughALinkIsSavedIntoTheLinkedFile) {
     EXPECT_TRUE(fs::is_regular_file(fs::symlink_status(backupPath(real))));
     EXPECT_EQ(bytesOf(backupPath(real)), before);
     // Nothing written beside the link.
-    EXPECT_EQ(std::distance(fs::directory_iterator(docs.root / "Escritorio"),
-                            fs::directory_iterator()),
-              1);
+    EXPECT_EQ(
+        std::distance(fs::directory_iterator(docs.root / "Escritorio"), fs::directory_iterator()),
+        1);
 }
 
 }  // namespace

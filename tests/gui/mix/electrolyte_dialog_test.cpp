@@ -28,6 +28,7 @@ TEST_F(ElectrolyteDialogTest, ProceedStoresTheBalanceAndOpensItsValues) {
     ElectrolyteDialog d(db, *dm, sink);
     EXPECT_TRUE(d.createNew()->isChecked());
     EXPECT_TRUE(d.target()->isHidden());
+    for (QComboBox* box : {d.sodium(), d.potassium(), d.chlorine()}) box->setCurrentIndex(0);
     d.findChild<QPushButton*>("proceder")->click();
     ASSERT_EQ(dialogs.errors.size(), 1u);
     EXPECT_EQ(dialogs.errors[0],
@@ -48,6 +49,22 @@ TEST_F(ElectrolyteDialogTest, ProceedStoresTheBalanceAndOpensItsValues) {
     EXPECT_EQ(sink.posted[0].code, kAppSelectNutrient);
     EXPECT_EQ(sink.posted[0].arg, nut);
     EXPECT_TRUE(modified);
+}
+
+// The nutrients the balance needs are chosen by name when the dialog opens (accents and case
+// aside), and an existing balance nutrient is the target.
+TEST_F(ElectrolyteDialogTest, OpensWithTheNutrientsOfTheirNamesChosen) {
+    {
+        ElectrolyteDialog d(db, *dm, sink);
+        EXPECT_EQ(d.sodium()->currentText(), "Sodio, %");
+        EXPECT_EQ(d.potassium()->currentText(), "Potasio, %");
+        EXPECT_EQ(d.chlorine()->currentText(), "Cloro, %");
+        EXPECT_TRUE(d.createNew()->isChecked());
+    }
+    dm->AgregarNutriente("BALANCE ELECTROLITICO", "mEq/kg", 1, 0, 0);
+    ElectrolyteDialog d(db, *dm, sink);
+    EXPECT_TRUE(d.fromList()->isChecked());
+    EXPECT_EQ(d.target()->currentText(), "BALANCE ELECTROLITICO, mEq/kg");
 }
 
 TEST_F(ElectrolyteDialogTest, ChosenFromTheListButEmptyAsksAndNoChangesNothing) {
