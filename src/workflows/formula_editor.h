@@ -117,6 +117,8 @@ public:
     bool postRatio(int code, const RatioTerms& terms);
     // The group's enabled ratios with both nutrients in the group, not yet restricted.
     void insertRatios();
+    // Why "&Insertar" has no ratio to offer, for the user.
+    std::string whyNoRatioToInsert(const std::set<int>& restricted) const;
     void deleteRatio(int row);
     void copyRatios();
 

@@ -6,6 +6,8 @@
 #include "store/tdm.h"
 #include "workflows/formula_editor.h"
 
+#include <algorithm>
+
 namespace vexa {
 
 namespace {
@@ -84,6 +86,11 @@ void FormulaEditor::insertRatios() {
     for (const RatioInfo& r : insertableRatios(db_, group_)) all.push_back({r.code, r.name});
     std::set<int> restricted;
     for (const auto& r : ratios_) restricted.insert(r.ratio.code);
+    if (std::none_of(all.begin(), all.end(),
+                     [&](const Candidate& c) { return restricted.count(c.code) == 0; })) {
+        dialogs().showInfo(whyNoRatioToInsert(restricted));
+        return;
+    }
     const ChoiceSpec spec{"Insertar relaciones", "&Relación", "Lista de relaciones disponibles",
                           "&Insertar"};
     for (int code : chooseMissing(spec, all, restricted, choiceDialog)) {
@@ -104,6 +111,30 @@ void FormulaEditor::insertRatios() {
         for (size_t i = 0; i < ratios_.size(); ++i)
             if (ratios_[i].ratio.code == code) editRatio(static_cast<int>(i));
     }
+}
+
+std::string FormulaEditor::whyNoRatioToInsert(const std::set<int>& restricted) const {
+    const std::string group = dm_.NombreDe(kNameGroup, group_);
+    const std::vector<int32_t> enabled = groupRatios(db_, group_);
+    std::vector<std::string> lines;
+    for (const RatioInfo& r : ratiosByName(db_)) {
+        if (restricted.count(r.code)) continue;
+        if (std::find(enabled.begin(), enabled.end(), r.code) == enabled.end())
+            lines.push_back("La relación " + r.name + " no está habilitada para el grupo " + group +
+                            " (ventana de grupos, Relaciones).");
+        else
+            lines.push_back("La relación " + r.name + " necesita sus dos nutrientes habilitados " +
+                            "en el grupo " + group + ".");
+    }
+    if (!lines.empty()) {
+        std::string text = "No hay relaciones que insertar.";
+        for (const std::string& l : lines) text += "\n" + l;
+        return text;
+    }
+    return restricted.empty()
+               ? std::string("No hay relaciones en el catálogo: créelas en la ventana Relaciones.")
+               : "Todas las relaciones habilitadas para el grupo " + group +
+                     " ya están en la fórmula.";
 }
 
 void FormulaEditor::deleteRatio(int row) {

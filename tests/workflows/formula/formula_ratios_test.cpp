@@ -78,6 +78,35 @@ TEST_F(FormulaRatiosTest, OnlyRatiosOfTheGroupsNutrientsAreOfferedAndTheTermsAre
     EXPECT_EQ(e->ratios()[0].maxN2, Fixed4());
 }
 
+// Nothing to offer: the user is told why instead of nothing happening.
+TEST_F(FormulaRatiosTest, InsertWithNothingToOfferSaysWhy) {
+    bool chooserShown = false;
+    e->choiceDialog = [&](const ChoiceSpec&, const std::vector<Candidate>&) {
+        chooserShown = true;
+        return std::vector<int>{};
+    };
+    struct Case {
+        const char* sql;
+        std::vector<const char*> says;
+    } cases[] = {
+        // ratio 1 no longer enabled for the group; ratio 2's price is not in the group
+        {"DELETE FROM ER WHERE Cod = 1",
+         {"La relación Proteína : Fibra no está habilitada para el grupo",
+          "La relación Proteína : Precio necesita sus dos nutrientes"}},
+        {"DELETE FROM Rel", {"No hay relaciones en el catálogo"}},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.sql);
+        db.exec(c.sql);
+        dialogs.infos.clear();
+        e->insertRatios();
+        EXPECT_FALSE(chooserShown);
+        ASSERT_EQ(dialogs.infos.size(), 1u);
+        for (const char* text : c.says)
+            EXPECT_NE(dialogs.infos[0].find(text), std::string::npos) << dialogs.infos[0];
+    }
+}
+
 TEST_F(FormulaRatiosTest, RunShowsTheRatioFoundAndRelaxesAnUnreachableOne) {
     // at least 6.5 : 1: half maize (44 − 36a ≥ 6.5 (6 − 4a) gives a ≤ 1/2), protein 26, fibre 4
     insertProteinToFibre({6.5, 1, std::nullopt, std::nullopt});
