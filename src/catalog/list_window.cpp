@@ -86,7 +86,8 @@ ListWindow::ListWindow(const QString& caption, const QString& header, RecordList
     QAction* next = cmd("DataSetNext1", "Si&guiente", "", "Siguiente", [this] { list_.next(); });
     QAction* last = cmd("DataSetLast1", "Ultimo", "", "Ultimo", [this] { list_.last(); });
     cmd("DataSetRefresh1", "Releer", "", "Releer", [this] { list_.refreshRecord(); });
-    cmd("acEExport", "Exportar a MS Excel", "", "", [this] { exportToExcel(); });
+    QAction* exportGrid =
+        cmd("acEExport", "Exportar a MS Excel", "", "", [this] { exportToExcel(); });
     QAction* find = cmd("acBuscar", "Buscar...", "Ctrl+B", "Buscar un registro", [this] {
         auto asked = dialogs().askSearch("Búsqueda", searchFieldTitles());
         if (!asked || asked->text.empty()) return;
@@ -98,6 +99,10 @@ ListWindow::ListWindow(const QString& caption, const QString& header, RecordList
         addSideButton(a);
     }
     addSideButton(find);
+    // Every list exports its grid: from the window's menu and its side panel.
+    recordMenu_->addSeparator();
+    recordMenu_->addAction(exportGrid);
+    addSideButton(exportGrid);
 
     for (QAction* a : {first, prior}) {
         auto* b = new QToolButton(this);

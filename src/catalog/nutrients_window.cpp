@@ -45,6 +45,8 @@ NutrientsWindow::NutrientsWindow(Database& db, Tdm& dm, RequestSink& requests, Q
     addSideButton(up);
     addSideButton(down);
     addSideButton(copy);
+    // Here the export is one of the "Funciones".
+    delete side_->findChild<QToolButton*>("side_acEExport");
     auto* functions = new QToolButton(side_);
     functions->setText("Funciones");
     functions->setToolTip("Editar");

@@ -2,11 +2,15 @@
 #include <QHeaderView>
 #include <QLineEdit>
 #include <QTest>
+#include <QToolButton>
+#include <memory>
 
 #include "catalog/ingredient_dialogs.h"
 #include "catalog/ingredients_window.h"
 #include "catalog/nutrient_dialog.h"
 #include "catalog/nutrients_window.h"
+#include "catalog/ratios_window.h"
+#include "catalog/value_windows.h"
 #include "gui_fixture.h"
 #include "reports/report_module.h"
 
@@ -145,6 +149,34 @@ TEST_F(ListWindows, NutrientReportCommandRunsTheNutrientList) {
     rep->trigger();
     EXPECT_EQ(tags, std::vector<int>{0});
     reportCommandRunner() = old;
+}
+
+// "Exportar a MS Excel" is reachable in every catalogue list: in the window's menu and on its
+// side panel (in the nutrients window, under "Funciones").
+TEST_F(ListWindows, EveryCatalogueListOffersTheGridExport) {
+    seed();
+    std::vector<std::unique_ptr<ListWindow>> windows;
+    windows.push_back(std::make_unique<IngredientsWindow>(db, *dm, sink));
+    windows.push_back(std::make_unique<NutrientsWindow>(db, *dm, sink));
+    windows.push_back(std::make_unique<RatiosWindow>(db, *dm, sink));
+    windows.push_back(std::make_unique<IngredientValuesWindow>(db, *dm, sink));
+    windows.push_back(std::make_unique<NutrientValuesWindow>(db, *dm, sink));
+    for (auto& w : windows) {
+        SCOPED_TRACE(w->objectName().toStdString());
+        w->show();
+        QAction* a = w->action("acEExport");
+        ASSERT_NE(a, nullptr);
+        EXPECT_TRUE(a->isVisible());
+        EXPECT_TRUE(w->recordMenu()->actions().contains(a));
+        bool onSide = false;
+        for (QToolButton* b : w->sidePanel()->findChildren<QToolButton*>()) {
+            if (!b->isVisible()) continue;
+            onSide = onSide || b->defaultAction() == a ||
+                     (b->menu() && b->menu()->actions().contains(a));
+        }
+        EXPECT_TRUE(onSide);
+        w->close();
+    }
 }
 
 }  // namespace vexa::test
