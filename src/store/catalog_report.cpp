@@ -74,14 +74,20 @@ std::vector<const char*> queriesFor(const ReportCommand& cmd) {
             "Where (A.CNI = B.Codigo) and (A.Cat =:Code)",
             "Select A.Cat, B.Nombre as Nut From EN A, Nut B "
             "Where (A.CNI = B.Codigo) and (A.Cat =:Code)"};
-    // ForDet
+    // ForDet; beside the restrictions of ingredients and nutrients, the last run's date and
+    // cost per kg (q1) and the ratio restrictions (q4).
     return {
-        "Select A.Codigo, A.Nombre, B.Nombre as Precio, C.Nombre as MS, Cons, TCO, DefCon "
+        "Select A.Codigo, A.Nombre, B.Nombre as Precio, C.Nombre as MS, Cons, TCO, DefCon, "
+        "A.Ultima, A.Valor "
         "From LR A, Nut B, Nut C Where (A.Precio = B.Codigo) and (A.MS = C.Codigo) "
         "and (A.Codigo =:Code)",
         "Select A.*, B.Nombre From RIn A, Ins B Where (A.CNI = B.Codigo) and (A.LR =:Code)",
         "Select A.*, B.Nombre, B.Unidad From RNu A, Nut B "
-        "Where (A.CNI = B.Codigo) and (A.LR =:Code)"};
+        "Where (A.CNI = B.Codigo) and (A.LR =:Code)",
+        "Select B.Nombre, A.MinN1, iif(coalesce(A.MinN2, 0) = 0, 1, A.MinN2) as MinN2, "
+        "nullif(A.MaxN1, 0) as MaxN1, iif(coalesce(A.MaxN1, 0) = 0, '', ' : ') as Sep, "
+        "iif(coalesce(A.MaxN1, 0) = 0, NULL, iif(coalesce(A.MaxN2, 0) = 0, 1, A.MaxN2)) as MaxN2 "
+        "From RRN A, Rel B Where (A.Codigo = B.Codigo) and (A.LR =:Code) Order By A.rowid"};
 }
 
 std::string lower(std::string_view s) {
