@@ -8,6 +8,8 @@
 #include <gtest/gtest.h>
 
 #include <cstdio>
+#include <map>
+#include <set>
 #include <fstream>
 #include <sstream>
 
@@ -137,12 +139,17 @@ TEST(CatalogReport, DataSetsMatchTheQueriesRunDirectly) {
           "=:Cat)"}},
         {4,
          lr,
-         {"Select A.Codigo, A.Nombre, B.Nombre as Precio, C.Nombre as MS, Cons, TCO, DefCon From "
-          "LR A, Nut B, Nut C Where (A.Precio = B.Codigo) and (A.MS = C.Codigo) and (A.Codigo "
-          "=:For)",
+         {"Select A.Codigo, A.Nombre, B.Nombre as Precio, C.Nombre as MS, Cons, TCO, DefCon, "
+          "A.Ultima, A.Valor From LR A, Nut B, Nut C Where (A.Precio = B.Codigo) and (A.MS = "
+          "C.Codigo) and (A.Codigo =:For)",
           "Select A.*, B.Nombre From RIn A, Ins B Where (A.CNI = B.Codigo) and (A.LR =:For)",
           "Select A.*, B.Nombre, B.Unidad From RNu A, Nut B Where (A.CNI = B.Codigo) and (A.LR "
-          "=:For)"}},
+          "=:For)",
+          "Select B.Nombre, A.MinN1, iif(coalesce(A.MinN2, 0) = 0, 1, A.MinN2) as MinN2, "
+          "nullif(A.MaxN1, 0) as MaxN1, iif(coalesce(A.MaxN1, 0) = 0, '', ' : ') as Sep, "
+          "iif(coalesce(A.MaxN1, 0) = 0, NULL, iif(coalesce(A.MaxN2, 0) = 0, 1, A.MaxN2)) as "
+          "MaxN2 From RRN A, Rel B Where (A.Codigo = B.Codigo) and (A.LR =:For) Order By "
+          "A.rowid"}},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE("tag " + std::to_string(c.tag));
@@ -160,6 +167,102 @@ TEST(CatalogReport, DataSetsMatchTheQueriesRunDirectly) {
         EXPECT_EQ(d.params.at("Usuario"), "ana");
         EXPECT_EQ(d.params.at("DB"), s.def.Nombre);
         EXPECT_EQ(d.params.count("Grupo"), c.tag == 4 ? 1u : 0u);
+    }
+}
+
+// What each report lists under each row of its first data set, checked against the catalogue
+// itself (not the report's own data sets): the values of each ingredient, the values of each
+// nutrient, the counts of each group. A detail row under the wrong master (soybean oil showing
+// another ingredient's energy) or under every master fails here.
+TEST(CatalogReport, EachRowListsItsOwnDetails) {
+    SampleDatabase s;
+    // A small value (a trace mineral) needs all four decimals.
+    s.db.exec("UPDATE Val SET Valor = 0.0045 WHERE rowid = (SELECT min(rowid) FROM Val)");
+    using Lines = std::multiset<std::string>;
+    // "@master" lines start a master; the lines after it are its details.
+    auto render = [&](int tag, const std::string& templ) {
+        const ReportData d = loadReportData(s.db, s.def, *reportCommandByTag(tag), 0, "u");
+        std::map<std::string, Lines> out;
+        std::istringstream in(fillReportTemplate(templ, "prueba", d, '.', "hoy"));
+        std::string line, master;
+        while (std::getline(in, line)) {
+            if (line.empty()) continue;
+            if (line[0] == '@')
+                out[master = line.substr(1)];
+            else
+                out[master].insert(line);
+        }
+        return out;
+    };
+    auto expected = [&](const std::string& sql) {
+        std::map<std::string, Lines> out;
+        for (const auto& r : direct(s.db, sql, 0)) {
+            std::ostringstream os;
+            os.setf(std::ios::fixed);
+            os.precision(4);
+            if (r.size() == 3) {
+                os << r[1] << "=" << std::stod(r[2]);
+                out[r[0]].insert(os.str());
+            } else {
+                out[r[0]];
+            }
+        }
+        return out;
+    };
+    // Values printed with the decimals of their column, read back at 4.
+    auto atFour = [](std::map<std::string, Lines> m) {
+        for (auto& [k, lines] : m) {
+            Lines fixed;
+            for (const std::string& l : lines) {
+                const size_t eq = l.rfind('=');
+                std::ostringstream os;
+                os.setf(std::ios::fixed);
+                os.precision(4);
+                os << l.substr(0, eq + 1) << std::stod(l.substr(eq + 1));
+                fixed.insert(os.str());
+            }
+            lines = fixed;
+        }
+        return m;
+    };
+    {
+        SCOPED_TRACE("insumos-valores");
+        auto got =
+            atFour(render(2, "{{#q1}}@{{Nombre}}\n{{#q2}}{{Nombre}}={{Valor}}\n{{/q2}}{{/q1}}"));
+        auto want = expected(
+            "Select I.Nombre, N.Nombre, V.Valor From Val V, Ins I, Nut N "
+            "Where I.Codigo = V.Ins and N.Codigo = V.Nut");
+        for (const auto& [k, v] : expected("Select Nombre From Ins")) want[k];
+        EXPECT_EQ(got, want);
+        EXPECT_GT(got.size(), 10u);
+    }
+    {
+        SCOPED_TRACE("nutrientes-valores");
+        auto got =
+            atFour(render(8, "{{#q1}}@{{Nombre}}\n{{#q2}}{{Nombre}}={{Valor}}\n{{/q2}}{{/q1}}"));
+        auto want = expected(
+            "Select N.Nombre, I.Nombre, V.Valor From Val V, Ins I, Nut N "
+            "Where I.Codigo = V.Ins and N.Codigo = V.Nut");
+        for (const auto& [k, v] : expected("Select Nombre From Nut")) want[k];
+        EXPECT_EQ(got, want);
+    }
+    {
+        SCOPED_TRACE("grupos");
+        auto got = render(3,
+                          "{{#q1}}@{{Nombre}}\n{{#q2}}QLR={{QLR}}\n{{/q2}}{{#q4}}QEI={{QEI}}\n"
+                          "{{/q4}}{{#q5}}QEN={{QEN}}\n{{/q5}}{{/q1}}");
+        std::map<std::string, Lines> want;
+        for (const auto& r : direct(s.db,
+                                    "Select C.Nombre, (Select Count(*) From LR Where Cat = "
+                                    "C.Codigo), (Select Count(*) From EI Where Cat = C.Codigo), "
+                                    "(Select Count(*) From EN Where Cat = C.Codigo) From Cat C",
+                                    0)) {
+            Lines& l = want[r[0]];
+            if (r[1] != "0") l.insert("QLR=" + r[1]);
+            if (r[2] != "0") l.insert("QEI=" + r[2]);
+            if (r[3] != "0") l.insert("QEN=" + r[3]);
+        }
+        EXPECT_EQ(got, want);
     }
 }
 
