@@ -156,6 +156,25 @@ TEST(Ratios, TheAlternativeRationMissesTheRatioLeastRelativeToItsOwnLevel) {
     EXPECT_GE(checked, 10);
 }
 
+// Neither nutrient in the ration: the ratio has no value, and its rows (0 against 0) hold, so
+// it is not reported as missed and the ration stands.
+TEST(Ratios, BothNutrientsAbsentIsNotAMiss) {
+    MixRun r(FormulaBuilder()
+                 .ing(1, "A", 0, 100, 1, {{12, 5}})
+                 .ing(2, "B", 0, 100, 2, {{12, 1}})
+                 .nut(10, "Calcio", "%", 0, 0)
+                 .nut(11, "Fósforo", "%", 0, 0)
+                 .nut(12, "Proteína", "%", 2, 0)
+                 .ratio(7, "Calcio : Fósforo", 10, 11, 1, 1, 2, 1)
+                 .build());
+    r.go();
+    EXPECT_TRUE(r->Feasible);
+    EXPECT_TRUE(r.rel(7).SinValor);
+    EXPECT_FALSE(r.rel(7).Fuera);
+    EXPECT_TRUE(r->Suggestions.empty());
+    EXPECT_EQ(r.ing(1).Cantidad, fx(100));
+}
+
 TEST(Ratios, RowsComeAfterTheNutrientRowsAsSlackRows) {
     MemoryReportDocument doc;
     test::BuildOnly b(doc, FormulaBuilder()

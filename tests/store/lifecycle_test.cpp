@@ -7,6 +7,7 @@
 
 #include <gtest/gtest.h>
 
+#include <sys/wait.h>
 #include <unistd.h>
 
 #include <algorithm>
@@ -273,20 +274,47 @@ TEST(LifecycleSave, FailedSaveLeavesBothFilesAsTheyWereAndSaysSo) {
     EXPECT_EQ(count(w.db(), "select count(*) from Ins"), 2);  // the work is still there
 }
 
+// The save into a folder the user may not write fails, says so once and leaves the file. Run
+// as root (as the tests are in CI, where permissions stop no one) the save runs in a child
+// process that has become the unprivileged user "nobody" and owns the folder.
 TEST(LifecycleSave, ReadOnlyTargetFolderFailsTheSave) {
-    if (::geteuid() == 0) GTEST_SKIP() << "permissions do not stop this user";
     DocumentsFolder docs;
-    ScriptedUi ui;
-    Tdmvxf w(docs.settings(), ui);
-    auto file = createAndOpen(w, docs);
-    const auto before = bytesOf(file);
-    addIngredient(w, "Sorgo");
-    fs::permissions(docs.root / "VXF", fs::perms::owner_write, fs::perm_options::remove);
-    EXPECT_FALSE(w.GuardarVXF());
-    fs::permissions(docs.root / "VXF", fs::perms::owner_write, fs::perm_options::add);
-    EXPECT_TRUE(w.DBModified);
-    EXPECT_EQ(bytesOf(file), before);
-    EXPECT_EQ(ui.errors.size(), 1u);
+    auto scenario = [&docs] {
+        ScriptedUi ui;
+        Tdmvxf w(docs.settings(), ui);
+        auto file = createAndOpen(w, docs);
+        const auto before = bytesOf(file);
+        addIngredient(w, "Sorgo");
+        fs::permissions(docs.root / "VXF", fs::perms::owner_write, fs::perm_options::remove);
+        const bool saved = w.GuardarVXF();
+        fs::permissions(docs.root / "VXF", fs::perms::owner_write, fs::perm_options::add);
+        EXPECT_FALSE(saved);
+        EXPECT_TRUE(w.DBModified);
+        EXPECT_EQ(bytesOf(file), before);
+        EXPECT_EQ(ui.errors.size(), 1u);
+        return !saved && w.DBModified && bytesOf(file) == before && ui.errors.size() == 1;
+    };
+    if (::geteuid() != 0) {
+        scenario();
+        return;
+    }
+    const uid_t nobody = 65534;
+    std::error_code ec;
+    for (auto& e : fs::recursive_directory_iterator(docs.root, ec))
+        if (::chown(e.path().c_str(), nobody, nobody) != 0) GTEST_SKIP() << "cannot chown";
+    if (::chown(docs.root.c_str(), nobody, nobody) != 0) GTEST_SKIP() << "cannot chown";
+    ::fflush(nullptr);
+    const pid_t child = ::fork();
+    ASSERT_GE(child, 0);
+    if (child == 0) {
+        if (::setgid(nobody) != 0 || ::setuid(nobody) != 0 || ::geteuid() == 0) ::_exit(3);
+        ::_exit(scenario() ? 0 : 1);
+    }
+    int status = 0;
+    ASSERT_EQ(::waitpid(child, &status, 0), child);
+    ASSERT_TRUE(WIFEXITED(status));
+    EXPECT_NE(WEXITSTATUS(status), 3) << "could not become an unprivileged user";
+    EXPECT_EQ(WEXITSTATUS(status), 0) << "the save as an unprivileged user did not fail cleanly";
 }
 
 TEST(LifecycleSave, SaveAsMovesTheWorkspaceAndABackupIsNeverItsOwnBackup) {

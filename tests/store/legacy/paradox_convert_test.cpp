@@ -31,10 +31,12 @@ struct Folder {
 TEST(ParadoxConvert, RowsCodesNullsTextMemosAndCounters) {
     Folder f;
     // Codes 1, 2 and 5 (a gap), a null name, "Maíz" in CP-1252.
+    // The counter stands at 9: codes 6 to 9 were given to ingredients since deleted, whose
+    // leftover rows elsewhere must never attach to a new ingredient.
     writeParadoxTable(f.path / "INS.DB",
                       {{"Codigo", pxfAutoInc, 4}, {"Nombre", pxfAlpha, 25}, {"ItId", pxfLong, 4}},
                       {{"1", "Maíz", "10"}, {"2", std::nullopt, "0"}, {"5", "Soya", std::nullopt}},
-                      1252);
+                      1252, 9);
     // CP-850, and a memo column: short text inside the record, long text in NUT.MB.
     const std::string longName = "Ñame y año: energía metabolizable aparente corregida";
     writeParadoxTable(
@@ -66,11 +68,33 @@ TEST(ParadoxConvert, RowsCodesNullsTextMemosAndCounters) {
     ASSERT_TRUE(n.step());
     EXPECT_EQ(n.getText(0), longName);
     db.exec("INSERT INTO Ins (Nombre) VALUES ('Nuevo')");
-    EXPECT_EQ(db.lastInsertRowId(), 6);
+    EXPECT_EQ(db.lastInsertRowId(), 10);
     // Tables the old folder lacks exist, with their default rows.
     auto tn = db.prepare("SELECT COUNT(*) FROM TN");
     ASSERT_TRUE(tn.step());
     EXPECT_EQ(tn.getInt(0), 7);
+}
+
+// Logical fields keep their truth: a mix line whose rounding is the default one stays so.
+TEST(ParadoxConvert, LogicalFieldsKeepTrueFalseAndEmpty) {
+    Folder f;
+    writeParadoxTable(f.path / "INS.DB", {{"Codigo", pxfAutoInc, 4}, {"Nombre", pxfAlpha, 25}},
+                      {{"1", "Maíz"}});
+    writeParadoxTable(f.path / "NUT.DB", {{"Codigo", pxfAutoInc, 4}, {"Nombre", pxfAlpha, 25}},
+                      {{"1", "Proteína"}});
+    writeParadoxTable(
+        f.path / "MMI.DB",
+        {{"CMM", pxfLong, 4},
+         {"CIns", pxfLong, 4},
+         {"Valor", pxfNumber, 8},
+         {"DefRed", pxfLogical, 1}},
+        {{"1", "1", "60", "1"}, {"1", "2", "40", "0"}, {"1", "3", "0", std::nullopt}});
+    convertParadoxFolder(f.path);
+    Database db(databaseFile(f.path), Database::Mode::ReadWrite);
+    auto s = db.prepare("SELECT CIns, coalesce(DefRed, 'null') FROM MMI ORDER BY CIns");
+    std::vector<std::pair<int, std::string>> got;
+    while (s.step()) got.emplace_back(s.getInt(0), s.getText(1));
+    EXPECT_EQ(got, (std::vector<std::pair<int, std::string>>{{1, "1"}, {2, "0"}, {3, "null"}}));
 }
 
 TEST(ParadoxConvert, AFailureHalfWayLeavesTheFolderAsItWas) {

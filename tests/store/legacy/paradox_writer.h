@@ -17,6 +17,7 @@ extern "C" {
 #include <cstdlib>
 #include <cstring>
 #include <filesystem>
+#include <fstream>
 #include <map>
 #include <optional>
 #include <stdexcept>
@@ -62,8 +63,11 @@ inline double paradoxStamp(const std::string& iso) {
 }
 
 // Writes `file` (and its .MB when a column is a memo).
+// autoInc: the header's next-code counter when it is above the codes in the rows (items
+// created and deleted since); 0 leaves pxlib's own.
 inline void writeParadoxTable(const std::filesystem::path& file, const std::vector<PxCol>& cols,
-                              const std::vector<std::vector<PxCell>>& rows, int codePage = 1252) {
+                              const std::vector<std::vector<PxCell>>& rows, int codePage = 1252,
+                              int autoInc = 0) {
     pxdoc_t* doc = PX_new();
     auto* fields = static_cast<pxfield_t*>(std::malloc(sizeof(pxfield_t) * cols.size()));
     bool memo = false;
@@ -135,6 +139,16 @@ inline void writeParadoxTable(const std::filesystem::path& file, const std::vect
     }
     PX_close(doc);
     PX_delete(doc);
+    if (autoInc > 0) {
+        // pxlib's writer leaves the counter at 0: set it in the header (offset 0x49).
+        std::fstream f(file, std::ios::in | std::ios::out | std::ios::binary);
+        f.seekp(0x49);
+        const unsigned char le[4] = {static_cast<unsigned char>(autoInc & 0xff),
+                                     static_cast<unsigned char>((autoInc >> 8) & 0xff),
+                                     static_cast<unsigned char>((autoInc >> 16) & 0xff),
+                                     static_cast<unsigned char>((autoInc >> 24) & 0xff)};
+        f.write(reinterpret_cast<const char*>(le), 4);
+    }
 }
 
 // How a field of ours is kept by the earlier program's tables.

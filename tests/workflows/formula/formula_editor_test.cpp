@@ -103,7 +103,9 @@ TEST_F(FormulaEditorTest, RestrictionChecks) {
         {-1, 10, false, "Error: No se permiten valores negativos", "0.0000/100.0000"},
         {10, 101, false, "Error: No se permiten valores mayores a 100.0000", "0.0000/100.0000"},
         {10, 30, false, "", "10.0000/30.0000"},
-        {5, 0, true, "", "5.0000/null"},  // a maximum of 0 is no maximum
+        {10, 100, false, "", "10.0000/100.0000"},  // a maximum of exactly 100
+        {25, 25, false, "", "25.0000/25.0000"},    // a fixed ingredient
+        {5, 0, true, "", "5.0000/null"},           // a maximum of 0 is no maximum
         {5, 3, true, "Error: Valor mínimo mayor que valor máximo", "20.0000/null"},
         {5, std::nullopt, true, "", "5.0000/null"},
         {std::nullopt, 0, true, "Error: No se admiten ambos valores nulos", "20.0000/null"},
@@ -188,6 +190,21 @@ TEST_F(FormulaEditorTest, SuggestionsAcceptedWriteTheBoundsAndAskForAnotherRun) 
     EXPECT_EQ(text("SELECT printf('%.4f', \"Min\") AS x FROM RNu WHERE LR = 2"), "50.0000");
     EXPECT_TRUE(f->outOfRange(false, 2));
     EXPECT_FALSE(f->outOfRange(false, 3));
+
+    // An equality out of reach: the accepted suggestion writes both bounds.
+    db.exec("UPDATE RNu SET \"Min\" = 50, \"Max\" = 50 WHERE LR = 2");
+    auto g = editor(2);
+    g->suggestionsDialog = [&](const std::vector<SuggestionLine>& lines) {
+        shown = lines;
+        return true;
+    };
+    EXPECT_TRUE(g->run(doc));
+    ASSERT_FALSE(shown.empty());
+    EXPECT_EQ(shown[0].minMax, "Igualdad");
+    EXPECT_EQ(text("SELECT printf('%.4f/%.4f', \"Min\", \"Max\") AS x FROM RNu WHERE LR = 2"),
+              "44.0000/44.0000");
+    EXPECT_FALSE(g->run(doc));
+    EXPECT_TRUE(g->mix()->Feasible);
 }
 
 TEST_F(FormulaEditorTest, RenameKeepsTheLastRunOfAnotherEditor) {
@@ -246,6 +263,8 @@ TEST_F(FormulaEditorTest, FactoringScalesTheOtherLimitsByTheEditedProportions) {
         {"0, 40", 10, 80, "3:2.0000/10.0000|4:100.0000/null"},
         // maximum emptied: the maxima stay
         {"20, 40", 10, std::nullopt, "3:1.0000/5.0000|4:50.0000/null"},
+        // minimum set to 0: the other minima stay, they are not zeroed
+        {"20, 40", 0, 20, "3:2.0000/2.5000|4:100.0000/null"},
     };
     db.exec("INSERT INTO Nut (Nombre, Unidad, Tipo, Orden) VALUES ('Energía', 'kcal', 0, 4)");
     for (const Case& c : cases) {

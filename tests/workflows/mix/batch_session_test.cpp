@@ -66,10 +66,14 @@ TEST_F(BatchSessionTest, SendsDietsIntoNewAndExistingGroups) {
         double quantity;
         double cant;  // the diet's weight stored
         double corn, soy;
+        BatchBasis basis = BatchBasis::AsFed;
     } cases[] = {
         {"as fed keeps the typed quantity", false, 1000, 1000, 600, 400},
         // 50/50 of the dry matter at 80 % and 50 %: 625 + 1000 kg as fed.
         {"dry matter stores the weight as fed", true, 1625, 1625, 625, 1000},
+        // 1000 kg of dry matter typed: the diet weighs what is mixed, 1625 kg as fed.
+        {"a dry-basis batch stores its weight as fed", true, 1000, 1625, 625, 1000,
+         BatchBasis::DryMatter},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.what);
@@ -86,8 +90,7 @@ TEST_F(BatchSessionTest, SendsDietsIntoNewAndExistingGroups) {
         EXPECT_TRUE(ListBatchGroups(db).empty());
         modified = false;
         int32_t die = 0;
-        ASSERT_EQ(s.send(c.quantity, BatchBasis::AsFed, {"Inicio", std::nullopt, "Semana 1"}, &die),
-                  "");
+        ASSERT_EQ(s.send(c.quantity, c.basis, {"Inicio", std::nullopt, "Semana 1"}, &die), "");
         EXPECT_TRUE(modified);
         auto groups = ListBatchGroups(db);
         ASSERT_EQ(groups.size(), 1u);
@@ -95,10 +98,15 @@ TEST_F(BatchSessionTest, SendsDietsIntoNewAndExistingGroups) {
         EXPECT_EQ(count("Select LoteId From DIETAS Where Codigo = " + std::to_string(die)),
                   groups[0].Codigo);
         EXPECT_DOUBLE_EQ(number("Select Cant From DIETAS"), c.cant);
+        // Named as the user chose, dated by the run; the new group dated today.
+        EXPECT_EQ(count("Select Count(*) From DIETAS Where Nombre = 'Inicio' And date(Fecha) = '" +
+                        toStoreDate(mix.MixedAt) + "'"),
+                  1);
+        EXPECT_EQ(count("Select Count(*) From LOTES Where Fecha Is Not Null"), 1);
         EXPECT_DOUBLE_EQ(number("Select Valor From DETDIE Where Ins = 1"), c.corn);
         EXPECT_DOUBLE_EQ(number("Select Valor From DETDIE Where Ins = 2"), c.soy);
         // The same batch again into the existing group.
-        ASSERT_EQ(s.send(c.quantity, BatchBasis::AsFed, {"Inicio bis", groups[0].Codigo, ""}), "");
+        ASSERT_EQ(s.send(c.quantity, c.basis, {"Inicio bis", groups[0].Codigo, ""}), "");
         EXPECT_EQ(count("Select Count(*) From LOTES"), 1);
         EXPECT_EQ(
             count("Select Count(*) From DIETAS Where LoteId = " + std::to_string(groups[0].Codigo)),
