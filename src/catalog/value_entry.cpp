@@ -1,5 +1,7 @@
 #include "catalog/value_entry.h"
 
+#include "store/name_order.h"
+
 #include <algorithm>
 #include <cctype>
 #include <stdexcept>
@@ -39,11 +41,6 @@ bool storeAnswer(RecordList& row, Tdm& dm, const std::optional<ValueAnswer>& a) 
     Fixed4 v = dm.ConvertirBase(ins, basis, Fixed4::fromDouble(a->value));
     row.setField("Valor", v.toDouble());
     return row.post();
-}
-
-std::string lower(std::string s) {
-    for (auto& c : s) c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
-    return s;
 }
 
 }  // namespace
@@ -97,7 +94,7 @@ std::vector<Candidate> buildCandidates(const std::vector<Candidate>& all,
         if (!excluded.count(c.code)) out.push_back(c);
     if (out.empty()) return out;
     std::stable_sort(out.begin(), out.end(), [](const Candidate& a, const Candidate& b) {
-        return lower(a.name) < lower(b.name);
+        return compareNames(a.name, b.name) < 0;
     });
     std::erase_if(out, [](const Candidate& c) { return c.name.empty(); });
     return out;

@@ -297,7 +297,9 @@ std::string formatText(std::string_view fmt, const std::vector<FormatArg>& args,
 }
 
 std::string smallValueText(double v, int width, int decimals, const NumberFormat& nf) {
-    const std::string spec = "%" + std::to_string(width) + ".";
+    std::string spec = "%";  // (one step at a time: GCC 12 warns falsely on "%" + temporary)
+    spec += std::to_string(width);
+    spec += '.';
     const double a = std::fabs(v);
     // With `decimals` decimals the text is off by at most half a unit of the last one: within
     // a tenth of the value from 5 units up.

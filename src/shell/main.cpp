@@ -1,5 +1,6 @@
 // vexa: the desktop program.
 #include <QApplication>
+#include <QCollator>
 #include <QDir>
 #include <QPointer>
 #include <QStandardPaths>
@@ -12,6 +13,7 @@
 #include "shell/application.h"
 #include "shell/qt_spanish.h"
 #include "shell/single_instance.h"
+#include "store/name_order.h"
 #include "store/settings.h"
 #include "vexa_version.h"
 
@@ -22,6 +24,14 @@ int main(int argc, char* argv[]) {
     vexa::installQtSpanish(app);
     vexa::installKeypadDecimal(app);
     vexa::setReportNumberFormat(vexa::localeNumberFormat(QLocale()));
+    // Names sort as the user's language orders them (Spanish: "Ñame" between N and O).
+    static QCollator collator{QLocale()};
+    collator.setCaseSensitivity(Qt::CaseInsensitive);
+    vexa::setNameComparator([](std::string_view a, std::string_view b) {
+        const int c = collator.compare(QString::fromUtf8(a.data(), qsizetype(a.size())),
+                                       QString::fromUtf8(b.data(), qsizetype(b.size())));
+        return c != 0 ? c : a.compare(b);
+    });
 
     const QStringList arguments = QCoreApplication::arguments().mid(1);
     vexa::SingleInstance instance(vexa::SingleInstance::defaultName());

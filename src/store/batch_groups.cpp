@@ -7,7 +7,7 @@ namespace vexa {
 
 std::vector<BatchGroup> ListBatchGroups(Database& db) {
     std::vector<BatchGroup> out;
-    Statement q = db.prepare("Select Codigo, Nombre From Lotes Order By Nombre");
+    Statement q = db.prepare("Select Codigo, Nombre From Lotes Order By Nombre COLLATE NOMBRES");
     while (q.step()) out.push_back({q.getInt("Codigo"), q.getText("Nombre")});
     return out;
 }

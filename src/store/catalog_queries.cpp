@@ -19,7 +19,8 @@ bool ListQuery::orderBy(const std::vector<SortKey>& keys) {
         bool number = false;
         for (const auto& f : numericText) number = number || sameName(f, k.field);
         if (!line.empty()) line += ",";
-        line += number ? "CAST(" + k.field + " AS INTEGER)" : k.field;
+        // Text sorts as names do; numbers stored as numbers are not touched by a collation.
+        line += number ? "CAST(" + k.field + " AS INTEGER)" : k.field + " COLLATE NOMBRES";
         line += k.descending ? " DESC" : " ASC";
     }
     lines[sortLine] = line;
@@ -48,7 +49,7 @@ ListQuery ingredientList() {
     q.lines = {
         "SELECT CODIGO, NOMBRE, REDONDEO, ITID, "
         "(SELECT COUNT(*) FROM VAL WHERE VAL.INS = INS.CODIGO) AS NNut",
-        "FROM INS", "ORDER BY", "NOMBRE"};
+        "FROM INS", "ORDER BY", "NOMBRE COLLATE NOMBRES"};
     q.sortLine = 3;
     q.modify =
         "UPDATE INS SET NOMBRE = :NOMBRE, REDONDEO = :REDONDEO, ITID = :ITID "
@@ -84,7 +85,7 @@ ListQuery ingredientValues() {
 ListQuery nutrientValues() {
     ListQuery q = valueWrites();
     q.lines = {"Select I.Nombre, Ins, Nut, Valor", "From INS I INNER JOIN VAL ON (Ins = I.Codigo) ",
-               "WHERE (Nut = :Codigo)", "Order By ", "Nombre"};
+               "WHERE (Nut = :Codigo)", "Order By ", "Nombre COLLATE NOMBRES"};
     return q;
 }
 
@@ -153,7 +154,8 @@ std::vector<CodeName> nutrientsWithUnit(Database& db, bool pricesOnly) {
 
 std::vector<CodeName> nutrientsOfType(Database& db, int32_t tipo) {
     std::vector<CodeName> out;
-    Statement st = db.prepare("Select Codigo, Nombre From Nut Where Tipo = :T Order By Nombre");
+    Statement st = db.prepare(
+        "Select Codigo, Nombre From Nut Where Tipo = :T Order By Nombre COLLATE NOMBRES");
     st.bind("T", tipo);
     while (st.step()) out.push_back({st.getInt(0), st.getText(1)});
     return out;

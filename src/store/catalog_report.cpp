@@ -32,11 +32,11 @@ std::vector<const char*> queriesFor(const ReportCommand& cmd) {
     if (def == kNutriente)
         return {
             "Select A.Nombre, A.Unidad, B.Tipo From Nut A, TN B Where A.Tipo=B.Codigo "
-            "Order by Nombre"};
-    if (def == kInsumo) return {"Select Nombre, Redondeo From Ins Order by Nombre"};
+            "Order by Nombre COLLATE NOMBRES"};
+    if (def == kInsumo) return {"Select Nombre, Redondeo From Ins Order by Nombre COLLATE NOMBRES"};
     if (def == kInsVal) {
         if (!one)
-            return {"Select Codigo, Nombre, Redondeo From Ins Order by Nombre",
+            return {"Select Codigo, Nombre, Redondeo From Ins Order by Nombre COLLATE NOMBRES",
                     "Select B.Ins, A.Nombre, A.Unidad, B.Valor From Nut A, Val B "
                     "Where A.Codigo = B.Nut"};
         return {"Select Codigo, Nombre, Redondeo From Ins Where Codigo =:Code",
@@ -45,7 +45,7 @@ std::vector<const char*> queriesFor(const ReportCommand& cmd) {
     }
     if (def == kNutVal) {
         if (!one)
-            return {"Select Codigo, Nombre, Unidad From Nut Order by Nombre",
+            return {"Select Codigo, Nombre, Unidad From Nut Order by Nombre COLLATE NOMBRES",
                     "Select B.Nut, A.Nombre, B.Valor From Ins A, Val B Where A.Codigo = B.Ins"};
         return {"Select Codigo, Nombre, Unidad From Nut Where Codigo =:Code",
                 "Select B.Nut, A.Nombre, B.Valor From Ins A, Val B "
@@ -55,7 +55,7 @@ std::vector<const char*> queriesFor(const ReportCommand& cmd) {
         return {
             "Select A.Codigo, A.Nombre, B.Nombre as Precio, C.Nombre as MS, TCO "
             "From Cat A, Nut B, Nut C Where (A.Precio = B.Codigo) and (A.MS = C.Codigo) "
-            "Order by A.Nombre",
+            "Order by A.Nombre COLLATE NOMBRES",
             "Select Cat, Count (Codigo) as QLR From LR Group By Cat",
             "Select Cat, Count (Codigo) as QMM From MM Group By Cat",
             "Select Cat, Count (CNI) as QEI From EI Group By Cat",
@@ -270,12 +270,14 @@ ReportData loadReportData(Database& db, const TDBDef& def, const ReportCommand& 
 }
 
 std::vector<ReportChoice> reportChoices(Database& db, ReportItem kind, int32_t group) {
-    const char* sql =
-        kind == ReportItem::Ingredient ? "Select Codigo, Nombre From Ins Order by Nombre"
-        : kind == ReportItem::Nutrient ? "Select Codigo, Nombre From Nut Order by Nombre"
-        : kind == ReportItem::Group    ? "Select Codigo, Nombre From Cat Order by Nombre"
-                                       : "Select Codigo, Nombre From LR "
-                                         "Where (Cat =:Cat) Order by Nombre";
+    const char* sql = kind == ReportItem::Ingredient
+                          ? "Select Codigo, Nombre From Ins Order by Nombre COLLATE NOMBRES"
+                      : kind == ReportItem::Nutrient
+                          ? "Select Codigo, Nombre From Nut Order by Nombre COLLATE NOMBRES"
+                      : kind == ReportItem::Group
+                          ? "Select Codigo, Nombre From Cat Order by Nombre COLLATE NOMBRES"
+                          : "Select Codigo, Nombre From LR "
+                            "Where (Cat =:Cat) Order by Nombre COLLATE NOMBRES";
     Statement st = db.prepare(sql);
     if (kind == ReportItem::Formula) st.bind(":Cat", group);
     std::vector<ReportChoice> out;
@@ -334,6 +336,15 @@ std::vector<std::string> writeMissingReportTemplates(const fs::path& folder) {
     return written;
 }
 
+namespace {
+// "q1".."q5": the name of data set `index` in a template.
+std::string setName(size_t index) {
+    std::string name = "q";
+    name += std::to_string(index + 1);
+    return name;
+}
+}  // namespace
+
 std::string fillReportTemplate(const std::string& templ, const std::string& fileName,
                                const ReportData& d, char point, const std::string& date) {
     kainjow::mustache::mustache m(templ);
@@ -360,12 +371,12 @@ std::string fillReportTemplate(const std::string& templ, const std::string& file
                         const ReportCell& c = d.sets[k].rows[j][0];
                         if (c.number && c.value == key) detail.push_back(sets[k][j]);
                     }
-                    row["q" + std::to_string(k + 1)] = detail;
+                    row[setName(k)] = detail;
                 }
             }
             rows.push_back(row);
         }
-        ctx.set("q" + std::to_string(s + 1), rows);
+        ctx.set(setName(s), rows);
     }
     std::string out = m.render(ctx);
     if (!m.is_valid())
@@ -563,11 +574,11 @@ std::vector<ReportChoice> codeNameList(Database& db, const char* sql) {
 }  // namespace
 
 std::vector<ReportChoice> listIngredientsForListing(Database& db) {
-    return codeNameList(db, "SELECT CODIGO, NOMBRE FROM INS ORDER BY NOMBRE");
+    return codeNameList(db, "SELECT CODIGO, NOMBRE FROM INS ORDER BY NOMBRE COLLATE NOMBRES");
 }
 
 std::vector<ReportChoice> listNutrientsForListing(Database& db) {
-    return codeNameList(db, "SELECT CODIGO, NOMBRE FROM NUT ORDER BY NOMBRE");
+    return codeNameList(db, "SELECT CODIGO, NOMBRE FROM NUT ORDER BY NOMBRE COLLATE NOMBRES");
 }
 
 IngredientNutrientTable ingredientNutrientTable(Database& db,

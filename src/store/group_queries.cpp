@@ -12,7 +12,7 @@ namespace catalog_queries {
 ListQuery formulaList() {
     ListQuery q;
     q.lines = {"SELECT Codigo, Nombre, Cat, MS, Precio, TCO, Ultima, Valor, DefCon, Cons",
-               "FROM LR ", "WHERE CAT = :Codigo", "ORDER BY", "NOMBRE "};
+               "FROM LR ", "WHERE CAT = :Codigo", "ORDER BY", "NOMBRE COLLATE NOMBRES"};
     q.sortLine = 4;
     q.insert =
         "insert into LR (Nombre, Cat, MS, Precio, TCO, Ultima, Valor) "
@@ -71,11 +71,12 @@ std::map<int32_t, int> restrictionCounts(Database& db, std::string_view table) {
 }
 
 std::vector<CodeName> priceItems(Database& db) {
-    return pairs(db, "Select Nombre, Codigo From Nut Where Tipo = 1 Order By Nombre");
+    return pairs(db,
+                 "Select Nombre, Codigo From Nut Where Tipo = 1 Order By Nombre COLLATE NOMBRES");
 }
 
 std::vector<CodeName> nutrientsByName(Database& db) {
-    return pairs(db, "Select Codigo, Nombre From Nut Order by Nombre");
+    return pairs(db, "Select Codigo, Nombre From Nut Order by Nombre COLLATE NOMBRES");
 }
 
 std::vector<int32_t> groupMembers(Database& db, std::string_view table, int32_t cat) {

@@ -108,7 +108,7 @@ namespace catalog_queries {
 ListQuery mixList() {
     ListQuery q;
     q.lines = {"SELECT Codigo, Nombre, Cat, EnMS", "FROM MM", "WHERE CAT = :Codigo", "ORDER BY",
-               "NOMBRE"};
+               "NOMBRE COLLATE NOMBRES"};
     q.sortLine = 4;
     q.insert = "insert into MM (Nombre, Cat, EnMS) values (:Nombre, :Cat, :EnMS)";
     q.modify =

@@ -13,7 +13,7 @@ ListQuery ratioList() {
         "N1.Nombre AS NomN1, N2.Nombre AS NomN2",
         "FROM REL R LEFT JOIN NUT N1 ON (N1.Codigo = R.Nut1) LEFT JOIN NUT N2 ON "
         "(N2.Codigo = R.Nut2)",
-        "ORDER BY", "Nombre"};
+        "ORDER BY", "Nombre COLLATE NOMBRES"};
     q.sortLine = 3;
     q.modify =
         "UPDATE REL SET Nombre = :Nombre, Nut1 = :Nut1, Nut2 = :Nut2 WHERE Codigo = :OLD_Codigo";
@@ -33,7 +33,8 @@ RatioInfo readInfo(const Statement& s) {
 }  // namespace
 
 std::vector<RatioInfo> ratiosByName(Database& db) {
-    Statement s = db.prepare("Select Codigo, Nombre, Nut1, Nut2 From Rel Order By Nombre, Codigo");
+    Statement s = db.prepare(
+        "Select Codigo, Nombre, Nut1, Nut2 From Rel Order By Nombre COLLATE NOMBRES, Codigo");
     std::vector<RatioInfo> out;
     while (s.step()) out.push_back(readInfo(s));
     return out;
@@ -72,7 +73,8 @@ std::vector<RatioInfo> insertableRatios(Database& db, int32_t cat) {
     Statement s = db.prepare(
         "Select R.Codigo, R.Nombre, R.Nut1, R.Nut2 From ER Inner Join Rel R On (R.Codigo = "
         "ER.Cod) Where ER.Cat = :Cat And R.Nut1 In (Select CNI From EN Where Cat = :Cat) And "
-        "R.Nut2 In (Select CNI From EN Where Cat = :Cat) Order By R.Nombre, R.Codigo");
+        "R.Nut2 In (Select CNI From EN Where Cat = :Cat) Order By R.Nombre COLLATE NOMBRES, "
+        "R.Codigo");
     s.bind("Cat", cat);
     std::vector<RatioInfo> out;
     while (s.step()) out.push_back(readInfo(s));

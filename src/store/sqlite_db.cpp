@@ -1,5 +1,7 @@
 #include "store/sqlite_db.h"
 
+#include "store/name_order.h"
+
 #include "engine/utf8.h"
 #include "store/container/cp1252.h"
 #include "store/same_name.h"
@@ -420,6 +422,14 @@ Database::Database(const std::filesystem::path& file, Mode mode) {
     }
     sqlite3_extended_result_codes(c->db, 1);
     sqlite3_busy_timeout(c->db, 5000);
+    // Names sort as a Spanish reader expects (ORDER BY Nombre COLLATE NOMBRES).
+    sqlite3_create_collation_v2(
+        c->db, kNameCollation, SQLITE_UTF8, nullptr,
+        [](void*, int n1, const void* s1, int n2, const void* s2) {
+            return compareNames(std::string_view(static_cast<const char*>(s1), size_t(n1)),
+                                std::string_view(static_cast<const char*>(s2), size_t(n2)));
+        },
+        nullptr);
     harden(c->db);
     // Checked every 100,000 steps of the engine: a few milliseconds of work at most, so the
     // deadline still holds, without reading the clock inside every short query.

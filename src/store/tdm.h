@@ -72,7 +72,8 @@ inline constexpr const char* qNutxIns =
     "Group by Codigo";
 inline constexpr const char* qlbTI = "Select Codigo, Nombre From TI";
 inline constexpr const char* qlbTN = "Select Codigo, Tipo From TN";
-inline constexpr const char* qlbIns = "Select Codigo, Nombre From Ins Order By Nombre";
+inline constexpr const char* qlbIns =
+    "Select Codigo, Nombre From Ins Order By Nombre COLLATE NOMBRES";
 }  // namespace tdm_sql
 
 class Tdm {

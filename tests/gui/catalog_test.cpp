@@ -131,13 +131,13 @@ TEST_F(ListBase, UserSortAcceptsOnlyColumnsOfTheQuery) {
     l.open();
     EXPECT_EQ(l.text("NOMBRE"), "Maíz");
     EXPECT_TRUE(l.userSort("[NOMBRE] DESC"));
-    EXPECT_EQ(QString::fromStdString(l.queryLines()[3]).toUpper(), "NOMBRE DESC");
+    EXPECT_EQ(QString::fromStdString(l.queryLines()[3]).toUpper(), "NOMBRE COLLATE NOMBRES DESC");
     EXPECT_EQ(l.text("NOMBRE"), "Trigo");
     for (const char* bad : {"[NOMBRE]; DROP TABLE Ins", "[Precio] ASC", "NOMBRE DESC, (SELECT 1)",
                             "[NOMBRE] UP", ""}) {
         EXPECT_FALSE(l.userSort(bad)) << bad;
     }
-    EXPECT_EQ(QString::fromStdString(l.queryLines()[3]).toUpper(), "NOMBRE DESC");
+    EXPECT_EQ(QString::fromStdString(l.queryLines()[3]).toUpper(), "NOMBRE COLLATE NOMBRES DESC");
     EXPECT_EQ(count("SELECT COUNT(*) FROM Ins"), 3);
     // The nutrient list always keeps the user's order.
     NutrientList n(db, *dm, sink);

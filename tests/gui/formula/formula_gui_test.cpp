@@ -145,8 +145,9 @@ TEST_F(FormulaGui, APriceChangedInThePricesWindowShowsInTheOpenFormula) {
     ASSERT_TRUE(f->editor().hasResults());
     EXPECT_EQ(f->ingredientGrid()->item(0, 5)->text(), shown);
     for (const TInsumo& g : f->editor().mix()->Ingredients)
-        if (g.Codigo == f->editor().ingredients()[0].CNI)
+        if (g.Codigo == f->editor().ingredients()[0].CNI) {
             EXPECT_EQ(g.Precio, Fixed4::fromDouble(9.8765));
+        }
 }
 
 TEST_F(FormulaGui, RestrictionDialogsRefuseAndEmptyTheMaximum) {
