@@ -1,10 +1,33 @@
 #include "catalog/child_window.h"
 
 #include <QMdiSubWindow>
+#include <QPainter>
 
 #include "catalog/request_event.h"
 
 namespace vexa {
+
+namespace {
+
+// The window's title strip: a title longer than the window (windows tiled side by side) ends
+// in "…" and shows whole as a tip, instead of being cut mid-word.
+class HeaderStrip : public QLabel {
+public:
+    using QLabel::QLabel;
+    QSize minimumSizeHint() const override { return {0, QLabel::minimumSizeHint().height()}; }
+
+protected:
+    void paintEvent(QPaintEvent*) override {
+        QPainter p(this);
+        const QRect r = contentsRect().adjusted(margin(), margin(), -margin(), -margin());
+        const QString shown = fontMetrics().elidedText(text(), Qt::ElideRight, r.width());
+        setToolTip(shown == text() ? QString() : text());
+        p.setPen(palette().color(foregroundRole()));
+        p.drawText(r, int(alignment()), shown);
+    }
+};
+
+}  // namespace
 
 ChildWindow::ChildWindow(const QString& caption, const QString& header, QWidget* parent)
     : QWidget(parent) {
@@ -13,7 +36,8 @@ ChildWindow::ChildWindow(const QString& caption, const QString& header, QWidget*
     body_ = new QVBoxLayout(this);
     body_->setContentsMargins(0, 0, 0, 0);
     body_->setSpacing(0);
-    header_ = new QLabel(header, this);
+    header_ = new HeaderStrip(header, this);
+    header_->setAlignment(Qt::AlignLeft | Qt::AlignVCenter);
     header_->setObjectName("headerStrip");
     QFont f = header_->font();
     f.setBold(true);

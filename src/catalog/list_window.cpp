@@ -1,5 +1,7 @@
 #include "catalog/list_window.h"
 
+#include <algorithm>
+
 #include <QCloseEvent>
 #include <QCoreApplication>
 #include <QDesktopServices>
@@ -184,7 +186,8 @@ void ListWindow::addSideButton(QAction* a) {
     auto* b = new QToolButton(side_);
     b->setDefaultAction(a);
     b->setToolButtonStyle(Qt::ToolButtonTextOnly);
-    b->setMinimumWidth(96);
+    // As wide as its caption needs ("Exportar a MS Excel"), never cut.
+    b->setMinimumWidth(std::max(96, b->sizeHint().width()));
     b->setObjectName("side_" + a->objectName());
     sideLayout_->insertWidget(sideLayout_->count() - 1, b);
 }

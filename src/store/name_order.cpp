@@ -32,25 +32,62 @@ char32_t nextCodePoint(std::string_view s, size_t& i) {
 uint32_t primary(char32_t c) {
     if (c >= 'A' && c <= 'Z') c += 'a' - 'A';
     switch (c) {
-        case U'á': case U'à': case U'â': case U'ä': case U'Á': case U'À': case U'Â': case U'Ä':
+        case U'á':
+        case U'à':
+        case U'â':
+        case U'ä':
+        case U'Á':
+        case U'À':
+        case U'Â':
+        case U'Ä':
             c = 'a';
             break;
-        case U'é': case U'è': case U'ê': case U'ë': case U'É': case U'È': case U'Ê': case U'Ë':
+        case U'é':
+        case U'è':
+        case U'ê':
+        case U'ë':
+        case U'É':
+        case U'È':
+        case U'Ê':
+        case U'Ë':
             c = 'e';
             break;
-        case U'í': case U'ì': case U'î': case U'ï': case U'Í': case U'Ì': case U'Î': case U'Ï':
+        case U'í':
+        case U'ì':
+        case U'î':
+        case U'ï':
+        case U'Í':
+        case U'Ì':
+        case U'Î':
+        case U'Ï':
             c = 'i';
             break;
-        case U'ó': case U'ò': case U'ô': case U'ö': case U'Ó': case U'Ò': case U'Ô': case U'Ö':
+        case U'ó':
+        case U'ò':
+        case U'ô':
+        case U'ö':
+        case U'Ó':
+        case U'Ò':
+        case U'Ô':
+        case U'Ö':
             c = 'o';
             break;
-        case U'ú': case U'ù': case U'û': case U'ü': case U'Ú': case U'Ù': case U'Û': case U'Ü':
+        case U'ú':
+        case U'ù':
+        case U'û':
+        case U'ü':
+        case U'Ú':
+        case U'Ù':
+        case U'Û':
+        case U'Ü':
             c = 'u';
             break;
-        case U'ç': case U'Ç':
+        case U'ç':
+        case U'Ç':
             c = 'c';
             break;
-        case U'ñ': case U'Ñ':
+        case U'ñ':
+        case U'Ñ':
             return 'n' * 2 + 1;
         default:
             break;

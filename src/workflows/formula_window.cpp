@@ -14,6 +14,7 @@
 
 #include "catalog/catalog_context.h"
 #include "catalog/click_sound.h"
+#include "catalog/flow_layout.h"
 #include "catalog/number_text.h"
 #include "catalog/request_event.h"
 #include "catalog/dialogs.h"
@@ -233,7 +234,7 @@ QWidget* FormulaWindow::buildRestrictions() {
         connect(grid, &QTableWidget::currentCellChanged, this, [this] { updateActions(); });
         box->addWidget(grid, 1);
         const QString p = ingredients ? "ins:" : "nut:";
-        auto* tools = new QHBoxLayout;
+        auto* tools = new FlowLayout;
         auto add = [&](const QString& caption, std::function<void()> fn) {
             QAction* a = addCommand(caption, {}, std::move(fn));
             a->setObjectName(p + caption);
@@ -273,7 +274,6 @@ QWidget* FormulaWindow::buildRestrictions() {
                 fillGrids();
             });
         }
-        tools->addStretch();
         box->addLayout(tools);
         if (!ingredients) buildRatioGrid(page, box);
         layout->addLayout(box, 1);
@@ -286,7 +286,7 @@ QWidget* FormulaWindow::buildRestrictions() {
 QWidget* FormulaWindow::buildResults() {
     auto* page = new QWidget(this);
     auto* layout = new QVBoxLayout(page);
-    auto* tools = new QHBoxLayout;
+    auto* tools = new FlowLayout;
     using R = FormulaEditor::Report;
     auto report = [this](const QString& caption, R r) {
         return addCommand(caption, {}, [this, r] { reportCommand(r); });
@@ -325,7 +325,6 @@ QWidget* FormulaWindow::buildResults() {
     tools->addWidget(toolFor(acc, page));
     QAction* font = addCommand("&Font", {}, [this] { report_->chooseFontForSelection(); });
     tools->addWidget(toolFor(font, page));
-    tools->addStretch();
     layout->addLayout(tools);
 
     auto* row = new QHBoxLayout;

@@ -12,15 +12,16 @@
 namespace vexa {
 namespace {
 
-const std::vector<std::string> kSpanishOrder = {"ácido cítrico", "Avena",  "Maíz",   "maiz molido",
-                                                "Nabo",          "Ñame",   "Oliva",  "Óxido de zinc",
-                                                "Sésamo",        "Soya",   "Trigo"};
+const std::vector<std::string> kSpanishOrder = {"ácido cítrico", "Avena", "Maíz",  "maiz molido",
+                                                "Nabo",          "Ñame",  "Oliva", "Óxido de zinc",
+                                                "Sésamo",        "Soya",  "Trigo"};
 
 TEST(NameOrder, SpanishOrderInMemoryAndInSql) {
     std::vector<std::string> shuffled = kSpanishOrder;
     std::reverse(shuffled.begin(), shuffled.end());
-    std::stable_sort(shuffled.begin(), shuffled.end(),
-                     [](const std::string& a, const std::string& b) { return compareNames(a, b) < 0; });
+    std::stable_sort(
+        shuffled.begin(), shuffled.end(),
+        [](const std::string& a, const std::string& b) { return compareNames(a, b) < 0; });
     EXPECT_EQ(shuffled, kSpanishOrder);
     EXPECT_LT(compareNames("Nutria", "Ñame"), 0);
     EXPECT_LT(compareNames("Ñu", "Oca"), 0);

@@ -6,6 +6,8 @@
 #include <QProcess>
 #include <QTest>
 #include <QTimer>
+#include <QToolButton>
+#include <QTabWidget>
 #include <filesystem>
 #include <fstream>
 #include <functional>
@@ -148,6 +150,31 @@ TEST_F(FormulaGui, APriceChangedInThePricesWindowShowsInTheOpenFormula) {
         if (g.Codigo == f->editor().ingredients()[0].CNI) {
             EXPECT_EQ(g.Precio, Fixed4::fromDouble(9.8765));
         }
+}
+
+// Tiled side by side at 1024 × 768, a formula window is about 500 pixels wide: its buttons
+// wrap onto a second row instead of being cut, and its title strip keeps its height.
+TEST_F(FormulaGui, NarrowWindowsCutNoButton) {
+    MainWindow& w = start();
+    FormulaWindow* f = openFormula(w, 1, 1);
+    ASSERT_NE(f, nullptr);
+    f->runMix();
+    settle();
+    auto* frame = qobject_cast<QMdiSubWindow*>(f->parentWidget());
+    ASSERT_NE(frame, nullptr);
+    frame->showNormal();
+    frame->resize(500, 330);
+    for (int page = 0; page < f->pages()->count(); ++page) {
+        f->pages()->setCurrentIndex(page);
+        settle();
+        for (QToolButton* b : f->pages()->currentWidget()->findChildren<QToolButton*>()) {
+            if (!b->isVisible()) continue;
+            EXPECT_GE(b->width(), b->sizeHint().width()) << b->text().toStdString();
+            EXPECT_TRUE(f->pages()->currentWidget()->rect().contains(
+                b->mapTo(f->pages()->currentWidget(), b->rect().bottomRight())))
+                << b->text().toStdString();
+        }
+    }
 }
 
 TEST_F(FormulaGui, RestrictionDialogsRefuseAndEmptyTheMaximum) {
