@@ -8,6 +8,7 @@
 #include "store/file_target.h"
 #include "store/ini_file.h"
 #include "store/report_file.h"
+#include "test_paths.h"
 #include "engine/report_document.h"
 
 #include <gtest/gtest.h>
@@ -17,6 +18,7 @@
 #include <sys/sysmacros.h>
 #include <unistd.h>
 
+#include <cstdlib>
 #include <fstream>
 #include <functional>
 #include <future>
@@ -49,6 +51,26 @@ std::string readAll(const fs::path& f) {
     std::ostringstream s;
     s << in.rdbuf();
     return s.str();
+}
+
+// A reader on the other end of a FIFO, so that a write through does not wait forever; it
+// gives up after `seconds` without a writer (a write that never came), never blocking.
+std::future<std::string> drain(const fs::path& fifo, int seconds = 10) {
+    auto reader = std::async(std::launch::async, [fifo, seconds] {
+        int fd = ::open(fifo.c_str(), O_RDONLY | O_NONBLOCK);
+        std::string got;
+        char buf[4096];
+        for (int i = 0; i < seconds * 200; ++i) {
+            ssize_t n = ::read(fd, buf, sizeof buf);
+            if (n > 0) got.append(buf, size_t(n));
+            if (n == 0 && !got.empty()) break;
+            ::usleep(5000);
+        }
+        ::close(fd);
+        return got;
+    });
+    ::usleep(20000);  // the reader has the FIFO open
+    return reader;
 }
 
 // The writers of the store and the container, each writing something to `file`. True when
@@ -132,21 +154,7 @@ TEST(FileTargets, AFifoIsWrittenThroughAndAFolderRefused) {
         ASSERT_EQ(::mkfifo(fifo.c_str(), 0600), 0);
         const bool writesThrough =
             std::find(through.begin(), through.end(), w.name) != through.end();
-        // A reader on the other end, so that a write through does not wait forever.
-        auto reader = std::async(std::launch::async, [&] {
-            int fd = ::open(fifo.c_str(), O_RDONLY | O_NONBLOCK);
-            std::string got;
-            char buf[256];
-            for (int i = 0; i < 200; ++i) {
-                ssize_t n = ::read(fd, buf, sizeof buf);
-                if (n > 0) got.append(buf, size_t(n));
-                if (n == 0 && !got.empty()) break;
-                ::usleep(5000);
-            }
-            ::close(fd);
-            return got;
-        });
-        ::usleep(20000);  // the reader has the FIFO open
+        auto reader = drain(fifo, writesThrough ? 10 : 1);
         const bool ok = w.write(fifo);
         const std::string got = reader.get();
         EXPECT_EQ(ok, writesThrough);
@@ -175,6 +183,36 @@ TEST(FileTargets, ACharacterDeviceIsNeverReplaced) {
         EXPECT_TRUE(S_ISCHR(st.st_mode)) << "the device was replaced by a file";
     }
     EXPECT_EQ(writeWholeFile(dev, "x"), "");  // written through
+}
+
+// vexa-cli report --out onto a link and a FIFO: the link stays and its file has the report,
+// the FIFO's reader gets it.
+TEST(FileTargets, CommandLineReportThroughALinkAndAFifo) {
+    TempFolder t;
+    const std::string cli = VEXA_CLI_PATH;
+    const std::string vxf = (t.path / "s.vxf").string();
+    ASSERT_EQ(std::system((cli + " sample " + vxf + " >/dev/null 2>&1").c_str()), 0);
+    fs::create_directories(t.path / "real");
+    const fs::path link = t.path / "reporte.txt";
+    fs::create_symlink(t.path / "real" / "reporte.txt", link);
+    ASSERT_EQ(
+        std::system((cli + " report " + vxf + " nutrientes --out " + link.string() + " 2>/dev/null")
+                        .c_str()),
+        0);
+    EXPECT_TRUE(fs::is_symlink(fs::symlink_status(link)));
+    EXPECT_NE(readAll(t.path / "real" / "reporte.txt").find("Proteína cruda"), std::string::npos);
+
+    const fs::path fifo = t.path / "tubo.txt";
+    ASSERT_EQ(::mkfifo(fifo.c_str(), 0600), 0);
+    auto reader = drain(fifo);
+    EXPECT_EQ(
+        std::system((cli + " report " + vxf + " nutrientes --out " + fifo.string() + " 2>/dev/null")
+                        .c_str()),
+        0);
+    EXPECT_NE(reader.get().find("Proteína cruda"), std::string::npos);
+    struct stat st {};
+    ASSERT_EQ(::lstat(fifo.c_str(), &st), 0);
+    EXPECT_TRUE(S_ISFIFO(st.st_mode));
 }
 
 TEST(FileTargets, AWorkspaceOpenedThroughALinkIsSavedIntoTheLinkedFile) {

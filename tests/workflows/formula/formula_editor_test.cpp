@@ -4,6 +4,8 @@
 
 #include "catalog/catalog_context.h"
 #include "formula_fixture.h"
+#include "engine/text_format.h"
+#include "workflows/batch_session.h"
 #include "workflows/formula_editor.h"
 
 namespace vexa::test {
@@ -304,6 +306,26 @@ TEST_F(FormulaEditorTest, SavedAsIngredientCarriesTheRationContent) {
     EXPECT_EQ(text("SELECT Nut || '=' || printf('%.4f', Valor) AS x FROM Val WHERE Ins = 3 "
                    "ORDER BY Nut"),
               "1=0.0000|2=20.0000|3=3.3333");
+
+    // After a batch with its content, the new ingredient is the batch as it will be mixed: a
+    // 10 kg batch of whole kilograms is not the ration's exact two thirds.
+    {
+        BatchSession batch(*e->mix(), *dm);
+        for (BatchRow& r : batch.table().rows) r.Red = 0;
+        ASSERT_EQ(batch.writeReport(10, "10", BatchBasis::AsFed, true), "");
+    }
+    ASSERT_TRUE(e->mix()->LastBatch());
+    e->saveIngredientDialog = [](const std::string&, int) {
+        return std::optional<std::pair<std::string, int>>({"Lote molido", 0});
+    };
+    ASSERT_TRUE(e->saveAsIngredient());
+    const std::string code = text("SELECT Codigo AS x FROM Ins WHERE Nombre = 'Lote molido'");
+    double protein = -1;
+    for (const ContentRecord& r : e->mix()->LastBatch()->table)
+        if (r.Codigo == 2) protein = r.Valor;
+    EXPECT_NE(protein, 20.0);  // the batch's, not the ration's
+    EXPECT_EQ(text("SELECT printf('%.4f', Valor) AS x FROM Val WHERE Nut = 2 AND Ins = " + code),
+              formatText("%.4f", {protein}));
 }
 
 TEST_F(FormulaEditorTest, InsertingOffersTheGroupsUnrestrictedItemsAndOpensTheirDialogs) {
