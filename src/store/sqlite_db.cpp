@@ -446,6 +446,18 @@ Database::Database(const std::filesystem::path& file, Mode mode) {
     checkWorkspaceSchema(*this);
 }
 
+void Database::vacuum() {
+    sqlite3* db = handle();
+    const int before = sqlite3_limit(db, SQLITE_LIMIT_ATTACHED, 1);
+    try {
+        exec("VACUUM");
+    } catch (...) {
+        sqlite3_limit(db, SQLITE_LIMIT_ATTACHED, before);
+        throw;
+    }
+    sqlite3_limit(db, SQLITE_LIMIT_ATTACHED, before);
+}
+
 Database& Database::operator=(Database&& other) noexcept {
     if (this != &other) {
         close();

@@ -186,6 +186,9 @@ public:
 
     // Runs one or more statements without parameters.
     void exec(std::string_view sql);
+    // Rebuilds the database file without its free pages (VACUUM, which needs the one attached
+    // database the hardened connection otherwise refuses). Throws SqlError.
+    void vacuum();
     Statement prepare(std::string_view sql);
     // A prepared statement kept by the connection for reuse: returned to it (reset, bindings
     // cleared) when the handle goes out of scope. Nested use of the same text is fine.

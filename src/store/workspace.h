@@ -139,6 +139,8 @@ private:
     void disconnect();
     // Packs WorkDir into `target` through "target.guardando" and rotates the backup.
     void packAndRotate(const std::filesystem::path& folder, const std::filesystem::path& target);
+    // Gives the database's free pages back before packing when they are a large share of it.
+    void reclaimFreePages();
     // Saves into `target`; the lock and the identity of the open file follow it.
     bool saveTo(const std::filesystem::path& target);
     // The cause of a failed save, naming the user's file.

@@ -97,6 +97,25 @@ void Tdmvxf::packAndRotate(const fs::path& folder, const fs::path& given) {
     OpenStage = kStageOk;
 }
 
+void Tdmvxf::reclaimFreePages() {
+    // Pages freed by deletions are zeros that pack to almost nothing, so a workspace whose
+    // catalogue was mostly deleted packs small and unpacks huge. When they are a large share
+    // of the file they are given back first; the working copy is the one rewritten.
+    auto value = [this](const char* pragma) {
+        Statement s = db_.prepare(pragma);
+        return s.step() ? s.getInt64(0) : 0;
+    };
+    const int64_t pages = value("PRAGMA page_count");
+    const int64_t free = value("PRAGMA freelist_count");
+    const int64_t pageSize = value("PRAGMA page_size");
+    if (free * 4 < pages || free * pageSize < (int64_t(1) << 20)) return;
+    try {
+        db_.vacuum();
+    } catch (const std::exception&) {
+        // The file is larger than it needs to be, and opens all the same.
+    }
+}
+
 std::string Tdmvxf::saveErrorText(const fs::path& target, const std::exception& e) {
     std::string text = "No se pudo guardar la base de datos en " + target.string() + ". ";
     int error = 0;
@@ -178,6 +197,7 @@ bool Tdmvxf::saveTo(const fs::path& given) {
 
         OpenStage = kStageSavingDef;
         writeDBDef(WorkDir, DBDef);
+        reclaimFreePages();
 
         packAndRotate(WorkDir, target);
         DBModified = false;

@@ -4,6 +4,7 @@
 #include "store/container/container.h"
 #include "store/ini_file.h"
 #include "store/schema.h"
+#include "store/tdm.h"
 
 #include <gtest/gtest.h>
 
@@ -315,6 +316,48 @@ TEST(LifecycleSave, ReadOnlyTargetFolderFailsTheSave) {
     ASSERT_TRUE(WIFEXITED(status));
     EXPECT_NE(WEXITSTATUS(status), 3) << "could not become an unprivileged user";
     EXPECT_EQ(WEXITSTATUS(status), 0) << "the save as an unprivileged user did not fail cleanly";
+}
+
+// A large catalogue mostly deleted through the program's own services: the save gives the
+// freed pages back, and the file it wrote opens again (it packed 1000:1 and was refused as
+// damaged by every verb, only its backup opening).
+TEST(LifecycleSave, AWorkspaceWithMostOfALargeCatalogueDeletedSavesAndReopens) {
+    DocumentsFolder docs;
+    ScriptedUi ui;
+    Tdmvxf w(docs.settings(), ui);
+    auto file = createAndOpen(w, docs);
+    {
+        Transaction tx(w.db());
+        w.db().exec(
+            "WITH RECURSIVE n(i) AS (SELECT 1 UNION ALL SELECT i + 1 FROM n WHERE i < 40) "
+            "INSERT INTO Nut (Nombre, Unidad, Tipo, Orden) SELECT 'Nutriente ' || i, '%', 0, i "
+            "FROM n;"
+            "WITH RECURSIVE n(i) AS (SELECT 1 UNION ALL SELECT i + 1 FROM n WHERE i < 30000) "
+            "INSERT INTO Ins (Nombre) SELECT 'Insumo ' || i FROM n;"
+            "INSERT INTO Val (Ins, Nut, Valor) SELECT I.Codigo, N.Codigo, "
+            "(I.Codigo * 7 + N.Codigo) % 1000 / 10.0 FROM Ins I, Nut N;");
+        tx.commit();
+    }
+    w.DBModified = true;
+    ASSERT_TRUE(w.GuardarVXF());
+    Tdm dm(w.db(), w.DBDef);
+    std::vector<int32_t> codes;
+    {
+        Statement nuts = w.db().prepare("SELECT Codigo FROM Nut WHERE Codigo > 1");
+        while (nuts.step()) codes.push_back(nuts.getInt(0));
+    }
+    for (int32_t c : codes) dm.BorrarNutriente(c);
+    w.db().exec("DELETE FROM Nut WHERE Codigo > 1");
+    w.DBModified = true;
+    ASSERT_TRUE(w.GuardarVXF()) << (ui.errors.empty() ? "" : ui.errors.back());
+    EXPECT_LT(fs::file_size(file), 2u << 20);
+
+    ASSERT_TRUE(w.CerrarVXF());
+    Tdmvxf again(docs.settings(), ui);
+    again.AbrirVXF(file);
+    ASSERT_EQ(again.OpenStage, kStageOk) << (ui.errors.empty() ? "" : ui.errors.back());
+    EXPECT_EQ(count(again.db(), "select count(*) from Val"), 30000);
+    EXPECT_LT(count(again.db(), "PRAGMA freelist_count"), 100);
 }
 
 TEST(LifecycleSave, SaveAsMovesTheWorkspaceAndABackupIsNeverItsOwnBackup) {

@@ -91,10 +91,11 @@ void unpackFile(const std::filesystem::path& file, const std::filesystem::path& 
 bool hasEntries(const std::filesystem::path& file) noexcept;
 
 // The most bytes a container of `fileSize` bytes may declare, for its inner archive and
-// again for the files inside it. A workspace compresses about 10:1, and SQLite pages
-// emptied by deletions are zeros that deflate further; deflate itself reaches about 1000:1,
-// which is what a file built to fill the disk uses. Hence 64 times the file, plus 32 MB so
-// that small workspaces made mostly of empty pages always open.
+// again for the files inside it. A workspace compresses about 10:1, but SQLite pages emptied
+// by deletions are zeros that deflate reaches at its own limit, 1032:1: a sound workspace
+// saved by an earlier release with most of its catalogue deleted declares 200 times its size.
+// So the bound is deflate's limit (a declaration above it cannot be true) plus 32 MB; what
+// keeps a file built to fill the disk out is the free-space check of the unpacking.
 std::uint64_t expansionBudget(std::uint64_t fileSize);
 
 // One file inside a workspace, as listed by checkFile.

@@ -173,7 +173,7 @@ void unpackFile(const fs::path& file, const fs::path& folder, ContainerErrorHand
 }
 
 std::uint64_t expansionBudget(std::uint64_t fileSize) {
-    constexpr std::uint64_t kFactor = 64;
+    constexpr std::uint64_t kFactor = 1032;  // deflate's own limit
     constexpr std::uint64_t kAllowance = std::uint64_t(32) << 20;
     return fileSize * kFactor + kAllowance;
 }
