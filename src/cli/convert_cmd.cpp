@@ -7,6 +7,7 @@
 
 #include "cli/verbs.h"
 #include "cli/workspace_session.h"
+#include "store/file_target.h"
 
 namespace vexa::cli {
 
@@ -29,8 +30,7 @@ private:
 };
 
 int convert(const fs::path& from, const fs::path& to) {
-    std::error_code ec;
-    if (fs::absolute(from, ec) == fs::absolute(to, ec)) {
+    if (sameFile(from, to)) {
         std::cerr << "vexa-cli: El archivo nuevo debe ser distinto de " << from.string() << ".\n";
         return 1;
     }

@@ -5,6 +5,7 @@
 #include "cli/verbs.h"
 #include "cli/workspace_session.h"
 #include "store/catalog_report.h"
+#include "store/file_target.h"
 #include "store/settings.h"
 
 #include <clocale>
@@ -93,6 +94,11 @@ int runReport(const ReportArgs& a) {
     const std::string ext = extensionOf(a.out);
     if (ext != ".pdf" && ext != ".txt" && ext != ".html" && ext != ".htm") {
         std::cerr << "vexa-cli: El archivo de salida debe terminar en .pdf, .txt, .html o .htm\n";
+        return 2;
+    }
+    if (sameFile(a.out, a.file)) {
+        std::cerr << "vexa-cli: El archivo de salida " << a.out.string()
+                  << " es el espacio de trabajo: elija otro nombre.\n";
         return 2;
     }
     CliWorkspace ws(std::cerr);

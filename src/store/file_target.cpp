@@ -87,4 +87,10 @@ std::string writeWholeFile(const fs::path& file, std::string_view bytes) {
     return {};
 }
 
+bool sameFile(const fs::path& a, const fs::path& b) {
+    std::error_code ec;
+    if (fs::equivalent(a, b, ec) && !ec) return true;
+    return realFile(a) == realFile(b);
+}
+
 }  // namespace vexa

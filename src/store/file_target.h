@@ -27,4 +27,8 @@ FileTargetKind fileTargetKind(const std::filesystem::path& file);
 // the cause (the system's text of the error); on failure the old content is as it was.
 std::string writeWholeFile(const std::filesystem::path& file, std::string_view bytes);
 
+// Whether `a` and `b` are the same file once links are followed and "./" is taken away
+// (an output that would replace its own input).
+bool sameFile(const std::filesystem::path& a, const std::filesystem::path& b);
+
 }  // namespace vexa

@@ -215,6 +215,25 @@ TEST(FileTargets, CommandLineReportThroughALinkAndAFifo) {
     EXPECT_TRUE(S_ISFIFO(st.st_mode));
 }
 
+// No verb writes its output over its own input, however the path is spelled.
+TEST(FileTargets, AnOutputThatIsTheInputIsRefused) {
+    TempFolder t;
+    const std::string cli = VEXA_CLI_PATH;
+    const fs::path vxf = t.path / "W.html";
+    ASSERT_EQ(std::system((cli + " sample " + vxf.string() + " >/dev/null 2>&1").c_str()), 0);
+    fs::create_symlink(vxf, t.path / "enlace.html");
+    const std::string before = readAll(vxf);
+    const std::string dir = "cd " + t.path.string() + " && ";
+    for (const std::string& cmd :
+         {cli + " report W.html insumos --out W.html", cli + " report W.html insumos --out ./W.html",
+          cli + " report W.html insumos --out enlace.html", cli + " convert W.html ./W.html"}) {
+        SCOPED_TRACE(cmd);
+        EXPECT_NE(std::system((dir + cmd + " >/dev/null 2>&1").c_str()), 0);
+        EXPECT_EQ(readAll(vxf), before);
+    }
+    EXPECT_TRUE(fs::is_symlink(fs::symlink_status(t.path / "enlace.html")));
+}
+
 TEST(FileTargets, AWorkspaceOpenedThroughALinkIsSavedIntoTheLinkedFile) {
     DocumentsFolder docs;
     ScriptedUi ui;
