@@ -225,7 +225,8 @@ TEST(FileTargets, AnOutputThatIsTheInputIsRefused) {
     const std::string before = readAll(vxf);
     const std::string dir = "cd " + t.path.string() + " && ";
     for (const std::string& cmd :
-         {cli + " report W.html insumos --out W.html", cli + " report W.html insumos --out ./W.html",
+         {cli + " report W.html insumos --out W.html",
+          cli + " report W.html insumos --out ./W.html",
           cli + " report W.html insumos --out enlace.html", cli + " convert W.html ./W.html"}) {
         SCOPED_TRACE(cmd);
         EXPECT_NE(std::system((dir + cmd + " >/dev/null 2>&1").c_str()), 0);

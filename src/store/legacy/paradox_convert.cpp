@@ -129,8 +129,12 @@ long copyTable(Database& db, const TableDef& table, const fs::path& file, const 
     std::string cols, params;
     for (size_t i = 0; i < fields.size(); ++i) {
         const FieldDef* f = table.field(fields[i].name);
-        // Fields the layout does not know are left behind; a field that does is never dropped.
-        if (!f) continue;
+        // A field the layout does not know is never dropped in silence: its values would be
+        // lost (a value field renamed Valor_ converted as a table of empty values).
+        if (!f)
+            throw ParadoxError("el campo " + fields[i].name +
+                               " no es de esta tabla en ninguna versión conocida; no se convierte "
+                               "para no perder sus valores");
         for (size_t k = 0; k < i; ++k)
             if (targets[k] == f) throw ParadoxError("el campo " + f->name + " aparece dos veces");
         switch (fields[i].type) {

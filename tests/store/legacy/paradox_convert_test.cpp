@@ -97,6 +97,29 @@ TEST(ParadoxConvert, LogicalFieldsKeepTrueFalseAndEmpty) {
     EXPECT_EQ(got, (std::vector<std::pair<int, std::string>>{{1, "1"}, {2, "0"}, {3, "null"}}));
 }
 
+// A field the layout does not know (a value field named Valor_) is never dropped in silence:
+// the conversion is refused naming the table and the field, and nothing is converted.
+TEST(ParadoxConvert, AnUnknownFieldRefusesTheConversionNamingIt) {
+    Folder f;
+    writeParadoxTable(f.path / "INS.DB", {{"Codigo", pxfAutoInc, 4}, {"Nombre", pxfAlpha, 25}},
+                      {{"1", "Maíz"}});
+    writeParadoxTable(f.path / "NUT.DB", {{"Codigo", pxfAutoInc, 4}, {"Nombre", pxfAlpha, 25}},
+                      {{"1", "Proteína"}});
+    writeParadoxTable(f.path / "VAL.DB",
+                      {{"Ins", pxfLong, 4}, {"Nut", pxfLong, 4}, {"Valor_", pxfNumber, 8}},
+                      {{"1", "1", "8.5"}});
+    try {
+        convertParadoxFolder(f.path);
+        ADD_FAILURE() << "converted";
+    } catch (const std::exception& e) {
+        const std::string what = e.what();
+        EXPECT_NE(what.find("VAL.DB"), std::string::npos) << what;
+        EXPECT_NE(what.find("Valor_"), std::string::npos) << what;
+    }
+    EXPECT_TRUE(isParadoxFolder(f.path));  // the folder as it was
+    EXPECT_TRUE(fs::exists(f.path / "VAL.DB"));
+}
+
 TEST(ParadoxConvert, AFailureHalfWayLeavesTheFolderAsItWas) {
     Folder f;
     writeParadoxTable(f.path / "NUT.DB", {{"Codigo", pxfAutoInc, 4}, {"Nombre", pxfAlpha, 25}},
