@@ -9,6 +9,7 @@
 #include "vexa_version.h"
 
 #include <cctype>
+#include <cerrno>
 #include <chrono>
 #include <cstdio>
 #include <ctime>
@@ -268,6 +269,12 @@ void Tdmvxf::AbrirVXF(const fs::path& file) {
         if (!lockOnOpen_ || settings_.readOnly || readOnly) return true;
         auto owner = lock.acquire(f);
         if (!owner) return true;
+        // Without locking in that folder the user may go on, on their own responsibility.
+        if (owner->error == ENOLCK &&
+            ui_.askYesNo(lockedMessage(f, *owner) + " ¿Desea abrirlo para modificarlo de todos "
+                                                    "modos, bajo su responsabilidad?",
+                         "Confirmación"))
+            return true;
         if (!ui_.askOpenReadOnly(lockedMessage(f, *owner))) {
             OpenStage = kStageReading;
             lastError_ = lockedMessage(f, *owner);

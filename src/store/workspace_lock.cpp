@@ -9,6 +9,9 @@
 #include <unistd.h>
 
 #include <cerrno>
+#include <functional>
+#include <cstdio>
+#include <cstring>
 #include <csignal>
 #include <cstdlib>
 #include <ctime>
@@ -82,10 +85,30 @@ bool staleText(const std::optional<LockOwner>& owner) {
 }  // namespace
 
 fs::path lockFilePath(const fs::path& file) {
-    return file.parent_path() / (".~lock." + file.filename().string() + "#");
+    std::string name = file.filename().string();
+    // A name so long that the lock's would not fit (255 bytes) is cut and made unique with a
+    // hash of the whole name, so that such a workspace is still locked.
+    constexpr size_t kMaxName = 255, kDecoration = 8, kHash = 17;
+    if (name.size() + kDecoration > kMaxName) {
+        const uint64_t hash = std::hash<std::string>{}(name);
+        size_t keep = kMaxName - kDecoration - kHash;
+        while (keep > 0 && (static_cast<unsigned char>(name[keep]) & 0xC0) == 0x80) --keep;
+        char hex[kHash + 1];
+        std::snprintf(hex, sizeof hex, "~%016llx", static_cast<unsigned long long>(hash));
+        name = name.substr(0, keep) + hex;
+    }
+    return file.parent_path() / (".~lock." + name + "#");
 }
 
 std::string lockedMessage(const fs::path& file, const LockOwner& owner) {
+    if (owner.error == ENOLCK)
+        return "No se puede bloquear el archivo " + file.string() +
+               ": el sistema de archivos de esa carpeta no admite bloqueos (por ejemplo, una "
+               "carpeta de red), así que nada impide que otro programa lo modifique a la vez.";
+    if (owner.error != 0)
+        return "No se pudo bloquear el archivo " + file.string() + " para que nadie más lo " +
+               "modifique: " + std::strerror(owner.error) + " (" + lockFilePath(file).string() +
+               ").";
     std::string who = owner.user.empty() ? "otro usuario" : owner.user;
     std::string text = "El archivo " + file.string() + " está abierto por " + who;
     if (!owner.host.empty()) text += " en el equipo " + owner.host;
@@ -119,8 +142,20 @@ std::optional<LockOwner> WorkspaceLock::acquire(const fs::path& file) {
     const fs::path path = lockFilePath(file);
     for (int attempt = 0; attempt < 5; ++attempt) {
         int fd = ::open(path.c_str(), O_RDWR | O_CREAT | O_CLOEXEC | O_NOFOLLOW, 0644);
-        if (fd < 0) return std::nullopt;
+        if (fd < 0) {
+            // A lock that cannot be taken is no lock: the caller is told why.
+            LockOwner failed;
+            failed.error = errno;
+            return failed;
+        }
         if (::flock(fd, LOCK_EX | LOCK_NB) != 0) {
+            const int error = errno;
+            if (error != EWOULDBLOCK) {
+                ::close(fd);
+                LockOwner failed;
+                failed.error = error;
+                return failed;
+            }
             auto owner = readOwner(fd);
             ::close(fd);
             return owner ? *owner : LockOwner{};

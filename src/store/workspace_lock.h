@@ -15,6 +15,9 @@ struct LockOwner {
     std::string host;
     long pid = 0;
     std::string since;  // local time, "2026-12-10 15:52"
+    // Not another program: the lock could not be taken at all (errno), so nothing keeps
+    // another saver out. ENOLCK: the file system has no locking (a network folder).
+    int error = 0;
 };
 
 std::filesystem::path lockFilePath(const std::filesystem::path& file);

@@ -181,8 +181,15 @@ bool Tdmvxf::saveTo(const fs::path& given) {
     WorkspaceLock lock;
     if (!lock_.holds(target)) {
         if (auto owner = lock.acquire(target)) {
-            fail(lockedMessage(target, *owner) + " No se guardó la base de datos.");
-            return false;
+            const bool anyway =
+                owner->error == ENOLCK &&
+                ui_.askYesNo(lockedMessage(target, *owner) +
+                                 " ¿Desea guardarlo de todos modos, bajo su responsabilidad?",
+                             "Confirmación");
+            if (!anyway) {
+                fail(lockedMessage(target, *owner) + " No se guardó la base de datos.");
+                return false;
+            }
         }
     }
     ui_.setBusy(true);

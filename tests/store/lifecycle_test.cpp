@@ -253,7 +253,9 @@ struct UnsavableWorkspace {
         EXPECT_EQ(bytesOf(file), fileBytes);
         EXPECT_EQ(bytesOf(backup), backupBytes);
         int files = 0;
-        for (auto& e : fs::directory_iterator(docs.root / "VXF")) files += e.is_regular_file();
+        // (The open workspace's lock aside: its name is cut to fit, so it is taken.)
+        for (auto& e : fs::directory_iterator(docs.root / "VXF"))
+            files += e.is_regular_file() && e.path().filename().string().rfind(".~lock.", 0) != 0;
         EXPECT_EQ(files, 2);
     }
 };

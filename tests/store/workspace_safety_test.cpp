@@ -171,6 +171,42 @@ TEST(WorkspaceLock, StaleLockOfADeadProcessIsTakenOver) {
     EXPECT_THROW(checkNotLocked(file), std::runtime_error);
 }
 
+// A lock that cannot be taken is not a lock taken: the cause is told and nothing is saved
+// (a lock file that could not be opened counted as taken, and two savers lost updates).
+TEST(WorkspaceLock, ALockThatCannotBeTakenRefusesWithItsCause) {
+    DocumentsFolder docs;
+    ScriptedUi ui;
+    Tdmvxf w(docs.settings(), ui);
+    createAndOpen(w, docs);
+    const fs::path other = docs.vxf("Otra.vxf");
+    fs::create_directory(lockFilePath(other));  // the lock file cannot be opened
+    {
+        WorkspaceLock lock;
+        auto owner = lock.acquire(other);
+        ASSERT_TRUE(owner.has_value());
+        EXPECT_EQ(owner->error, EISDIR);
+        EXPECT_FALSE(lock.held());
+        EXPECT_TRUE(contains(lockedMessage(other, *owner), "No se pudo bloquear el archivo"));
+    }
+    ui.fileToChoose = other;
+    EXPECT_FALSE(w.GuardarVXFComo());
+    EXPECT_FALSE(fs::exists(other));
+    ASSERT_FALSE(ui.errors.empty());
+    EXPECT_TRUE(contains(ui.errors.back(), "No se pudo bloquear")) << ui.errors.back();
+    // A name so long that ".~lock.NAME#" would not fit is still locked, under a shorter name.
+    {
+        const fs::path longName = docs.vxf(std::string(248, 'g') + ".vxf");
+        WorkspaceLock lock;
+        EXPECT_FALSE(lock.acquire(longName).has_value());
+        EXPECT_TRUE(lock.held());
+        EXPECT_LE(lockFilePath(longName).filename().string().size(), 255u);
+        EXPECT_NE(lockFilePath(longName), lockFilePath(docs.vxf(std::string(247, 'g') + "h.vxf")));
+    }
+    LockOwner noLocking;
+    noLocking.error = ENOLCK;
+    EXPECT_TRUE(contains(lockedMessage(other, noLocking), "no admite bloqueos"));
+}
+
 TEST(WorkspaceLock, TwoProcessesSavingOneFileNeverDropEachOthersWork) {
     DocumentsFolder docs;
     auto file = docs.vxf("Granja.vxf");
