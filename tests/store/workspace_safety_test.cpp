@@ -559,6 +559,57 @@ TEST(WorkspaceOpen, DamagedFileIsRefusedBeforeTheOpenWorkspaceIsClosed) {
     EXPECT_TRUE(w.isOpen());
 }
 
+// A workspace whose database has a damaged page opens read-only, says so, offers its sound
+// backup, and is never saved over (it opened, solved and saved with exit 0, carrying the
+// damage into the new file and its backup).
+TEST(WorkspaceDamage, ADamagedDatabaseOpensReadOnlyAndOffersTheBackup) {
+    DocumentsFolder docs;
+    ScriptedUi ui;
+    Tdmvxf w(docs.settings(), ui);
+    const fs::path file = createAndOpen(w, docs);
+    w.db().exec(
+        "WITH RECURSIVE n(i) AS (SELECT 1 UNION ALL SELECT i + 1 FROM n WHERE i < 3000) "
+        "INSERT INTO Ins (Nombre) SELECT 'Insumo número ' || i FROM n");
+    w.DBModified = true;
+    ASSERT_TRUE(w.GuardarVXF());  // the backup is this sound version
+    w.DBModified = true;
+    ASSERT_TRUE(w.GuardarVXF());
+    ASSERT_TRUE(w.CerrarVXF());
+    // Scramble one page in the middle of the ingredient table.
+    const fs::path folder = docs.root / "roto";
+    unpackFile(file, folder);
+    {
+        std::fstream db(folder / "vexa.sqlite", std::ios::in | std::ios::out | std::ios::binary);
+        db.seekg(0, std::ios::end);
+        const std::streamoff size = db.tellg();
+        db.seekp(size / 2 / 4096 * 4096);
+        const std::string junk(64, '\xA5');
+        db.write(junk.data(), std::streamsize(junk.size()));
+    }
+    fs::remove(file);
+    packFolder(folder, file);
+    const std::string damaged = bytesOf(file);
+
+    ui.answerYes = false;
+    w.AbrirVXF(file);
+    ASSERT_EQ(w.OpenStage, kStageOk);
+    EXPECT_TRUE(w.readOnlyFile());
+    ASSERT_FALSE(ui.errors.empty());
+    EXPECT_TRUE(contains(ui.errors.back(), "está dañada")) << ui.errors.back();
+    EXPECT_EQ(ui.questions, 1);  // the backup was offered
+    w.DBModified = true;
+    EXPECT_FALSE(w.GuardarVXF());
+    EXPECT_EQ(bytesOf(file), damaged);
+    ASSERT_TRUE(w.CerrarVXF());
+
+    // Accepting the offer opens the sound backup.
+    ui.answerYes = true;
+    w.AbrirVXF(file);
+    ASSERT_EQ(w.OpenStage, kStageOk);
+    EXPECT_EQ(w.CurrentVXF, backupPath(file));
+    EXPECT_FALSE(w.readOnlyFile());
+}
+
 TEST(WorkspaceLeftovers, WhatDeadProcessesLeftIsRemovedAtStart) {
     DocumentsFolder docs;
     auto settings = docs.settings();
