@@ -81,4 +81,14 @@ inline bool isValidUtf8(std::string_view s) {
     return true;
 }
 
+// Text for a plain-text file: control characters other than line feed and tab (an escape
+// or a bell typed into a name would drive the reader's terminal) become "?".
+inline std::string withoutControlCharacters(std::string text) {
+    for (char& c : text) {
+        const auto b = static_cast<unsigned char>(c);
+        if ((b < 0x20 && c != '\n' && c != '\t') || b == 0x7F) c = '?';
+    }
+    return text;
+}
+
 }  // namespace vexa

@@ -55,8 +55,12 @@ void writeSheet(lxw_worksheet* ws, lxw_format* bold, const ExportSheet& sheet) {
 QString exportSheetName(const QString& prefix, const QString& name) {
     QString s = prefix + name;
     for (QChar& ch : s)
-        if (QString("[]:*?/\\").contains(ch)) ch = '_';
-    return s.left(31);
+        if (QString("[]:*?/\\").contains(ch) || ch.category() == QChar::Other_Control) ch = '_';
+    // A sheet name may not begin or end with an apostrophe (a formula named "Pollo 1'").
+    s = s.left(31);
+    if (s.startsWith('\'')) s[0] = '_';
+    if (s.endsWith('\'')) s[s.size() - 1] = '_';
+    return s;
 }
 
 QString exportDatasets(const std::vector<ExportSheet>& sheets, const QString& folder,

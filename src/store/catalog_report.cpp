@@ -1,5 +1,7 @@
 #include "store/catalog_report.h"
 
+#include "engine/utf8.h"
+
 #include "store/report_templates.h"
 #include "store/sqlite_db.h"
 
@@ -557,7 +559,7 @@ std::string reportHtmlToText(const std::string& html) {
         while (!s.empty() && s.back() == ' ') s.pop_back();
         out += s + "\n";
     }
-    return out;
+    return withoutControlCharacters(std::move(out));
 }
 
 }  // namespace vexa

@@ -62,7 +62,7 @@ std::string reportAsText(const ReportDocument& doc) {
         out += line.text;
         out += '\n';
     }
-    return out;
+    return withoutControlCharacters(std::move(out));
 }
 
 std::string reportAsRtf(const ReportDocument& doc, std::string_view defaultFont,

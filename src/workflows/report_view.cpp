@@ -1,5 +1,6 @@
 #include "workflows/report_view.h"
 
+#include "engine/utf8.h"
 #include "store/file_target.h"
 
 #include <QFile>
@@ -150,7 +151,7 @@ void ReportView::render() {
 std::string ReportView::reportText() const {
     doc_->flush();
     if (doc_->Lines().empty()) return {};
-    return (toPlainText() + "\n").toStdString();
+    return withoutControlCharacters((toPlainText() + "\n").toStdString());
 }
 
 void ReportView::applyFontToSelection(const QFont& font) {

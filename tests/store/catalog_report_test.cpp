@@ -2,6 +2,7 @@
 // parameters, the definitions in the report folder, and PDFs read back with pdftotext.
 #include "sample_fixture.h"
 #include "store/catalog_report.h"
+#include "store/report_file.h"
 #include "store/settings.h"
 #include "test_paths.h"
 
@@ -264,6 +265,20 @@ TEST(CatalogReport, EachRowListsItsOwnDetails) {
         }
         EXPECT_EQ(got, want);
     }
+}
+
+// A name holding an escape or a bell reaches a text report as "?", never as the control
+// character that would drive the reader's terminal.
+TEST(CatalogReport, TextReportsCarryNoControlCharacters) {
+    const std::string text =
+        reportHtmlToText("<p>Ma\x1b[31miz\x07</p><table><tr><td>A\x08</td></tr></table>");
+    EXPECT_EQ(text.find('\x1b'), std::string::npos);
+    EXPECT_EQ(text.find('\x07'), std::string::npos);
+    EXPECT_EQ(text.find('\x08'), std::string::npos);
+    EXPECT_NE(text.find("Ma?[31miz?"), std::string::npos) << text;
+    MemoryReportDocument doc;
+    doc.AppendLine("Insumo\x1b]0;x\x07");
+    EXPECT_EQ(reportAsText(doc), "Insumo?]0;x?\n");
 }
 
 TEST(CatalogReport, PriceListWithoutDefaultPriceIsEmpty) {

@@ -1,5 +1,6 @@
 // The report commands driven as a user would: the single-item loop, the group-then-formula
 // choice, the empty list, and the ingredient-by-nutrient workbook read back.
+#include "reports/dataset_export.h"
 #include "reports/grid_export.h"
 #include "reports/listado_export.h"
 #include "reports/report_module.h"
@@ -11,6 +12,7 @@
 #include <QListWidget>
 #include <QPrintPreviewWidget>
 #include <QTableWidget>
+#include <QTemporaryDir>
 #include <QTimer>
 #include <gtest/gtest.h>
 
@@ -287,6 +289,20 @@ TEST(ReportPreviewShot, DISABLED_NutrientList) {
     };
     f.module->run(0, nullptr);
     EXPECT_TRUE(QFile::exists(out + "/preview.png"));
+}
+
+// Sheet names as the spreadsheet format requires: a formula named with an apostrophe at the
+// end ("No se pudo crear la hoja") or a control character exports all the same.
+TEST(SpreadsheetExport, SheetNamesFromAnyFormulaNameAreValid) {
+    QTemporaryDir dir;
+    for (const QString& name : {QString("Pollo 1'"), QString("'Inicio"), QString("Ta\x07b")}) {
+        SCOPED_TRACE(name.toStdString());
+        const QString sheet = exportSheetName("Ins ", name);
+        EXPECT_FALSE(sheet.endsWith('\'') || sheet.startsWith('\''));
+        ExportSheet s{exportSheetName("", name), {"Nombre"}, {}};
+        s.rows << QVariantList{QString("Maíz")};
+        EXPECT_NO_THROW(exportDatasets({s}, dir.path(), QDateTime::currentDateTime()));
+    }
 }
 
 }  // namespace
