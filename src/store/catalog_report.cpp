@@ -8,6 +8,7 @@
 #include <kainjow/mustache.hpp>
 
 #include <algorithm>
+#include <chrono>
 #include <cmath>
 #include <fstream>
 #include <sstream>
@@ -339,6 +340,9 @@ std::vector<std::string> writeMissingReportTemplates(const fs::path& folder) {
 }
 
 namespace {
+// No definition of ours nests sections deeper than 3 (a data set, its details, a flag).
+constexpr int kMaxSectionDepth = 4;
+
 // "q1".."q5": the name of data set `index` in a template.
 std::string setName(size_t index) {
     std::string name = "q";
@@ -349,6 +353,18 @@ std::string setName(size_t index) {
 
 std::string fillReportTemplate(const std::string& templ, const std::string& fileName,
                                const ReportData& d, char point, const std::string& date) {
+    // Sections nested deeper than any definition needs (each level repeats the one inside
+    // for every row) are refused before anything is filled.
+    int depth = 0, deepest = 0;
+    for (size_t at = templ.find("{{"); at != std::string::npos; at = templ.find("{{", at + 2)) {
+        const char kind = at + 2 < templ.size() ? templ[at + 2] : ' ';
+        if (kind == '#' || kind == '^') deepest = std::max(deepest, ++depth);
+        if (kind == '/') --depth;
+    }
+    if (deepest > kMaxSectionDepth)
+        throw std::runtime_error("La definición del reporte " + fileName + " anida secciones " +
+                                 std::to_string(deepest) + " niveles; se admiten " +
+                                 std::to_string(kMaxSectionDepth) + ".");
     kainjow::mustache::mustache m(templ);
     if (!m.is_valid())
         throw std::runtime_error("La definición del reporte " + fileName +
@@ -380,7 +396,26 @@ std::string fillReportTemplate(const std::string& templ, const std::string& file
         }
         ctx.set(setName(s), rows);
     }
-    std::string out = m.render(ctx);
+    // Definitions are editable and shared: one with sections nested over the data sets can
+    // multiply its output beyond any disk. Filling stops at a bound of size and of time.
+    constexpr size_t kMaxOutput = size_t(64) << 20;
+    constexpr auto kMaxTime = std::chrono::seconds(20);
+    const auto start = std::chrono::steady_clock::now();
+    std::string out;
+    struct TooMuch {
+        std::string why;
+    };
+    try {
+        m.render(ctx, [&](const std::string& part) {
+            out += part;
+            if (out.size() > kMaxOutput) throw TooMuch{"da más de 64 MB de texto"};
+            if (std::chrono::steady_clock::now() - start > kMaxTime)
+                throw TooMuch{"tarda más de 20 segundos"};
+        });
+    } catch (const TooMuch& t) {
+        throw std::runtime_error("La definición del reporte " + fileName + " " + t.why +
+                                 ": revise sus secciones anidadas.");
+    }
     if (!m.is_valid())
         throw std::runtime_error("La definición del reporte " + fileName +
                                  " no es válida: " + m.error_message());

@@ -281,6 +281,37 @@ TEST(CatalogReport, TextReportsCarryNoControlCharacters) {
     EXPECT_EQ(reportAsText(doc), "Insumo?]0;x?\n");
 }
 
+// An edited definition cannot fill the disk or hang the program: sections nested too deep
+// are refused before anything is filled, and filling stops at 64 MB, naming the definition.
+TEST(CatalogReport, DefinitionsThatWouldBlowUpAreRefused) {
+    ReportData d;
+    for (int k = 0; k < 2; ++k) {
+        ReportDataSet set;
+        set.columns = {"Nombre"};
+        for (int r = 0; r < 3000; ++r) {
+            ReportCell c;
+            c.null = false;
+            c.text = "Un nombre de veinticinco";
+            set.rows.push_back({c});
+        }
+        d.sets.push_back(set);
+    }
+    const std::string deep =
+        "{{#q1}}{{#q2}}{{#q1}}{{#q2}}{{#q1}}x{{/q1}}{{/q2}}{{/q1}}{{/q2}}{{/q1}}";
+    for (const std::string& templ : {deep, std::string("{{#q1}}{{#q2}}{{Nombre}} y {{Nombre}}"
+                                                       "{{/q2}}{{/q1}}")}) {
+        try {
+            fillReportTemplate(templ, "Mio.rav", d, '.', "hoy");
+            ADD_FAILURE() << "filled " << templ;
+        } catch (const std::runtime_error& e) {
+            EXPECT_NE(std::string(e.what()).find("Mio.rav"), std::string::npos) << e.what();
+        }
+    }
+    // What the shipped definitions do is well within: two levels, a few rows.
+    EXPECT_NO_THROW(fillReportTemplate("{{#q1}}{{Nombre}}{{#q2}}.{{/q2}}{{/q1}}", "Mio.rav",
+                                       ReportData{}, '.', "hoy"));
+}
+
 TEST(CatalogReport, PriceListWithoutDefaultPriceIsEmpty) {
     SampleDatabase s;
     s.def.Precio = 0;
