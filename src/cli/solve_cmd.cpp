@@ -328,6 +328,9 @@ const VerbRegistrar solveVerb([](CLI::App& app) {
     sub->add_option("--group", request->group, "Código del grupo (espacio de trabajo)");
     sub->add_flag("--all", request->all, "Todas las fórmulas del grupo");
     sub->add_flag("--save", request->save, "Guarda los resultados en el espacio de trabajo");
+    sub->add_flag("--break-lock", request->breakLock,
+                  "Con --save, toma el bloqueo que otro equipo dejó en el archivo si ningún "
+                  "programa de este equipo lo tiene abierto");
     sub->add_flag("--apply-suggestions", request->applySuggestions,
                   "Si la fórmula no tiene solución, escribe las sugerencias en sus restricciones "
                   "(en un espacio de trabajo, guardadas sólo con --save) y la resuelve otra vez; "

@@ -24,6 +24,9 @@ struct SolveRequest {
     // An infeasible formula gets its suggestions written into its bounds (the formula file, or
     // the workspace formula, stored with --save) and is solved again once.
     bool applySuggestions = false;
+    // --break-lock: with --save, a lock left by another host (no program here holds it) is
+    // taken over.
+    bool breakLock = false;
 };
 
 // Solves the formula the request names and prints the results; returns the exit code

@@ -32,6 +32,16 @@ public:
         showError(text + " No se guardó la base de datos.");
         return ChangedFileAnswer::Cancel;
     }
+    // --break-lock: a lock no program of this machine holds is taken over, and said so.
+    bool askTakeOverLock(const std::string& question) override {
+        if (!breakLock) {
+            showError(question + " No (use --break-lock para tomarlo).");
+            return false;
+        }
+        showNotice(question + " Sí (--break-lock).");
+        return true;
+    }
+    bool breakLock = false;
 
 private:
     std::ostream& err_;
@@ -53,6 +63,8 @@ public:
     bool open(const std::filesystem::path& file, bool forSaving = false);
     Tdmvxf& vxf() { return vxf_; }
     Tdm& dm() { return *dm_; }
+    // --break-lock: a lock that is only a record (another host's) is taken over.
+    void setBreakLock(bool on) { ui_.breakLock = on; }
 
 private:
     CliUi ui_;

@@ -45,6 +45,7 @@ int solveWorkspace(const SolveRequest& request, std::ostream& out, std::ostream&
         return 2;
     }
     CliWorkspace ws(err);
+    ws.setBreakLock(request.breakLock);
     if (!ws.open(request.file, request.save)) return 2;
     Tdm& dm = ws.dm();
     Database& db = ws.vxf().db();

@@ -299,6 +299,11 @@ void Tdmvxf::AbrirVXF(const fs::path& file) {
                                                     "modos, bajo su responsabilidad?",
                          "Confirmación"))
             return true;
+        // A lock only recorded (another host, this one renamed) may be taken over.
+        if (mayTakeOver(*owner) && ui_.askTakeOverLock(takeOverQuestion(f, *owner))) {
+            owner = lock.acquire(f, true);
+            if (!owner) return true;
+        }
         if (!ui_.askOpenReadOnly(lockedMessage(f, *owner))) {
             OpenStage = kStageReading;
             lastError_ = lockedMessage(f, *owner);

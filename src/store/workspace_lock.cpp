@@ -137,7 +137,18 @@ bool WorkspaceLock::holds(const fs::path& file) const {
     return held() && fs::weakly_canonical(file, ec) == fs::weakly_canonical(file_, ec);
 }
 
-std::optional<LockOwner> WorkspaceLock::acquire(const fs::path& file) {
+bool mayTakeOver(const LockOwner& owner) {
+    return owner.error == 0 && !owner.live;
+}
+
+std::string takeOverQuestion(const fs::path& file, const LockOwner& owner) {
+    return lockedMessage(file, owner) +
+           " Ningún programa de este equipo lo tiene abierto. Si está seguro de que tampoco "
+           "está abierto en ese equipo (por ejemplo, se apagó o cambió de nombre), puede "
+           "tomar el bloqueo y modificarlo. ¿Desea tomar el bloqueo?";
+}
+
+std::optional<LockOwner> WorkspaceLock::acquire(const fs::path& file, bool takeOver) {
     release();
     const fs::path path = lockFilePath(file);
     for (int attempt = 0; attempt < 5; ++attempt) {
@@ -158,7 +169,9 @@ std::optional<LockOwner> WorkspaceLock::acquire(const fs::path& file) {
             }
             auto owner = readOwner(fd);
             ::close(fd);
-            return owner ? *owner : LockOwner{};
+            LockOwner holder = owner ? *owner : LockOwner{};
+            holder.live = true;
+            return holder;
         }
         // The holder before us may have removed the file while we opened it.
         if (!sameFile(fd, path)) {
@@ -166,7 +179,7 @@ std::optional<LockOwner> WorkspaceLock::acquire(const fs::path& file) {
             continue;
         }
         auto previous = readOwner(fd);
-        if (!staleText(previous)) {
+        if (!takeOver && !staleText(previous)) {
             ::close(fd);
             return previous;
         }
@@ -202,9 +215,10 @@ std::optional<LockOwner> lockHolder(const fs::path& file) {
     if (fd < 0) return std::nullopt;
     std::optional<LockOwner> result;
     auto owner = readOwner(fd);
-    if (::flock(fd, LOCK_SH | LOCK_NB) != 0)
+    if (::flock(fd, LOCK_SH | LOCK_NB) != 0) {
         result = owner ? *owner : LockOwner{};
-    else if (!staleText(owner))
+        result->live = true;
+    } else if (!staleText(owner))
         result = owner;
     ::close(fd);
     if (result && result->pid == ::getpid() && result->host == hostName()) return std::nullopt;

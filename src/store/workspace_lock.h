@@ -18,7 +18,16 @@ struct LockOwner {
     // Not another program: the lock could not be taken at all (errno), so nothing keeps
     // another saver out. ENOLCK: the file system has no locking (a network folder).
     int error = 0;
+    // A program of this machine holds it now. Otherwise the lock is only a record (written on
+    // another host, or on this one under another name), which the user may take over.
+    bool live = false;
 };
+
+// Whether the lock `owner` describes may be taken over after the user's say-so: a record no
+// running program of this machine holds.
+bool mayTakeOver(const LockOwner& owner);
+// The question that offers it.
+std::string takeOverQuestion(const std::filesystem::path& file, const LockOwner& owner);
 
 std::filesystem::path lockFilePath(const std::filesystem::path& file);
 
@@ -37,7 +46,8 @@ public:
     // Takes the lock of `file` (releasing any other held); nullopt when taken, else who
     // holds it. A folder where no lock file can be written (a read-only medium) gives no
     // lock and no holder: nothing can be saved there anyway.
-    std::optional<LockOwner> acquire(const std::filesystem::path& file);
+    // takeOver: a record of another host that no program here holds is replaced.
+    std::optional<LockOwner> acquire(const std::filesystem::path& file, bool takeOver = false);
     void release();
     bool held() const { return fd_ >= 0; }
     // True when this object holds the lock of `file`.

@@ -180,7 +180,10 @@ bool Tdmvxf::saveTo(const fs::path& given) {
     // Whoever saves holds the lock, also a program that opened the file without it.
     WorkspaceLock lock;
     if (!lock_.holds(target)) {
-        if (auto owner = lock.acquire(target)) {
+        auto owner = lock.acquire(target);
+        if (owner && mayTakeOver(*owner) && ui_.askTakeOverLock(takeOverQuestion(target, *owner)))
+            owner = lock.acquire(target, true);
+        if (owner) {
             const bool anyway =
                 owner->error == ENOLCK &&
                 ui_.askYesNo(lockedMessage(target, *owner) +

@@ -55,6 +55,11 @@ public:
     virtual bool askOpenReadOnly(const std::string& lockedText) {
         return askYesNo(lockedText + " ¿Desea abrirlo en modo de sólo lectura?", "Confirmación");
     }
+    // The lock is only a record that no program of this machine holds (`question` says whose
+    // and offers to take it): true takes it over. Asked as a Yes/No question unless overridden.
+    virtual bool askTakeOverLock(const std::string& question) {
+        return askYesNo(question, "Confirmación");
+    }
     // The file to be saved was changed by another program since it was opened (`text` says
     // so). Asked as two Yes/No questions unless overridden.
     enum class ChangedFileAnswer { SaveAs, Overwrite, Cancel };

@@ -207,6 +207,55 @@ TEST(WorkspaceLock, ALockThatCannotBeTakenRefusesWithItsCause) {
     EXPECT_TRUE(contains(lockedMessage(other, noLocking), "no admite bloqueos"));
 }
 
+// A lock another host left (or this one before a rename) that no program here holds is not
+// forever: the user is told who and since when and may take it over after a question;
+// vexa-cli takes it with --break-lock. A lock a running program holds is never taken.
+TEST(WorkspaceLock, ARecordedLockOfAnotherHostMayBeTakenOver) {
+    DocumentsFolder docs;
+    auto file = docs.vxf("Granja.vxf");
+    auto err = docs.root / "err.txt";
+    ASSERT_EQ(cli("sample " + quoted(file), err).code, 0);
+    auto leaveForeignLock = [&] {
+        writeText(lockFilePath(file),
+                  "Vexa\nusuario=ana\nequipo=portatil-viejo\nproceso=4242\n"
+                  "fecha=2026-03-01 08:00\n");
+    };
+    struct Case {
+        bool takeOver;
+        bool opensForWriting;
+    } cases[] = {{false, false}, {true, true}};
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.takeOver);
+        leaveForeignLock();
+        ScriptedUi ui;
+        ui.answerYes = c.takeOver;  // take the lock? (and then: read-only? no)
+        Tdmvxf w(docs.settings(), ui);
+        w.AbrirVXF(file);
+        ASSERT_GE(ui.questions, 1);
+        EXPECT_EQ(w.isOpen() && !w.readOnlyFile(), c.opensForWriting);
+        if (c.opensForWriting) {
+            EXPECT_TRUE(
+                contains(bytesOf(lockFilePath(file)), "proceso=" + std::to_string(::getpid())));
+            ASSERT_TRUE(w.CerrarVXF());
+        }
+    }
+    // The command line: refused, naming who and since when, unless --break-lock.
+    leaveForeignLock();
+    auto r = cli("solve " + quoted(file) + " --formula 7 --save", err);
+    EXPECT_EQ(r.code, 2);
+    EXPECT_TRUE(contains(r.err, "ana")) << r.err;
+    EXPECT_TRUE(contains(r.err, "2026-03-01 08:00")) << r.err;
+    EXPECT_TRUE(contains(r.err, "--break-lock")) << r.err;
+    EXPECT_EQ(cli("solve " + quoted(file) + " --formula 7 --save --break-lock", err).code, 0)
+        << bytesOf(err);
+    // Held by a running program of this machine: never taken.
+    ScriptedUi ui;
+    Tdmvxf desk(docs.settings(), ui);
+    desk.AbrirVXF(file);
+    ASSERT_EQ(desk.OpenStage, kStageOk);
+    EXPECT_EQ(cli("solve " + quoted(file) + " --formula 7 --save --break-lock", err).code, 2);
+}
+
 TEST(WorkspaceLock, TwoProcessesSavingOneFileNeverDropEachOthersWork) {
     DocumentsFolder docs;
     auto file = docs.vxf("Granja.vxf");
