@@ -10,7 +10,9 @@
 
 #include <clocale>
 #include <cstdio>
+#include <cerrno>
 #include <cstdlib>
+#include <cstring>
 #include <ctime>
 #include <iostream>
 #include <memory>
@@ -141,25 +143,37 @@ int runReport(const ReportArgs& a) {
         return 2;
     }
     if (ext == ".html" || ext == ".htm" || ext == ".txt") {
-        if (!writeTextFile(a.out, ext == ".txt" ? reportHtmlToText(html) : html).empty()) {
-            std::cerr << "vexa-cli: No se pudo escribir el reporte en " << a.out.string() << '\n';
+        if (std::string cause = writeTextFile(a.out, ext == ".txt" ? reportHtmlToText(html) : html);
+            !cause.empty()) {
+            std::cerr << "vexa-cli: No se pudo escribir el reporte en " << a.out.string() << ": "
+                      << cause << '\n';
             return 2;
         }
         return 0;
     }
-    char tmpl[] = "/tmp/vexa-report-XXXXXX";
-    const int fd = mkstemp(tmpl);
+    // The page goes to the temporary folder the environment names (TMPDIR), not a fixed one.
+    const char* tmpdir = std::getenv("TMPDIR");
+    std::string tmpl =
+        (fs::path(tmpdir && *tmpdir ? tmpdir : "/tmp") / "vexa-report-XXXXXX").string();
+    const int fd = mkstemp(tmpl.data());
     if (fd < 0) {
-        std::cerr << "vexa-cli: No se pudo crear un archivo temporal\n";
+        std::cerr << "vexa-cli: No se pudo crear un archivo temporal en "
+                  << fs::path(tmpl).parent_path().string() << ": " << std::strerror(errno) << '\n';
         return 2;
     }
     close(fd);
     const fs::path htmlFile = tmpl;
     int rc = -1;
-    if (writeTextFile(htmlFile, html).empty())
-        rc = runTool({pdfTool().string(), htmlFile.string(), a.out.string(), "--db",
-                      ws.vxf().DBDef.Nombre, "--report", cmd->caption, "--user", user, "--date",
-                      today(), "--paper", a.paper});
+    if (std::string cause = writeTextFile(htmlFile, html); !cause.empty()) {
+        std::cerr << "vexa-cli: No se pudo escribir el archivo temporal " << htmlFile.string()
+                  << ": " << cause << '\n';
+        std::error_code ec;
+        fs::remove(htmlFile, ec);
+        return 2;
+    }
+    rc = runTool({pdfTool().string(), htmlFile.string(), a.out.string(), "--db",
+                  ws.vxf().DBDef.Nombre, "--report", cmd->caption, "--user", user, "--date",
+                  today(), "--paper", a.paper});
     std::error_code ec;
     fs::remove(htmlFile, ec);
     if (rc != 0) {

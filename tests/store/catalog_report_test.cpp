@@ -411,6 +411,18 @@ TEST(CatalogReport, EveryReportAsPdfReadsBack) {
         for (const std::string& e : c.expect)
             EXPECT_NE(text.find(e), std::string::npos) << e << "\n" << text.substr(0, 600);
     }
+    // The PDF's intermediate page goes to the temporary folder the environment names; when it
+    // cannot be written there, that is what the message says.
+    {
+        const std::string errFile = (dir / "err.txt").string();
+        EXPECT_NE(std::system(("TMPDIR=/nonexistent/vexa LC_ALL=C " + cli + " report " + vxf +
+                               " nutrientes --out " + (dir / "t.pdf").string() + " 2>" + errFile)
+                                  .c_str()),
+                  0);
+        const std::string err = run("cat " + errFile);
+        EXPECT_NE(err.find("/nonexistent/vexa"), std::string::npos) << err;
+        EXPECT_EQ(err.find("No se pudo ejecutar"), std::string::npos) << err;
+    }
     // Without --user the header names the system's user.
     {
         const std::string txt = (dir / "u.txt").string();
