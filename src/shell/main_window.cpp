@@ -3,6 +3,7 @@
 #include <QApplication>
 #include <QCloseEvent>
 #include <QMenuBar>
+#include <QScreen>
 #include <QPainter>
 #include <QMdiSubWindow>
 #include <QStatusBar>
@@ -85,7 +86,11 @@ MainWindow::MainWindow(WorkspaceService& ws, QWidget* parent) : QMainWindow(pare
     connect(commands_, &CommandModule::captionRefresh, this, &MainWindow::refreshCaption);
     connect(commands_, &CommandModule::quitRequested, this, &MainWindow::close);
     connect(area_, &QMdiArea::subWindowActivated, this, &MainWindow::mergeChildMenus);
-    resize(1100, 720);
+    // Never larger than the screen (a 1024 x 768 display, a desktop without a window manager
+    // that would maximise it).
+    QSize size(1100, 720);
+    if (const QScreen* s = screen()) size = size.boundedTo(s->availableGeometry().size());
+    resize(size);
 }
 
 void MainWindow::buildMenus() {
