@@ -69,6 +69,21 @@ std::string describe(const SqlConnection* conn, sqlite3* db, int rc, const char*
             return "La consulta necesitó más memoria de la permitida (" + msg + ")";
         case SQLITE_TOOBIG:
             return "Un valor de la base de datos excede el tamaño permitido (" + msg + ")";
+        // What the user can act on, said in Spanish first; the engine's words stay beside it.
+        case SQLITE_FULL:
+            return "No hay espacio en el disco (" + msg + ")";
+        case SQLITE_IOERR:
+            return "Error de lectura o escritura en el disco (" + msg + ")";
+        case SQLITE_READONLY:
+            return "La base de datos no se puede modificar (" + msg + ")";
+        case SQLITE_CORRUPT:
+        case SQLITE_NOTADB:
+            return "La base de datos está dañada (" + msg + ")";
+        case SQLITE_CANTOPEN:
+            return "No se pudo abrir la base de datos (" + msg + ")";
+        case SQLITE_BUSY:
+        case SQLITE_LOCKED:
+            return "La base de datos está ocupada por otro proceso (" + msg + ")";
         default:
             break;
     }
@@ -417,7 +432,7 @@ Database::Database(const std::filesystem::path& file, Mode mode) {
     flags |= SQLITE_OPEN_NOMUTEX;
     int rc = sqlite3_open_v2(file.string().c_str(), &c->db, flags, nullptr);
     if (rc != SQLITE_OK) {
-        std::string msg = c->db ? sqlite3_errmsg(c->db) : sqlite3_errstr(rc);
+        std::string msg = describe(nullptr, c->db, rc, nullptr);
         throw SqlError(msg + ": " + file.string(), rc);
     }
     sqlite3_extended_result_codes(c->db, 1);

@@ -4,6 +4,8 @@
 
 #include <gtest/gtest.h>
 
+#include <functional>
+
 namespace vexa {
 namespace {
 
@@ -72,6 +74,40 @@ TEST(TablesSqliteDb, ReadOnlyConnectionRefusesWrites) {
     ASSERT_TRUE(s.step());
     EXPECT_EQ(s.getInt("N"), 7);
     EXPECT_THROW(Database(dir.path() / "missing.sqlite"), SqlError);
+}
+
+// The store's refusals say the cause in Spanish first, the engine's words beside it; a
+// full disk included (SQLite's own "database or disk is full" reached users as it was).
+TEST(TablesSqliteDb, RefusalsSayTheCauseInSpanish) {
+    TempDir dir;
+    createDatabase(dir.path());
+    auto message = [](const std::function<void()>& fn) {
+        try {
+            fn();
+        } catch (const SqlError& e) {
+            return std::string(e.what());
+        }
+        return std::string("no error");
+    };
+    Database ro(databaseFile(dir.path()), Database::Mode::ReadOnly);
+    EXPECT_EQ(message([&] {
+                  ro.exec("INSERT INTO Ins (Nombre) VALUES ('x')");
+              }).rfind("La base de datos no se puede modificar (", 0),
+              0u);
+    EXPECT_EQ(message([&] {
+                  Database(dir.path() / "no" / "missing.sqlite");
+              }).rfind("No se pudo abrir la base de datos (", 0),
+              0u);
+    // A database that may not grow past its pages: a full disk as SQLite sees it.
+    Database db(databaseFile(dir.path()), Database::Mode::ReadWrite);
+    db.exec("PRAGMA max_page_count = " + std::to_string([&] {
+                Statement p = db.prepare("PRAGMA page_count");
+                p.step();
+                return p.getInt(0);
+            }()));
+    const std::string full = message(
+        [&] { db.exec("INSERT INTO Ins (Nombre) SELECT printf('%.2000c', 'x') FROM TN, TN, TN"); });
+    EXPECT_EQ(full.rfind("No hay espacio en el disco (", 0), 0u) << full;
 }
 
 TEST(TablesSqliteDb, CachedStatementsAreReusedAndNest) {
