@@ -8,6 +8,9 @@
 #include "store/workspace_asking.h"
 #include "vexa_version.h"
 
+#include <unistd.h>
+
+#include <algorithm>
 #include <cctype>
 #include <cerrno>
 #include <chrono>
@@ -244,6 +247,21 @@ std::string quickCheck(Database& db) {
     }
 }
 
+// The save writes NAME.vxf.guardando and rotates NAME.bkp through NAME.bkp.anterior: a name
+// so long that those do not fit in the folder can be opened but never saved in its place.
+// Empty when they fit, else what the user is told at the open.
+std::string sideFilesTooLong(const fs::path& file) {
+    long max = ::pathconf(file.parent_path().c_str(), _PC_NAME_MAX);
+    if (max <= 0) max = 255;
+    const size_t longest = std::max({savingPath(file).filename().string().size(),
+                                     file.filename().string().size() + 14,  // ".bkp.anterior"
+                                     backupPath(file).filename().string().size() + 9});
+    if (longest <= static_cast<size_t>(max)) return {};
+    return "El nombre de " + file.filename().string() + " es demasiado largo para guardar la " +
+           "base de datos en su lugar (sus archivos auxiliares no caben en la carpeta). Para " +
+           "guardar sus cambios use \"Guardar como...\" con un nombre más corto.";
+}
+
 // Whether `file` is itself a backup (NAME.bkp), whose own backup is not offered.
 bool sameBackup(const fs::path& file) {
     std::string ext = file.extension().string();
@@ -369,6 +387,7 @@ void Tdmvxf::AbrirVXF(const fs::path& file) {
         // A damaged database is never saved again as if it were sound: it is shown read-only.
         const std::string damage = quickCheck(db_);
         OpenStage = kStageOk;
+        if (std::string why = sideFilesTooLong(CurrentVXF); !why.empty()) ui_.showNotice(why);
         if (!damage.empty()) {
             readOnlyFile_ = true;
             const fs::path backup = backupPath(CurrentVXF);

@@ -25,6 +25,8 @@ public:
     std::optional<std::filesystem::path> fileToChoose;
 
     void showError(const std::string& message) override { errors.push_back(message); }
+    std::vector<std::string> notices;
+    void showNotice(const std::string& message) override { notices.push_back(message); }
     bool askYesNo(const std::string&, const std::string&) override {
         ++questions;
         return answerYes;

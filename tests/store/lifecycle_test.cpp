@@ -206,6 +206,7 @@ TEST(LifecycleSave, SavingTwiceKeepsOneBackupOfThePreviousVersion) {
     ScriptedUi ui;
     Tdmvxf w(docs.settings(), ui);
     auto file = createAndOpen(w, docs);
+    EXPECT_TRUE(ui.notices.empty());  // a name that fits: nothing to say
     addIngredient(w, "Maíz amarillo");
     ASSERT_TRUE(w.GuardarVXF());
     EXPECT_FALSE(w.DBModified);
@@ -267,6 +268,10 @@ TEST(LifecycleSave, FailedSaveLeavesBothFilesAsTheyWereAndSaysSo) {
     Tdmvxf w(docs.settings(), ui);
     w.AbrirVXF(target.file);
     ASSERT_EQ(w.OpenStage, kStageOk);
+    // The open already says why a save in place cannot be done, and what to do instead.
+    ASSERT_EQ(ui.notices.size(), 1u);
+    EXPECT_NE(ui.notices[0].find("demasiado largo"), std::string::npos) << ui.notices[0];
+    EXPECT_NE(ui.notices[0].find("Guardar como"), std::string::npos) << ui.notices[0];
     addIngredient(w, "Sorgo");
     EXPECT_FALSE(w.GuardarVXF());
     EXPECT_TRUE(w.DBModified);
