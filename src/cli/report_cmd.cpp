@@ -152,9 +152,19 @@ int runReport(const ReportArgs& a) {
         return 0;
     }
     // The page goes to the temporary folder the environment names (TMPDIR), not a fixed one.
-    const char* tmpdir = std::getenv("TMPDIR");
-    std::string tmpl =
-        (fs::path(tmpdir && *tmpdir ? tmpdir : "/tmp") / "vexa-report-XXXXXX").string();
+    fs::path tmpFolder;
+    try {
+        tmpFolder = fs::temp_directory_path();
+    } catch (const fs::filesystem_error& e) {
+        // The error does not always carry the folder: name the variable's, as the system reads.
+        std::string named = e.path1().string();
+        for (const char* var : {"TMPDIR", "TMP", "TEMP", "TEMPDIR"})
+            if (const char* v = std::getenv(var); named.empty() && v && *v) named = v;
+        std::cerr << "vexa-cli: No se pudo usar la carpeta temporal " << named << ": "
+                  << std::strerror(e.code().value()) << '\n';
+        return 2;
+    }
+    std::string tmpl = (tmpFolder / "vexa-report-XXXXXX").string();
     const int fd = mkstemp(tmpl.data());
     if (fd < 0) {
         std::cerr << "vexa-cli: No se pudo crear un archivo temporal en "
