@@ -31,11 +31,9 @@ std::optional<double> readForm(const QString& t, QChar dec, QChar group) {
     QString first;
     while (i < n && isDigit(t.at(i))) first += t.at(i++);
     plain += first;
-    bool grouped = false;
     while (i < n && isGroupChar(t.at(i), group) && t.at(i) != dec) {
-        if (first.isEmpty() || first.size() > 3 || (first.size() > 1 && first.at(0) == '0') ||
-            first == "0")
-            return std::nullopt;
+        // A first group of one to three digits, not starting with 0.
+        if (first.isEmpty() || first.size() > 3 || first.at(0) == '0') return std::nullopt;
         int j = i + 1;
         int k = 0;
         while (j < n && isDigit(t.at(j)) && k < 3) {
@@ -43,10 +41,8 @@ std::optional<double> readForm(const QString& t, QChar dec, QChar group) {
             ++k;
         }
         if (k != 3 || (j < n && isDigit(t.at(j)))) return std::nullopt;
-        grouped = true;
         i = j;
     }
-    (void)grouped;
     bool anyDigit = !plain.isEmpty();
     if (i < n && t.at(i) == dec) {
         plain += '.';

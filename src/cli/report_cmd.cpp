@@ -1,7 +1,6 @@
 // vexa-cli report: the catalogue reports without windows. Text and web pages are written
 // here; a PDF is laid out by vexa-report-pdf, the small program installed beside this one,
 // so this program starts without the GUI toolkit.
-#include "cli/text_file.h"
 #include "cli/verbs.h"
 #include "cli/workspace_session.h"
 #include "store/catalog_report.h"
@@ -143,7 +142,8 @@ int runReport(const ReportArgs& a) {
         return 2;
     }
     if (ext == ".html" || ext == ".htm" || ext == ".txt") {
-        if (std::string cause = writeTextFile(a.out, ext == ".txt" ? reportHtmlToText(html) : html);
+        if (std::string cause =
+                writeWholeFile(a.out, ext == ".txt" ? reportHtmlToText(html) : html);
             !cause.empty()) {
             std::cerr << "vexa-cli: No se pudo escribir el reporte en " << a.out.string() << ": "
                       << cause << '\n';
@@ -174,7 +174,7 @@ int runReport(const ReportArgs& a) {
     close(fd);
     const fs::path htmlFile = tmpl;
     int rc = -1;
-    if (std::string cause = writeTextFile(htmlFile, html); !cause.empty()) {
+    if (std::string cause = writeWholeFile(htmlFile, html); !cause.empty()) {
         std::cerr << "vexa-cli: No se pudo escribir el archivo temporal " << htmlFile.string()
                   << ": " << cause << '\n';
         std::error_code ec;

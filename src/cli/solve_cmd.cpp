@@ -1,7 +1,7 @@
 #include "cli/solve_cmd.h"
 
-#include "cli/text_file.h"
 #include "cli/verbs.h"
+#include "store/file_target.h"
 #include "cli/workspace_solve.h"
 #include "engine/memory_mix_object.h"
 #include "engine/suggestions.h"
@@ -128,7 +128,7 @@ bool writeBoundsIntoFile(const std::filesystem::path& path, const Formula& befor
                                          : nlohmann::json(nullptr);
         }
     });
-    const std::string failed = writeTextFile(path, doc.dump(2) + "\n");
+    const std::string failed = writeWholeFile(path, doc.dump(2) + "\n");
     if (!failed.empty()) {
         err << "vexa-cli: no se pudo escribir " << path.string() << ": " << failed << '\n';
         return false;

@@ -270,9 +270,7 @@ void TMixObject::writeRatioSensitivity() {
         const std::string max = r.ConMax ? ratioText(r.Max) : std::string();
         if (!r.Fuera && r.SensibExact > kNoDual)
             doc.AppendLine(formatText("%-25s  %12s  %12s  %12s  ", {name, min, level, max}) +
-                           smallValueText(r.SensibExact * 1000.0, 8, 2) + "  " +
-                           smallValueText(r.SensibExact * 100.0, 8, 2) + "  " +
-                           smallValueText(r.SensibExact * 10.0, 8, 2));
+                           dualColumns(r.SensibExact * 1000.0));
         else
             doc.AppendLine(
                 formatText("%-25s  %12s  %12s  %12s  %8s",

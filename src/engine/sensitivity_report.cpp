@@ -9,13 +9,6 @@ namespace {
 // Above this a sensitivity or a price limit counts as unlimited.
 const Fixed4 kUnlimited = Fixed4::fromRaw(999999999);
 
-// The three columns of a bound moved by 1, 0.1 and 0.01 of its unit: a dual per unit far below
-// a cent still shows (per kcal of energy), with as many decimals as it needs.
-std::string dualColumns(double perUnit) {
-    return smallValueText(perUnit, 8, 2) + "  " + smallValueText(perUnit / 10.0, 8, 2) + "  " +
-           smallValueText(perUnit / 100.0, 8, 2);
-}
-
 }  // namespace
 
 void TMixObject::WriteIngredientSensitivity() {

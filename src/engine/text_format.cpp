@@ -319,4 +319,9 @@ std::string smallValueText(double v, int width, int decimals, const NumberFormat
     return body;
 }
 
+std::string dualColumns(double perUnit) {
+    return smallValueText(perUnit, 8, 2) + "  " + smallValueText(perUnit / 10.0, 8, 2) + "  " +
+           smallValueText(perUnit / 100.0, 8, 2);
+}
+
 }  // namespace vexa

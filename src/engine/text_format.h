@@ -32,6 +32,11 @@ using FormatArg = std::variant<std::string, int64_t, double, Fixed4>;
 std::string smallValueText(double v, int width, int decimals,
                            const NumberFormat& nf = reportNumberFormat());
 
+// The three "Ahorro/Gasto x TM" columns of a sensitivity report, for a bound moved by 1, 0.1
+// and 0.01 of its unit (`perUnit` is the first), each as smallValueText in 8 characters with
+// 2 decimals, two spaces apart.
+std::string dualColumns(double perUnit);
+
 // Formats `fmt` with `args`; a missing or mismatched argument throws std::invalid_argument.
 std::string formatText(std::string_view fmt, const std::vector<FormatArg>& args,
                        const NumberFormat& nf = reportNumberFormat());

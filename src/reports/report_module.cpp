@@ -17,7 +17,7 @@
 #include <QPrinter>
 #include <QProgressDialog>
 #include <QPushButton>
-#include "store/file_target.h"
+#include "reports/staged_file.h"
 #include <QToolBar>
 #include <QVBoxLayout>
 
@@ -182,8 +182,7 @@ bool ReportPreview::saveTo(const QString& file, QString* error) const {
     const QByteArray bytes = ext == QLatin1String("txt")
                                  ? QByteArray::fromStdString(reportHtmlToText(page))
                                  : textHtml_.toUtf8();
-    const std::string cause = writeWholeFile(
-        file.toStdString(), std::string_view(bytes.constData(), static_cast<size_t>(bytes.size())));
+    const std::string cause = writeWholeFile(file, bytes);
     if (!cause.empty()) {
         if (error)
             *error = QStringLiteral("No se pudo escribir el reporte en %1: %2")

@@ -6,7 +6,7 @@
 #include <QPainter>
 #include <QBuffer>
 #include <QPdfWriter>
-#include "store/file_target.h"
+#include "reports/staged_file.h"
 #include <QTextDocument>
 
 namespace vexa {
@@ -110,10 +110,7 @@ bool writeReportPdf(const QString& html, const ReportPageHeader& header,
         n = paintReport(writer, html, header, progress);
     }
     const std::string cause =
-        n < 0 ? std::string("no se pudo componer el PDF")
-              : writeWholeFile(
-                    file.toStdString(),
-                    std::string_view(bytes.constData(), static_cast<size_t>(bytes.size())));
+        n < 0 ? std::string("no se pudo componer el PDF") : writeWholeFile(file, bytes);
     if (!cause.empty()) {
         if (error)
             *error = QStringLiteral("No se pudo escribir el reporte en %1: %2")

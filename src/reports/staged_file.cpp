@@ -7,6 +7,11 @@
 
 namespace vexa {
 
+std::string writeWholeFile(const QString& file, const QByteArray& bytes) {
+    return writeWholeFile(file.toStdString(),
+                          std::string_view(bytes.constData(), static_cast<size_t>(bytes.size())));
+}
+
 StagedFile::StagedFile(QString target) : target_(std::move(target)) {
     staging_ =
         (dir_.isValid() ? dir_.filePath(QStringLiteral("archivo")) : target_ + ".tmp").toUtf8();
@@ -18,10 +23,7 @@ void StagedFile::commit() const {
     if (!in.open(QIODevice::ReadOnly)) {
         cause = in.errorString().toStdString();
     } else {
-        const QByteArray bytes = in.readAll();
-        cause =
-            writeWholeFile(target_.toStdString(),
-                           std::string_view(bytes.constData(), static_cast<size_t>(bytes.size())));
+        cause = writeWholeFile(target_, in.readAll());
     }
     if (!cause.empty())
         throw std::runtime_error("Error: No se pudo guardar " + target_.toStdString() + ": " +

@@ -6,8 +6,12 @@
 #include <QByteArray>
 #include <QString>
 #include <QTemporaryDir>
+#include <string>
 
 namespace vexa {
+
+// writeWholeFile for Qt's names and bytes: empty on success, else the cause.
+std::string writeWholeFile(const QString& file, const QByteArray& bytes);
 
 class StagedFile {
 public:

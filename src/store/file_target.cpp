@@ -1,7 +1,5 @@
 #include "store/file_target.h"
 
-#include "store/container/file_ops.h"
-
 #include <fcntl.h>
 #include <sys/stat.h>
 #include <unistd.h>
@@ -14,19 +12,6 @@
 namespace vexa {
 
 namespace fs = std::filesystem;
-
-fs::path realFile(const fs::path& file) {
-    return vxf::realFile(file);
-}
-
-FileTargetKind fileTargetKind(const fs::path& file) {
-    struct stat st {};
-    if (::stat(file.c_str(), &st) != 0)
-        return errno == ENOENT ? FileTargetKind::Missing : FileTargetKind::Other;
-    if (S_ISREG(st.st_mode)) return FileTargetKind::Regular;
-    if (S_ISFIFO(st.st_mode) || S_ISCHR(st.st_mode)) return FileTargetKind::Stream;
-    return FileTargetKind::Other;
-}
 
 namespace {
 
@@ -61,6 +46,7 @@ std::string writeWholeFile(const fs::path& file, std::string_view bytes) {
             ::close(fd);
             return error ? causeOf(error) : std::string();
         }
+        case FileTargetKind::Directory:
         case FileTargetKind::Other:
             return "no es un archivo normal";
         case FileTargetKind::Missing:

@@ -12,16 +12,14 @@
 #include <string>
 #include <string_view>
 
+#include "store/container/file_ops.h"
+
 namespace vexa {
 
-// `file` with every symbolic link followed (the last one may name a file not yet there);
-// absolute. A loop of links is left as it is (the write then fails and says so).
-std::filesystem::path realFile(const std::filesystem::path& file);
-
-enum class FileTargetKind { Missing, Regular, Stream, Other };
-// What `file` (links followed) is: nothing yet, a regular file, something written through (a
-// FIFO, a character device), or something a save must not touch (a directory, a socket...).
-FileTargetKind fileTargetKind(const std::filesystem::path& file);
+// Where a write really goes (links followed) and what is there: the container's, shared.
+using vxf::FileTargetKind;
+using vxf::fileTargetKind;
+using vxf::realFile;
 
 // Writes `bytes` as the whole content of `file` by the rules above. Empty on success, else
 // the cause (the system's text of the error); on failure the old content is as it was.

@@ -15,6 +15,7 @@
 #include <cerrno>
 #include <chrono>
 #include <cstdio>
+#include <cstring>
 #include <ctime>
 #include <stdexcept>
 #include <system_error>
@@ -253,9 +254,9 @@ std::string quickCheck(Database& db) {
 std::string sideFilesTooLong(const fs::path& file) {
     long max = ::pathconf(file.parent_path().c_str(), _PC_NAME_MAX);
     if (max <= 0) max = 255;
-    const size_t longest = std::max({savingPath(file).filename().string().size(),
-                                     file.filename().string().size() + 14,  // ".bkp.anterior"
-                                     backupPath(file).filename().string().size() + 9});
+    const size_t longest =
+        std::max(savingPath(file).filename().string().size(),
+                 backupPath(file).filename().string().size() + std::strlen(".anterior"));
     if (longest <= static_cast<size_t>(max)) return {};
     return "El nombre de " + file.filename().string() + " es demasiado largo para guardar la " +
            "base de datos en su lugar (sus archivos auxiliares no caben en la carpeta). Para " +
@@ -263,13 +264,28 @@ std::string sideFilesTooLong(const fs::path& file) {
 }
 
 // Whether `file` is itself a backup (NAME.bkp), whose own backup is not offered.
-bool sameBackup(const fs::path& file) {
+bool isBackup(const fs::path& file) {
     std::string ext = file.extension().string();
     for (char& c : ext) c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
     return ext == ".bkp";
 }
 
 }  // namespace
+
+std::optional<LockOwner> Tdmvxf::takeLockOrAsk(WorkspaceLock& lock, const fs::path& file,
+                                               const std::string& goOnQuestion) {
+    auto owner = lock.acquire(file);
+    if (!owner) return std::nullopt;
+    // A lock only recorded (another host, this one renamed) may be taken over.
+    if (mayTakeOver(*owner) && ui_.askTakeOverLock(takeOverQuestion(file, *owner)))
+        return lock.acquire(file, true);
+    // Without locking in that folder the user may go on, on their own responsibility.
+    if (owner->error == ENOLCK && ui_.askYesNo(lockedMessage(file, *owner) + " " + goOnQuestion +
+                                                   ", bajo su responsabilidad?",
+                                               "Confirmación"))
+        return std::nullopt;
+    return owner;
+}
 
 void Tdmvxf::AbrirVXF(const fs::path& file) {
     lastUpgrade_.clear();
@@ -309,19 +325,8 @@ void Tdmvxf::AbrirVXF(const fs::path& file) {
     // when the user declined.
     auto takeLock = [&] {
         if (!lockOnOpen_ || settings_.readOnly || readOnly) return true;
-        auto owner = lock.acquire(f);
+        auto owner = takeLockOrAsk(lock, f, "¿Desea abrirlo para modificarlo de todos modos");
         if (!owner) return true;
-        // Without locking in that folder the user may go on, on their own responsibility.
-        if (owner->error == ENOLCK &&
-            ui_.askYesNo(lockedMessage(f, *owner) + " ¿Desea abrirlo para modificarlo de todos "
-                                                    "modos, bajo su responsabilidad?",
-                         "Confirmación"))
-            return true;
-        // A lock only recorded (another host, this one renamed) may be taken over.
-        if (mayTakeOver(*owner) && ui_.askTakeOverLock(takeOverQuestion(f, *owner))) {
-            owner = lock.acquire(f, true);
-            if (!owner) return true;
-        }
         if (!ui_.askOpenReadOnly(lockedMessage(f, *owner))) {
             OpenStage = kStageReading;
             lastError_ = lockedMessage(f, *owner);
@@ -396,7 +401,7 @@ void Tdmvxf::AbrirVXF(const fs::path& file) {
                                "). Se abrió en modo de sólo lectura: puede consultarla y copiar "
                                "lo que necesite, pero no se guardará sobre el archivo.";
             lastError_ = text;
-            if (fs::exists(backup, ec) && !sameBackup(CurrentVXF) &&
+            if (fs::exists(backup, ec) && !isBackup(CurrentVXF) &&
                 ui_.askYesNo(text + " ¿Desea abrir la copia de seguridad " + backup.string() + "?",
                              "Confirmación")) {
                 AbrirVXF(backup);

@@ -141,6 +141,11 @@ private:
     void packAndRotate(const std::filesystem::path& folder, const std::filesystem::path& target);
     // Gives the database's free pages back before packing when they are a large share of it.
     void reclaimFreePages();
+    // Takes the lock of `file`, offering to take over a lock only recorded and, where the
+    // folder has no locking, to go on anyway (`goOnQuestion`, completed with "bajo su
+    // responsabilidad?"). Nullopt when the caller may go on, else who or what stops it.
+    std::optional<LockOwner> takeLockOrAsk(WorkspaceLock& lock, const std::filesystem::path& file,
+                                           const std::string& goOnQuestion);
     // Saves into `target`; the lock and the identity of the open file follow it.
     bool saveTo(const std::filesystem::path& target);
     // The cause of a failed save, naming the user's file.

@@ -180,19 +180,9 @@ bool Tdmvxf::saveTo(const fs::path& given) {
     // Whoever saves holds the lock, also a program that opened the file without it.
     WorkspaceLock lock;
     if (!lock_.holds(target)) {
-        auto owner = lock.acquire(target);
-        if (owner && mayTakeOver(*owner) && ui_.askTakeOverLock(takeOverQuestion(target, *owner)))
-            owner = lock.acquire(target, true);
-        if (owner) {
-            const bool anyway =
-                owner->error == ENOLCK &&
-                ui_.askYesNo(lockedMessage(target, *owner) +
-                                 " ¿Desea guardarlo de todos modos, bajo su responsabilidad?",
-                             "Confirmación");
-            if (!anyway) {
-                fail(lockedMessage(target, *owner) + " No se guardó la base de datos.");
-                return false;
-            }
+        if (auto owner = takeLockOrAsk(lock, target, "¿Desea guardarlo de todos modos")) {
+            fail(lockedMessage(target, *owner) + " No se guardó la base de datos.");
+            return false;
         }
     }
     ui_.setBusy(true);

@@ -158,7 +158,9 @@ TEST(FileTargets, AFifoIsWrittenThroughAndAFolderRefused) {
         const bool ok = w.write(fifo);
         const std::string got = reader.get();
         EXPECT_EQ(ok, writesThrough);
-        if (writesThrough) EXPECT_FALSE(got.empty());
+        if (writesThrough) {
+            EXPECT_FALSE(got.empty());
+        }
         struct stat st {};
         ASSERT_EQ(::lstat(fifo.c_str(), &st), 0);
         EXPECT_TRUE(S_ISFIFO(st.st_mode)) << "the FIFO was replaced";

@@ -65,11 +65,26 @@ std::filesystem::path realFile(const std::filesystem::path& file) {
     return file;  // a loop of links: the write itself says so
 }
 
-int notReplaceable(const std::filesystem::path& file) {
+FileTargetKind fileTargetKind(const std::filesystem::path& file) {
     struct stat st {};
-    if (::stat(file.c_str(), &st) != 0) return errno == ENOENT ? 0 : errno;
-    if (S_ISREG(st.st_mode)) return 0;
-    return S_ISDIR(st.st_mode) ? EISDIR : EINVAL;
+    if (::stat(file.c_str(), &st) != 0)
+        return errno == ENOENT ? FileTargetKind::Missing : FileTargetKind::Other;
+    if (S_ISREG(st.st_mode)) return FileTargetKind::Regular;
+    if (S_ISDIR(st.st_mode)) return FileTargetKind::Directory;
+    if (S_ISFIFO(st.st_mode) || S_ISCHR(st.st_mode)) return FileTargetKind::Stream;
+    return FileTargetKind::Other;
+}
+
+int notReplaceable(const std::filesystem::path& file) {
+    switch (fileTargetKind(file)) {
+        case FileTargetKind::Missing:
+        case FileTargetKind::Regular:
+            return 0;
+        case FileTargetKind::Directory:
+            return EISDIR;
+        default:
+            return EINVAL;
+    }
 }
 
 }  // namespace vexa::vxf

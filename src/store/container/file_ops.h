@@ -21,6 +21,10 @@ bool fileOperationAllowed();
 // `file` with every symbolic link followed (the last one may name a file not yet there),
 // absolute: where a save really writes, so that the link stays and its file is changed.
 std::filesystem::path realFile(const std::filesystem::path& file);
+enum class FileTargetKind { Missing, Regular, Stream, Directory, Other };
+// What `file` (links followed) is: nothing yet, a regular file, something written through (a
+// FIFO, a character device), a folder, or something a save must not touch (a socket...).
+FileTargetKind fileTargetKind(const std::filesystem::path& file);
 // 0 when `file` (links followed) is missing or a regular file, which a save may replace; else
 // the error number that refuses it (EISDIR for a folder, EINVAL for a device, a pipe...).
 int notReplaceable(const std::filesystem::path& file);
