@@ -36,6 +36,13 @@ public:
                                   const std::string& title = "Confirmación") {
         return askYesNo(text, title) ? Answer::Yes : Answer::No;
     }
+    // A question answered by one of `buttons` (the last one is also the answer of Escape and
+    // of closing the box): its index, or -1 when there is nobody to answer.
+    virtual int askChoice(const std::string& text, const std::string& title,
+                          const std::vector<std::string>& buttons) {
+        (void)text, (void)title, (void)buttons;
+        return -1;
+    }
     virtual void showError(const std::string& text) = 0;
     virtual void showInfo(const std::string& text) = 0;
     virtual std::optional<std::string> askText(const std::string& title, const std::string& prompt,

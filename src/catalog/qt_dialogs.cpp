@@ -39,6 +39,26 @@ Dialogs::Answer QtDialogs::askYesNoCancel(const std::string& text, const std::st
     }
 }
 
+int QtDialogs::askChoice(const std::string& text, const std::string& title,
+                         const std::vector<std::string>& buttons) {
+    if (buttons.empty()) return -1;
+    QMessageBox box(QMessageBox::Question, qs(title), qs(text), QMessageBox::NoButton,
+                    owner(parent_));
+    std::vector<QPushButton*> added;
+    for (size_t i = 0; i < buttons.size(); ++i) {
+        const bool last = i + 1 == buttons.size();
+        added.push_back(box.addButton(qs(buttons[i]), i == 0 ? QMessageBox::AcceptRole
+                                                      : last ? QMessageBox::RejectRole
+                                                             : QMessageBox::ActionRole));
+    }
+    box.setDefaultButton(added.front());
+    box.setEscapeButton(added.back());
+    box.exec();
+    for (size_t i = 0; i < added.size(); ++i)
+        if (box.clickedButton() == added[i]) return int(i);
+    return int(added.size()) - 1;
+}
+
 void QtDialogs::showError(const std::string& text) {
     QMessageBox::critical(owner(parent_), QApplication::applicationName(), qs(text));
 }

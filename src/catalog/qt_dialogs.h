@@ -15,6 +15,8 @@ public:
     void setParent(QWidget* parent) { parent_ = parent; }
     bool askYesNo(const std::string& text, const std::string& title) override;
     Answer askYesNoCancel(const std::string& text, const std::string& title) override;
+    int askChoice(const std::string& text, const std::string& title,
+                  const std::vector<std::string>& buttons) override;
     void showError(const std::string& text) override;
     void showInfo(const std::string& text) override;
     std::optional<std::string> askText(const std::string& title, const std::string& prompt,

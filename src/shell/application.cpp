@@ -110,6 +110,9 @@ bool VexaApp::openStartupWorkspace(const std::vector<std::string>& args) {
     std::vector<std::string> files = args;
     if (!files.empty() && fs::path(files.front()).is_relative() && !launchFolder_.empty())
         files.front() = (launchFolder_ / files.front()).lexically_normal().string();
+    // Unsaved work of a session that ended without closing comes first: recovered, it is
+    // the workspace this session starts with.
+    if (ws_->offerRecovery()) return true;
     return vexa::openStartupWorkspace(files, SisOpc().VXFFile, *ws_);
 }
 

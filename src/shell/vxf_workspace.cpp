@@ -61,6 +61,21 @@ bool ShellWorkspaceUi::askContinueAfterFileError(const std::string& fileName) {
     return dialogs().askYesNo("¿Desea continuar sin el archivo " + fileName + "?", "Confirmación");
 }
 
+WorkspaceUi::RecoveryAnswer ShellWorkspaceUi::askRecoverSession(const std::string& text) {
+    switch (dialogs().askChoice(
+        text, "Cambios sin guardar",
+        {"&Recuperar", "&Guardar como archivo...", "&Descartar", "&Más tarde"})) {
+        case 0:
+            return RecoveryAnswer::Recover;
+        case 1:
+            return RecoveryAnswer::KeepAsFile;
+        case 2:
+            return RecoveryAnswer::Discard;
+        default:
+            return RecoveryAnswer::Later;
+    }
+}
+
 bool ShellWorkspaceUi::notifyShell(int code, int argument) {
     if (!shell) return false;
     // Closing must empty the frame before the database goes away, and a save must have every
@@ -104,6 +119,10 @@ bool VxfWorkspace::opened() {
 bool VxfWorkspace::open(const std::string& path) {
     vxf_->AbrirVXF(path);
     return opened();
+}
+
+bool VxfWorkspace::offerRecovery() {
+    return vxf_->OfrecerRecuperacion() && opened();
 }
 
 bool VxfWorkspace::openWithDialog() {

@@ -22,6 +22,7 @@ public:
     std::optional<std::filesystem::path> chooseSaveFile(
         const std::string& title, const std::filesystem::path& startFolder) override;
     bool askContinueAfterFileError(const std::string& fileName) override;
+    RecoveryAnswer askRecoverSession(const std::string& text) override;
     bool notifyShell(int code, int argument) override;
     bool moveToTrash(const std::filesystem::path& file) override;
     void setBusy(bool busy) override;
@@ -39,6 +40,9 @@ public:
     std::function<void(Database&)> afterOpen;
 
     bool open(const std::string& path) override;
+    // Offers back what a program that stopped without saving left; true when a recovered
+    // workspace is now open.
+    bool offerRecovery();
     bool openWithDialog() override;
     bool createWithDialog() override;
     void save() override;

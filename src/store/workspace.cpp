@@ -87,8 +87,8 @@ fs::path Tdmvxf::makeScratchFolder(const fs::path& file) {
     fs::path folder = CrearCarpetaTrabajo(file);
     if (folder.empty()) return folder;
     // Marked as this process's, so a later start removes it if the process dies, and
-    // removed by a signal that stops it.
-    markWorkingFolder(folder);
+    // removed by a signal that stops it (until it holds an open workspace).
+    markWorkingFolder(folder, file);
     vxf::addCleanupPath(folder, true);
     return folder;
 }
@@ -287,6 +287,34 @@ std::optional<LockOwner> Tdmvxf::takeLockOrAsk(WorkspaceLock& lock, const fs::pa
     return owner;
 }
 
+std::string Tdmvxf::connectWorkDir() {
+    db_ = Database(databaseFile(WorkDir),
+                   settings_.readOnly ? Database::Mode::ReadOnly : Database::Mode::ReadWrite);
+    // The working folder is what a killed or crashed program leaves for the next start to
+    // offer back, so each change must reach the file whole: the rollback journal stays on
+    // disk, and a commit cut short is rolled back when the folder is opened again (with the
+    // journal in memory, a kill in the middle of a commit left a damaged database). Waiting
+    // for the disk after every change would only guard against a power cut, which the saved
+    // file is flushed for. The folder is this program's alone (its lock file says so), so
+    // the connection keeps the file locked and its journal in place between transactions:
+    // otherwise every transaction takes and drops the lock, creates and deletes the journal
+    // and reads the header again to see whether someone else changed the file.
+    if (!settings_.readOnly)
+        db_.exec(
+            "PRAGMA synchronous = OFF; PRAGMA journal_mode = PERSIST; "
+            "PRAGMA locking_mode = EXCLUSIVE");
+    // A damaged database is never saved again as if it were sound: it is shown read-only.
+    std::string damage = quickCheck(db_);
+    if (!damage.empty()) readOnlyFile_ = true;
+    return damage;
+}
+
+std::string Tdmvxf::damagedText(const std::string& damage) const {
+    return "La base de datos de " + CurrentVXF.string() + " está dañada (" + damage +
+           "). Se abrió en modo de sólo lectura: puede consultarla y copiar lo que necesite, "
+           "pero no se guardará sobre el archivo.";
+}
+
 void Tdmvxf::AbrirVXF(const fs::path& file) {
     lastUpgrade_.clear();
     std::error_code ec;
@@ -374,32 +402,20 @@ void Tdmvxf::AbrirVXF(const fs::path& file) {
 
     try {
         OpenStage = kStageConnecting;
-        db_ = Database(databaseFile(WorkDir),
-                       settings_.readOnly ? Database::Mode::ReadOnly : Database::Mode::ReadWrite);
-        // The working folder is a scratch copy: the workspace file is what must survive a
-        // crash, and it is written and flushed by the save. Waiting for the disk after every
-        // change, or keeping the rollback journal on disk, would only slow each edit down
-        // (a failed statement still rolls back, from memory). The folder is this program's
-        // alone (its lock file says so), so the connection keeps the file locked: otherwise
-        // every transaction takes and drops the lock, looks for a journal on disk and reads
-        // the header again to see whether someone else changed the file.
-        if (!settings_.readOnly)
-            db_.exec(
-                "PRAGMA synchronous = OFF; PRAGMA journal_mode = MEMORY; "
-                "PRAGMA locking_mode = EXCLUSIVE");
         // A converted workspace differs from its file until saved in the current format.
         DBModified = legacyConverted_;
-        // A damaged database is never saved again as if it were sound: it is shown read-only.
-        const std::string damage = quickCheck(db_);
+        const std::string damage = connectWorkDir();
+        // The folder says which layout its database has now (the upgrade ran in it).
+        if (!settings_.readOnly) writeDBDef(WorkDir, DBDef);
+        // From here the folder holds the open workspace: a crash or a signal leaves it where
+        // the next start finds what changed since now, and offers it back.
+        recordSavedState(WorkDir, CurrentVXF);
+        vxf::forgetCleanupPath(WorkDir);
         OpenStage = kStageOk;
         if (std::string why = sideFilesTooLong(CurrentVXF); !why.empty()) ui_.showNotice(why);
         if (!damage.empty()) {
-            readOnlyFile_ = true;
             const fs::path backup = backupPath(CurrentVXF);
-            std::string text = "La base de datos de " + CurrentVXF.string() + " está dañada (" +
-                               damage +
-                               "). Se abrió en modo de sólo lectura: puede consultarla y copiar "
-                               "lo que necesite, pero no se guardará sobre el archivo.";
+            std::string text = damagedText(damage);
             lastError_ = text;
             if (fs::exists(backup, ec) && !isBackup(CurrentVXF) &&
                 ui_.askYesNo(text + " ¿Desea abrir la copia de seguridad " + backup.string() + "?",

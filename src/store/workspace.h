@@ -99,6 +99,11 @@ public:
                       const std::string& startupFile);
     // Shutdown: close (with its question) and clear the store's temporary tables.
     bool Terminar();
+    // Start-up, before the first open: each working folder that a program stopped without
+    // closing left with unsaved changes is offered back: recovered as the open workspace
+    // (modified, under its file's name), saved as a separate file, discarded, or kept for the
+    // next start. True when one was recovered and is now open.
+    bool OfrecerRecuperacion();
 
     bool isOpen() const { return db_.isOpen(); }
     // The open file may not be saved under its name: another program holds it, or the user
@@ -158,6 +163,16 @@ private:
     std::filesystem::path makeScratchFolder(const std::filesystem::path& file);
     void dropScratchFolder(const std::filesystem::path& folder);
     void forgetWorkDir();
+    // Connects the database in WorkDir for editing; what a quick check found wrong (then
+    // the file is read-only), or empty.
+    std::string connectWorkDir();
+    // The message of a damaged database, found by connectWorkDir.
+    std::string damagedText(const std::string& damage) const;
+    // Opens a folder left by a stopped program as the workspace `file`, with its changes
+    // unsaved. False (told) when it could not.
+    bool adoptSession(const UnsavedSession& session, const std::filesystem::path& file);
+    // Saves a recovered session into a file the user chooses; true when it was saved.
+    bool keepSessionAsFile(const UnsavedSession& session);
 
     WorkspaceSettings settings_;
     WorkspaceUi& ui_;

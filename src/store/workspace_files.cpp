@@ -3,6 +3,7 @@
 #include "store/container/container.h"
 #include "store/container/file_ops.h"
 #include "store/container/temp_file.h"
+#include "store/schema.h"
 #include "store/workspace.h"
 
 #include <signal.h>
@@ -12,6 +13,7 @@
 
 #include <cerrno>
 #include <cstdio>
+#include <algorithm>
 #include <cstring>
 #include <fstream>
 #include <vector>
@@ -143,10 +145,94 @@ fs::path markPath(const fs::path& folder) {
     return folder.parent_path() / name;
 }
 
+struct Mark {
+    long pid = 0;
+    fs::path workspace;
+    std::optional<std::int64_t> savedState;
+};
+
+Mark readMark(const fs::path& mark) {
+    Mark m;
+    std::ifstream in(mark);
+    in >> m.pid;
+    std::string line;
+    std::getline(in, line);  // the rest of the first line
+    if (std::getline(in, line)) m.workspace = line;
+    std::int64_t state = 0;
+    if (in >> state) m.savedState = state;
+    return m;
+}
+
+void writeMark(const fs::path& folder, const fs::path& workspace,
+               std::optional<std::int64_t> savedState) {
+    // Written beside and renamed over, so that a kill in between leaves the old mark whole.
+    const fs::path mark = markPath(folder);
+    fs::path fresh = mark;
+    fresh += ".nuevo";
+    {
+        std::ofstream out(fresh, std::ios::trunc);
+        out << ::getpid() << '\n' << workspace.string() << '\n';
+        if (savedState) out << *savedState << '\n';
+        if (!out.flush()) return;
+    }
+    std::error_code ec;
+    fs::rename(fresh, mark, ec);
+    if (ec) fs::remove(fresh, ec);
+}
+
 }  // namespace
 
-void markWorkingFolder(const fs::path& folder) {
-    std::ofstream(markPath(folder)) << ::getpid() << '\n';
+std::int64_t folderChangeTime(const fs::path& folder) {
+    std::int64_t latest = 0;
+    std::error_code ec;
+    for (fs::recursive_directory_iterator it(folder, ec), end; !ec && it != end; it.increment(ec)) {
+        struct stat st {};
+        if (::lstat(it->path().c_str(), &st) != 0 || !S_ISREG(st.st_mode)) continue;
+        latest =
+            std::max(latest, std::int64_t(st.st_mtim.tv_sec) * 1000000000 + st.st_mtim.tv_nsec);
+    }
+    return latest;
+}
+
+std::int64_t folderContentState(const fs::path& folder) {
+    // By content, not by time: a change made within the clock's tick of the last save leaves
+    // the modification time as it was.
+    std::vector<fs::path> files;
+    std::error_code ec;
+    for (fs::recursive_directory_iterator it(folder, ec), end; !ec && it != end; it.increment(ec)) {
+        struct stat st {};
+        if (::lstat(it->path().c_str(), &st) == 0 && S_ISREG(st.st_mode))
+            files.push_back(it->path());
+    }
+    std::sort(files.begin(), files.end());
+    uLong crc = crc32(0, nullptr, 0);
+    std::uint64_t total = 0;
+    std::vector<unsigned char> buffer(1 << 16);
+    for (const fs::path& file : files) {
+        const std::string name = file.lexically_relative(folder).string();
+        crc = crc32(crc, reinterpret_cast<const Bytef*>(name.data()), uInt(name.size() + 1));
+        std::FILE* in = std::fopen(file.c_str(), "rb");
+        if (!in) continue;
+        while (std::size_t n = std::fread(buffer.data(), 1, buffer.size(), in)) {
+            crc = crc32(crc, buffer.data(), uInt(n));
+            total += n;
+        }
+        std::fclose(in);
+    }
+    // The checksum and the size together, never negative.
+    return std::int64_t(((total & 0x7fffffffULL) << 32) | std::uint64_t(std::uint32_t(crc)));
+}
+
+void markWorkingFolder(const fs::path& folder, const fs::path& workspace) {
+    writeMark(folder, workspace, std::nullopt);
+}
+
+void recordSavedState(const fs::path& folder, const fs::path& workspace) {
+    writeMark(folder, workspace, folderContentState(folder));
+}
+
+void adoptWorkingFolder(const fs::path& folder, const fs::path& workspace) {
+    writeMark(folder, workspace, readMark(markPath(folder)).savedState);
 }
 
 void unmarkWorkingFolder(const fs::path& folder) {
@@ -154,23 +240,44 @@ void unmarkWorkingFolder(const fs::path& folder) {
     fs::remove(markPath(folder), ec);
 }
 
-void removeStaleWorkingFolders(const fs::path& workRoot) {
+std::vector<UnsavedSession> unsavedSessions(const fs::path& workRoot) {
+    std::vector<UnsavedSession> found;
     std::error_code ec;
-    if (workRoot.empty() || !fs::is_directory(workRoot, ec)) return;
-    std::vector<std::pair<fs::path, fs::path>> stale;
+    if (workRoot.empty() || !fs::is_directory(workRoot, ec)) return found;
     for (fs::directory_iterator it(workRoot, ec), end; !ec && it != end; it.increment(ec)) {
         std::string name = it->path().filename().string();
         if (name.size() < 6 || name[0] != '.' || name.compare(name.size() - 4, 4, ".pid") != 0)
             continue;
-        long pid = 0;
-        std::ifstream(it->path()) >> pid;
-        if (pid <= 0 || pid == ::getpid() || processRunning(pid)) continue;
-        stale.emplace_back(it->path(), workRoot / name.substr(1, name.size() - 5));
+        const Mark mark = readMark(it->path());
+        if (mark.pid <= 0 || mark.pid == ::getpid() || processRunning(mark.pid)) continue;
+        UnsavedSession s;
+        s.folder = workRoot / name.substr(1, name.size() - 5);
+        s.workspace = mark.workspace;
+        s.changed = folderChangeTime(s.folder);
+        // Without a database there is nothing to offer. A folder never opened (still being
+        // unpacked or created) has no saved state and holds nothing of the user's; a mark of
+        // an earlier version names no workspace, and nothing says its folder is unchanged.
+        const bool oldMark = mark.workspace.empty();
+        s.unsaved =
+            fs::is_regular_file(databaseFile(s.folder), ec) &&
+            (oldMark || (mark.savedState && *mark.savedState != folderContentState(s.folder)));
+        found.push_back(std::move(s));
     }
-    for (const auto& [mark, folder] : stale) {
-        fs::remove_all(folder, ec);
-        fs::remove(mark, ec);
-    }
+    std::sort(found.begin(), found.end(), [](const UnsavedSession& a, const UnsavedSession& b) {
+        return a.changed > b.changed;
+    });
+    return found;
+}
+
+void discardSession(const UnsavedSession& session) {
+    std::error_code ec;
+    fs::remove_all(session.folder, ec);
+    fs::remove(markPath(session.folder), ec);
+}
+
+void removeStaleWorkingFolders(const fs::path& workRoot) {
+    for (const UnsavedSession& s : unsavedSessions(workRoot))
+        if (!s.unsaved) discardSession(s);
 }
 
 }  // namespace vexa

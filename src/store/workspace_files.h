@@ -7,6 +7,7 @@
 #include <filesystem>
 #include <optional>
 #include <string>
+#include <vector>
 
 namespace vexa {
 
@@ -48,10 +49,35 @@ std::string openErrorText(const std::filesystem::path& file, const ContainerErro
 // command-line program's "vexa-cli-PID" folders and the temporary archives
 // ("~Archiv-*.tmp") directly in `folder`.
 void removeStaleLeftovers(const std::filesystem::path& folder);
-// Working folders below a WorkRoot carry a mark beside them (".NAME.000.pid") with the
-// process that made them; folders whose process no longer runs are removed at start.
-void markWorkingFolder(const std::filesystem::path& folder);
+// Working folders below a WorkRoot carry a mark beside them (".NAME.000.pid"): the process
+// that made them, the workspace file they belong to and, once it is open, the state of the
+// folder when it last matched that file (opened or saved). A folder whose process no longer
+// runs and that changed since holds unsaved work.
+void markWorkingFolder(const std::filesystem::path& folder, const std::filesystem::path& workspace);
+// The folder now matches `workspace` (just opened or saved).
+void recordSavedState(const std::filesystem::path& folder, const std::filesystem::path& workspace);
+// This process takes over the folder another one left, for `workspace`; its saved state stays.
+void adoptWorkingFolder(const std::filesystem::path& folder,
+                        const std::filesystem::path& workspace);
 void unmarkWorkingFolder(const std::filesystem::path& folder);
+// The latest modification time of the files in `folder`, in nanoseconds.
+std::int64_t folderChangeTime(const std::filesystem::path& folder);
+// A checksum of the names and contents of the files in `folder`, with their total size.
+std::int64_t folderContentState(const std::filesystem::path& folder);
+
+// A working folder whose program stopped without closing it.
+struct UnsavedSession {
+    std::filesystem::path folder;
+    std::filesystem::path workspace;  // empty when the mark does not say
+    std::int64_t changed = 0;         // last change, nanoseconds
+    bool unsaved = false;             // changed since it last matched its file
+};
+// The folders below `workRoot` whose process no longer runs, the most recently changed first.
+std::vector<UnsavedSession> unsavedSessions(const std::filesystem::path& workRoot);
+// Removes the folder and its mark.
+void discardSession(const UnsavedSession& session);
+// At start: removes the folders of stopped programs that hold nothing unsaved; the others
+// wait until the user decides (Tdmvxf::OfrecerRecuperacion).
 void removeStaleWorkingFolders(const std::filesystem::path& workRoot);
 bool processRunning(long pid);
 

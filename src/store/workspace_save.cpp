@@ -3,6 +3,7 @@
 #include "store/container/binary_file.h"
 #include "store/container/container.h"
 #include "store/container/file_ops.h"
+#include "store/schema.h"
 #include "store/workspace.h"
 #include "store/workspace_asking.h"
 
@@ -31,6 +32,9 @@ void Tdmvxf::packAndRotate(const fs::path& folder, const fs::path& given) {
         options.tempFolder = settings_.privateFolder;
     AskingHandler handler(ui_);
     options.errorHandler = &handler;
+    // The connection's journal holds nothing between transactions, and a save runs between
+    // them.
+    options.leaveOut = {databaseFile(folder).filename().string() + "-journal"};
     OpenStage = kStagePackAdd;
     try {
         packFolder(folder, partial, options);
@@ -208,6 +212,7 @@ bool Tdmvxf::saveTo(const fs::path& given) {
     }
     ui_.setBusy(false);
     if (ok) {
+        recordSavedState(WorkDir, CurrentVXF);
         if (!lock_.holds(target)) lock_ = std::move(lock);
         identity_ = fileIdentity(target);
         readOnlyFile_ = false;

@@ -60,6 +60,14 @@ public:
     virtual bool askTakeOverLock(const std::string& question) {
         return askYesNo(question, "Confirmación");
     }
+    // A program stopped without saving its changes (`text` says which and when): recover
+    // them as the open workspace, keep them as a separate file, discard them, or decide
+    // later (the question comes back at the next start). A program without a window decides
+    // later.
+    enum class RecoveryAnswer { Recover, KeepAsFile, Discard, Later };
+    virtual RecoveryAnswer askRecoverSession(const std::string& /*text*/) {
+        return RecoveryAnswer::Later;
+    }
     // The file to be saved was changed by another program since it was opened (`text` says
     // so). Asked as two Yes/No questions unless overridden.
     enum class ChangedFileAnswer { SaveAs, Overwrite, Cancel };

@@ -33,6 +33,18 @@ public:
         yesNoCancel.pop_front();
         return a;
     }
+    // Questions with buttons of their own: the index queued, else nobody answers (-1).
+    std::deque<int> choices;
+    std::vector<std::vector<std::string>> choiceButtons;
+    int askChoice(const std::string& text, const std::string&,
+                  const std::vector<std::string>& buttons) override {
+        questions.push_back(text);
+        choiceButtons.push_back(buttons);
+        if (choices.empty()) return -1;
+        int a = choices.front();
+        choices.pop_front();
+        return a;
+    }
     void showError(const std::string& text) override { errors.push_back(text); }
     void showInfo(const std::string& text) override { infos.push_back(text); }
     std::optional<std::string> askText(const std::string&, const std::string&,

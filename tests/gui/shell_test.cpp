@@ -9,6 +9,11 @@
 #include <QTemporaryDir>
 #include <QTest>
 
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <fstream>
+
 #include "catalog/catalog_context.h"
 #include "catalog/ingredients_window.h"
 #include "catalog/nutrients_window.h"
@@ -96,6 +101,54 @@ TEST_F(ShellFixture, StartupWithEverythingCancelledEnds) {
     EXPECT_EQ(dialogs.fileTitles,
               (std::vector<std::string>{"Abrir base de datos", "Nueva base de datos"}));
     EXPECT_FALSE(app->workspace().connected());
+}
+
+// The working folder of a session that ended without closing, as a killed program leaves
+// it: its mark names a process that no longer runs.
+void orphanWorkingFolders(const fs::path& workRoot) {
+    pid_t child = ::fork();
+    if (child == 0) ::_exit(0);
+    ::waitpid(child, nullptr, 0);
+    for (const auto& e : fs::directory_iterator(workRoot)) {
+        const std::string name = e.path().filename().string();
+        if (name.size() < 5 || name.compare(name.size() - 4, 4, ".pid") != 0) continue;
+        std::ifstream in(e.path());
+        std::string pid, rest((std::istreambuf_iterator<char>(in.ignore(64, '\n'))), {});
+        std::ofstream(e.path(), std::ios::trunc) << child << '\n' << rest;
+    }
+}
+
+TEST_F(ShellFixture, StartupOffersBackTheUnsavedChangesOfASessionThatDied) {
+    fs::path f, workRoot;
+    {
+        auto app = makeApp();
+        workRoot = app->workspace().vxf().settings().workRoot;
+        f = sample(*app, "Granja.vxf");
+        ASSERT_TRUE(app->openStartupWorkspace({f.string()}));
+        app->workspace().database()->exec("INSERT INTO Ins (Nombre) VALUES ('Sorgo rescatado')");
+        app->workspace().setModified();
+        // Gone without a close, as after a crash.
+    }
+    orphanWorkingFolders(workRoot);
+    dialogs.choices = {0};  // "&Recuperar"
+    auto app = makeApp();
+    ASSERT_TRUE(app->openStartupWorkspace({}));
+    ASSERT_EQ(dialogs.choiceButtons.size(), 1u);
+    EXPECT_EQ(dialogs.choiceButtons[0],
+              (std::vector<std::string>{"&Recuperar", "&Guardar como archivo...", "&Descartar",
+                                        "&Más tarde"}));
+    EXPECT_NE(dialogs.questions.back().find(
+                  "Se encontraron cambios sin guardar de una sesión anterior de " + f.string()),
+              std::string::npos);
+    EXPECT_EQ(app->workspace().currentFile(), f.string());
+    EXPECT_TRUE(app->workspace().modified());
+    EXPECT_EQ(count(*app, "SELECT COUNT(*) FROM Ins WHERE Nombre = 'Sorgo rescatado'"), 1);
+    MainWindow& w = app->createMainWindow();
+    for (int i = 0; i < 2; ++i) QCoreApplication::processEvents();  // start-up, then caption
+    EXPECT_TRUE(w.windowTitle().startsWith(QString(kAppTitle) + " - ")) << ss(w.windowTitle());
+    dialogs.yesNoCancel = {Dialogs::Answer::Yes};  // save at the close
+    app->shutdown();
+    EXPECT_TRUE(dialogs.errors.empty()) << dialogs.errors.front();
 }
 
 TEST_F(ShellFixture, WindowCommandsOpenOrActivateAndFollowActivation) {

@@ -68,6 +68,8 @@ struct PackOptions {
     // Comment of the outer archive (UTF-8, stored as CP-1252); workspaces carry none.
     std::string comment;
     ContainerErrorHandler* errorHandler = nullptr;
+    // Names of files in the folder that are not packed (a database's idle journal).
+    std::vector<std::string> leaveOut;
 };
 
 // Packs every plain file directly in `folder` (sub-folders are not entered) into `file`.

@@ -67,6 +67,10 @@ void packFolder(const fs::path& folder, const fs::path& given, const PackOptions
     const fs::path file = realFile(given);
     if (int error = notReplaceable(file)) failCannotCreate(given.string(), error);
     std::vector<fs::path> files = plainFiles(folder);
+    std::erase_if(files, [&](const fs::path& f) {
+        return std::find(options.leaveOut.begin(), options.leaveOut.end(), f.filename().string()) !=
+               options.leaveOut.end();
+    });
     std::optional<std::string> comment = utf8ToCp1252(options.comment);
     if (!comment) failCannotCreate(file.string());
 
