@@ -161,14 +161,15 @@ int runReport(const ReportArgs& a) {
         for (const char* var : {"TMPDIR", "TMP", "TEMP", "TEMPDIR"})
             if (const char* v = std::getenv(var); named.empty() && v && *v) named = v;
         std::cerr << "vexa-cli: No se pudo usar la carpeta temporal " << named << ": "
-                  << std::strerror(e.code().value()) << '\n';
+                  << systemErrorCause(e.code().value()) << '\n';
         return 2;
     }
     std::string tmpl = (tmpFolder / "vexa-report-XXXXXX").string();
     const int fd = mkstemp(tmpl.data());
     if (fd < 0) {
         std::cerr << "vexa-cli: No se pudo crear un archivo temporal en "
-                  << fs::path(tmpl).parent_path().string() << ": " << std::strerror(errno) << '\n';
+                  << fs::path(tmpl).parent_path().string() << ": " << systemErrorCause(errno)
+                  << '\n';
         return 2;
     }
     close(fd);

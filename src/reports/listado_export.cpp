@@ -125,9 +125,10 @@ QString writeListadoWorkbook(const IngredientNutrientTable& t, const QString& ti
     }
     const lxw_error err = workbook_close(wb);
     if (err != LXW_NO_ERROR)
-        throw std::runtime_error(QString("Error: No se pudo guardar %1: %2")
-                                     .arg(path, QString::fromUtf8(lxw_strerror(err)))
-                                     .toStdString());
+        throw std::runtime_error(
+            QString("Error: No se pudo guardar %1: %2")
+                .arg(path, staged.failureCause(QString::fromUtf8(lxw_strerror(err))))
+                .toStdString());
     staged.commit();
     return path;
 }

@@ -1,9 +1,11 @@
 #include "reports/staged_file.h"
 
 #include <QFile>
+#include <QFileInfo>
 #include <stdexcept>
 
 #include "store/file_target.h"
+#include "store/workspace_files.h"
 
 namespace vexa {
 
@@ -15,6 +17,13 @@ std::string writeWholeFile(const QString& file, const QByteArray& bytes) {
 StagedFile::StagedFile(QString target) : target_(std::move(target)) {
     staging_ =
         (dir_.isValid() ? dir_.filePath(QStringLiteral("archivo")) : target_ + ".tmp").toUtf8();
+}
+
+QString StagedFile::failureCause(const QString& libraryText) const {
+    const QString folder = dir_.isValid() ? dir_.path() : QFileInfo(target_).absolutePath();
+    if (int error = likelyWriteError(folder.toStdString()))
+        return QString::fromStdString(systemErrorCause(error)) + " (" + folder + ")";
+    return libraryText;
 }
 
 void StagedFile::commit() const {

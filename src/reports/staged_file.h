@@ -20,6 +20,9 @@ public:
     const QByteArray& stagingPath() const { return staging_; }
     // Puts the staged file in place; throws std::runtime_error with the message for the user.
     void commit() const;
+    // Why the library could not write the staged file: a full disk or a folder that may not
+    // be written, in Spanish, else the library's own words.
+    QString failureCause(const QString& libraryText) const;
 
 private:
     QString target_;

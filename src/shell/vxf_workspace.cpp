@@ -185,6 +185,7 @@ void VxfWorkspace::setDescription(const std::string& title, const std::string& a
     vxf_->DBDef.Nombre = title;
     vxf_->DBDef.Autor = author;
     vxf_->DBDef.Comentario = comment;
+    vxf_->recordDBDef();
 }
 
 void VxfWorkspace::setProps(const WorkspaceProps& p) {
@@ -193,6 +194,7 @@ void VxfWorkspace::setProps(const WorkspaceProps& p) {
     d.MS = p.MS;
     d.EnBaseFresca = p.EnBaseFresca;
     d.UsarMS = p.UsarMS;
+    vxf_->recordDBDef();
 }
 
 bool VxfWorkspace::modified() const {

@@ -16,7 +16,7 @@ namespace fs = std::filesystem;
 namespace {
 
 std::string causeOf(int error) {
-    return std::strerror(error);
+    return systemErrorCause(error);
 }
 
 // write(2) until done; 0 or the error number.
@@ -71,6 +71,31 @@ std::string writeWholeFile(const fs::path& file, std::string_view bytes) {
         return causeOf(error);
     }
     return {};
+}
+
+std::string systemErrorCause(int error) {
+    switch (error) {
+        case ENOSPC:
+        case EDQUOT:
+            return "no hay espacio en el disco";
+        case EFBIG:
+            return "el archivo excede el tamaño que el disco admite";
+        case EACCES:
+        case EPERM:
+            return "no tiene permiso para escribir ahí";
+        case EROFS:
+            return "el disco es de sólo lectura";
+        case EIO:
+            return "error de lectura o escritura en el disco";
+        case ENOENT:
+            return "la carpeta no existe";
+        case ENAMETOOLONG:
+            return "el nombre es demasiado largo";
+        case EISDIR:
+            return "es una carpeta";
+        default:
+            return "error del sistema " + std::to_string(error) + " (" + std::strerror(error) + ")";
+    }
 }
 
 bool sameFile(const fs::path& a, const fs::path& b) {

@@ -22,8 +22,12 @@ using vxf::fileTargetKind;
 using vxf::realFile;
 
 // Writes `bytes` as the whole content of `file` by the rules above. Empty on success, else
-// the cause (the system's text of the error); on failure the old content is as it was.
+// the cause in Spanish (systemErrorCause); on failure the old content is as it was.
 std::string writeWholeFile(const std::filesystem::path& file, std::string_view bytes);
+
+// The cause of a failed write, in Spanish words, without a capital or a full stop ("no hay
+// espacio en el disco"); an error without words of its own is named with the system's text.
+std::string systemErrorCause(int error);
 
 // Whether `a` and `b` are the same file once links are followed and "./" is taken away
 // (an output that would replace its own input).

@@ -105,6 +105,10 @@ public:
     // next start. True when one was recovered and is now open.
     bool OfrecerRecuperacion();
 
+    // DBDef changed (description, properties): written into the working folder at once, so
+    // that a crash before the save keeps it with the rest of the unsaved work.
+    void recordDBDef();
+
     bool isOpen() const { return db_.isOpen(); }
     // The open file may not be saved under its name: another program holds it, or the user
     // may not write it. The caption says " [Sólo lectura]"; "Guardar como..." is the way out.

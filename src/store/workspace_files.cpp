@@ -8,6 +8,7 @@
 
 #include <signal.h>
 #include <sys/stat.h>
+#include <sys/statvfs.h>
 #include <unistd.h>
 #include <zlib.h>
 
@@ -98,6 +99,16 @@ std::string writeErrorText(int error, const fs::path& where) {
     }
 }
 
+int likelyWriteError(const fs::path& folder) {
+    const fs::path dir = folder.empty() ? fs::path(".") : folder;
+    struct statvfs vfs {};
+    if (::statvfs(dir.c_str(), &vfs) == 0 &&
+        std::uint64_t(vfs.f_bavail) * vfs.f_frsize < (std::uint64_t(1) << 20))
+        return ENOSPC;
+    if (::access(dir.c_str(), W_OK) != 0) return EACCES;
+    return 0;
+}
+
 std::string openErrorText(const fs::path& file, const ContainerError& error) {
     if (error.isDamage())
         return "El archivo " + file.string() +
@@ -113,7 +124,13 @@ std::string openErrorText(const fs::path& file, const ContainerError& error) {
 }
 
 bool processRunning(long pid) {
-    return pid > 0 && (::kill(pid_t(pid), 0) == 0 || errno == EPERM);
+    if (pid <= 0 || (::kill(pid_t(pid), 0) != 0 && errno != EPERM)) return false;
+    // A process that ended but was not yet collected by its parent still answers.
+    std::ifstream stat("/proc/" + std::to_string(pid) + "/stat");
+    std::string line;
+    if (!std::getline(stat, line)) return true;
+    const auto close = line.rfind(')');
+    return close == std::string::npos || close + 2 >= line.size() || line[close + 2] != 'Z';
 }
 
 void removeStaleLeftovers(const fs::path& folder) {

@@ -42,6 +42,9 @@ int restoreCopy(const std::filesystem::path& copy, const std::filesystem::path& 
 // The cause of a failed write, in Spanish: "No hay espacio en el disco.", "No tiene permiso
 // para escribir en <where>.", ...; empty when `error` is 0.
 std::string writeErrorText(int error, const std::filesystem::path& where);
+// The likely error of a write into `folder` that failed without one: ENOSPC when its disk
+// is full, EACCES when it may not be written; 0 when neither.
+int likelyWriteError(const std::filesystem::path& folder);
 // What the user is told when the workspace `file` cannot be opened because of `error`.
 std::string openErrorText(const std::filesystem::path& file, const ContainerError& error);
 
@@ -79,6 +82,7 @@ void discardSession(const UnsavedSession& session);
 // At start: removes the folders of stopped programs that hold nothing unsaved; the others
 // wait until the user decides (Tdmvxf::OfrecerRecuperacion).
 void removeStaleWorkingFolders(const std::filesystem::path& workRoot);
+// Whether the process runs; one that ended and waits for its parent to collect it does not.
 bool processRunning(long pid);
 
 }  // namespace vexa

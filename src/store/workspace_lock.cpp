@@ -1,6 +1,7 @@
 #include "store/workspace_lock.h"
 
 #include "store/container/signal_cleanup.h"
+#include "store/file_target.h"
 
 #include <fcntl.h>
 #include <pwd.h>
@@ -107,7 +108,7 @@ std::string lockedMessage(const fs::path& file, const LockOwner& owner) {
                "carpeta de red), así que nada impide que otro programa lo modifique a la vez.";
     if (owner.error != 0)
         return "No se pudo bloquear el archivo " + file.string() + " para que nadie más lo " +
-               "modifique: " + std::strerror(owner.error) + " (" + lockFilePath(file).string() +
+               "modifique: " + systemErrorCause(owner.error) + " (" + lockFilePath(file).string() +
                ").";
     std::string who = owner.user.empty() ? "otro usuario" : owner.user;
     std::string text = "El archivo " + file.string() + " está abierto por " + who;

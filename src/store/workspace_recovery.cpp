@@ -139,8 +139,8 @@ bool Tdmvxf::OfrecerRecuperacion() {
                 fs::path file = s.workspace;
                 if (file.empty()) {
                     // A folder of an earlier version does not say its file: the user names one.
-                    auto chosen = ui_.chooseSaveFile("Guardar los cambios recuperados",
-                                                     settings_.vxfPath);
+                    auto chosen =
+                        ui_.chooseSaveFile("Guardar los cambios recuperados", settings_.vxfPath);
                     if (!chosen) break;
                     file = *chosen;
                 }

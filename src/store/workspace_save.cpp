@@ -3,6 +3,7 @@
 #include "store/container/binary_file.h"
 #include "store/container/container.h"
 #include "store/container/file_ops.h"
+#include "store/file_target.h"
 #include "store/schema.h"
 #include "store/workspace.h"
 #include "store/workspace_asking.h"
@@ -133,10 +134,25 @@ std::string Tdmvxf::saveErrorText(const fs::path& target, const std::exception& 
     } else {
         return text + e.what();
     }
-    if (!error) return text + "No se pudo escribir el archivo.";
     const fs::path dir = target.parent_path();
+    if (!error) {
+        // The system did not say why: what the folder shows is the likely cause.
+        error = likelyWriteError(dir);
+        if (!error)
+            return text + "No se pudo escribir el archivo; el sistema no indicó la causa (" +
+                   e.what() + ").";
+    }
     bool folderRefused = ::access(dir.c_str(), W_OK) != 0;
     return text + writeErrorText(error, folderRefused ? dir : target);
+}
+
+void Tdmvxf::recordDBDef() {
+    if (WorkDir.empty() || settings_.readOnly) return;
+    try {
+        writeDBDef(WorkDir, DBDef);
+    } catch (const std::exception&) {
+        // Kept in memory; the save writes it, and says so if it cannot.
+    }
 }
 
 bool Tdmvxf::GuardarVXF() {
@@ -178,7 +194,7 @@ bool Tdmvxf::saveTo(const fs::path& given) {
     const fs::path target = vxf::realFile(given);
     if (int error = vxf::notReplaceable(target)) {
         fail("No se pudo guardar la base de datos en " + given.string() + ": " +
-             std::strerror(error) + " (no es un archivo normal).");
+             systemErrorCause(error) + " (no es un archivo normal).");
         return false;
     }
     // Whoever saves holds the lock, also a program that opened the file without it.

@@ -1,7 +1,10 @@
 // Errors that concern one file: the caller is told and answers continue or stop; and the
 // failures of a whole operation, which leave the user's files as they were.
 #include "container_fixture.h"
+#include "store/container/binary_file.h"
 #include "store/container/container.h"
+
+#include <cerrno>
 
 namespace vexa::testing {
 namespace {
@@ -160,6 +163,26 @@ TEST_F(FileErrors, WholeOperationFailures) {
     writeBytes(root_ / "dest", textBytes("a file where the folder should be"));
     EXPECT_EQ(kindOf([&] { unpackFile(root_ / "w.vxf", root_ / "dest"); }).first,
               Kind::CannotCreate);
+}
+
+TEST(FullDisk, EveryFailedStepOfAWriterKeepsTheSystemsCause) {
+    // /dev/full takes buffered bytes and refuses them when they are written out: by a seek,
+    // which flushes, or by a write that fills the buffer. Either way the cause is kept, so the
+    // user reads "No hay espacio en el disco." and not a failure without a reason.
+    if (!fs::exists("/dev/full")) GTEST_SKIP() << "no /dev/full";
+    {
+        vxf::BinaryFile out("/dev/full", vxf::BinaryFile::Mode::Replace);
+        ASSERT_TRUE(out.isOpen());
+        ASSERT_TRUE(out.write("abc", 3));  // still in the buffer
+        EXPECT_FALSE(out.seek(0));
+        EXPECT_EQ(out.lastError(), ENOSPC);
+    }
+    {
+        vxf::BinaryFile out("/dev/full", vxf::BinaryFile::Mode::Replace);
+        std::string big(1 << 20, 'x');
+        EXPECT_FALSE(out.write(big.data(), big.size()));
+        EXPECT_EQ(out.lastError(), ENOSPC);
+    }
 }
 
 }  // namespace

@@ -126,6 +126,7 @@ TEST_F(ShellFixture, StartupOffersBackTheUnsavedChangesOfASessionThatDied) {
         f = sample(*app, "Granja.vxf");
         ASSERT_TRUE(app->openStartupWorkspace({f.string()}));
         app->workspace().database()->exec("INSERT INTO Ins (Nombre) VALUES ('Sorgo rescatado')");
+        app->workspace().setDescription("Granja rescatada", "Dra. Pérez", "");
         app->workspace().setModified();
         // Gone without a close, as after a crash.
     }
@@ -143,6 +144,7 @@ TEST_F(ShellFixture, StartupOffersBackTheUnsavedChangesOfASessionThatDied) {
     EXPECT_EQ(app->workspace().currentFile(), f.string());
     EXPECT_TRUE(app->workspace().modified());
     EXPECT_EQ(count(*app, "SELECT COUNT(*) FROM Ins WHERE Nombre = 'Sorgo rescatado'"), 1);
+    EXPECT_EQ(app->workspace().title(), "Granja rescatada");
     MainWindow& w = app->createMainWindow();
     for (int i = 0; i < 2; ++i) QCoreApplication::processEvents();  // start-up, then caption
     EXPECT_TRUE(w.windowTitle().startsWith(QString(kAppTitle) + " - ")) << ss(w.windowTitle());

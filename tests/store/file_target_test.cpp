@@ -187,6 +187,16 @@ TEST(FileTargets, ACharacterDeviceIsNeverReplaced) {
     EXPECT_EQ(writeWholeFile(dev, "x"), "");  // written through
 }
 
+TEST(FileTargets, AFailedWriteSaysItsCauseInSpanish) {
+    // A full disk (/dev/full), a folder that does not exist, one that may not be written.
+    TempFolder t;
+    if (fs::exists("/dev/full"))
+        EXPECT_EQ(writeWholeFile("/dev/full", "x"), "no hay espacio en el disco");
+    EXPECT_EQ(writeWholeFile(t.path / "no" / "r.txt", "x"), "la carpeta no existe");
+    EXPECT_EQ(systemErrorCause(EACCES), "no tiene permiso para escribir ahí");
+    EXPECT_EQ(systemErrorCause(ENOSPC), "no hay espacio en el disco");
+}
+
 // vexa-cli report --out onto a link and a FIFO: the link stays and its file has the report,
 // the FIFO's reader gets it.
 TEST(FileTargets, CommandLineReportThroughALinkAndAFifo) {

@@ -96,10 +96,9 @@ TEST(WorkspaceRecovery, EachAnswerToTheOfferDoesWhatItSays) {
         bool offeredAgain;  // the next start asks again
         bool keptFile;      // a separate file holds the changes
     };
-    for (const Case c : {Case{Answer::Recover, true, false, false},
-                         Case{Answer::KeepAsFile, false, false, true},
-                         Case{Answer::Discard, false, false, false},
-                         Case{Answer::Later, false, true, false}}) {
+    for (const Case c :
+         {Case{Answer::Recover, true, false, false}, Case{Answer::KeepAsFile, false, false, true},
+          Case{Answer::Discard, false, false, false}, Case{Answer::Later, false, true, false}}) {
         SCOPED_TRACE(int(c.answer));
         DocumentsFolder docs;
         const fs::path file = newWorkspace(docs);
@@ -154,15 +153,19 @@ TEST(WorkspaceRecovery, OnlyASessionWithChangesSinceItsLastSaveIsOffered) {
     };
     const Case cases[] = {
         {"opened, nothing changed", [](Tdmvxf&) {}, false},
-        {"changed, then saved", [](Tdmvxf& w) {
+        {"changed, then saved",
+         [](Tdmvxf& w) {
              addIngredient(w, "Sorgo sin guardar");
              if (!w.GuardarVXF()) ::_exit(5);
-         }, false},
-        {"saved, then changed", [](Tdmvxf& w) {
+         },
+         false},
+        {"saved, then changed",
+         [](Tdmvxf& w) {
              addIngredient(w, "Trigo guardado");
              if (!w.GuardarVXF()) ::_exit(5);
              addIngredient(w, "Sorgo sin guardar");
-         }, true},
+         },
+         true},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.what);
@@ -181,6 +184,16 @@ TEST(WorkspaceRecovery, OnlyASessionWithChangesSinceItsLastSaveIsOffered) {
             EXPECT_TRUE(fs::is_empty(docs.settings().workRoot));
         }
     }
+}
+
+TEST(WorkspaceRecovery, AProcessThatEndedButWasNotCollectedNoLongerRuns) {
+    pid_t child = ::fork();
+    if (child == 0) ::_exit(0);
+    ::usleep(100000);  // ended; its parent has not collected it yet
+    EXPECT_FALSE(processRunning(child));
+    EXPECT_TRUE(processRunning(::getpid()));
+    ::waitpid(child, nullptr, 0);
+    EXPECT_FALSE(processRunning(child));
 }
 
 TEST(WorkspaceRecovery, ARecoveredSessionWhoseFileAnotherProgramHoldsIsSavedUnderAnotherName) {
@@ -204,7 +217,6 @@ TEST(WorkspaceRecovery, ARecoveredSessionWhoseFileAnotherProgramHoldsIsSavedUnde
     ASSERT_TRUE(w.GuardarVXF());
     EXPECT_EQ(countInFile(docs, docs.vxf("Otra.vxf"), "Sorgo sin guardar"), 1);
 }
-
 
 // Kills at random moments of an editing session, each change acknowledged once committed;
 // every next start offers the session back, and the recovered workspace holds at least every

@@ -56,7 +56,7 @@ void ArchiveWriter::addEntry(const std::string& name, double date, std::uint32_t
     std::uint64_t end = std::uint64_t(entry.offset) + entry.byteSize();
     for (;;) {
         std::size_t got = in.readUpTo(raw_.data(), raw_.size());
-        if (in.hasError()) failCannotOpen(inName);
+        if (in.hasError()) failCannotOpen(inName, in.lastError());
         if (got == 0) break;
         // Every offset and size in the file is a 32-bit signed field.
         if (end + got + kBlockPrefixSize + got / 100 + 64 > kLargestOffset ||
@@ -83,7 +83,7 @@ void ArchiveWriter::addEntry(const std::string& name, double date, std::uint32_t
     header_.segSize = double(segSize_);
     header_.segCompressedSize = double(segCompressed_);
     writeAt(0, header_.serialize());
-    if (!out_.seek(end)) failCannotCreate(displayName_);
+    if (!out_.seek(end)) failCannotCreate(displayName_, out_.lastError());
 }
 
 void ArchiveWriter::finish(bool durable) {

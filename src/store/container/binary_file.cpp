@@ -47,7 +47,11 @@ bool BinaryFile::read(void* data, std::size_t size) {
 }
 
 std::size_t BinaryFile::readUpTo(void* data, std::size_t size) {
-    return file_ ? std::fread(data, 1, size, file_) : 0;
+    if (!file_) return 0;
+    errno = 0;
+    const std::size_t got = std::fread(data, 1, size, file_);
+    if (got < size && std::ferror(file_)) failed();
+    return got;
 }
 
 bool BinaryFile::hasError() const {
@@ -62,8 +66,11 @@ bool BinaryFile::write(const void* data, std::size_t size) {
 }
 
 bool BinaryFile::seek(std::uint64_t offset) {
-    return file_ && offset <= std::uint64_t(INT64_MAX) &&
-           fseeko(file_, static_cast<off_t>(offset), SEEK_SET) == 0;
+    if (!file_ || offset > std::uint64_t(INT64_MAX)) return false;
+    // Seeking writes what is still buffered: a full disk shows here first.
+    errno = 0;
+    if (fseeko(file_, static_cast<off_t>(offset), SEEK_SET) != 0) return failed();
+    return true;
 }
 
 std::uint64_t BinaryFile::size() {
