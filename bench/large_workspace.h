@@ -30,9 +30,19 @@ constexpr int kGroups = 5;
 constexpr int kIngredientsPerFormula = 30;
 constexpr int kNutrientsPerFormula = 20;
 
+// The size of a generated workspace.
+struct WorkspaceSize {
+    int ingredients = kIngredients;
+    int nutrients = kNutrients;
+    int formulas = kFormulas;
+    int groups = kGroups;
+};
+
 // Values drawn at random; every formula is made feasible by construction: its nutrient bounds
 // bracket the level of an equal-share mix of its own ingredients.
-inline void fillLargeWorkspace(Database& db, TDBDef& def) {
+inline void fillWorkspace(Database& db, TDBDef& def, const WorkspaceSize& size) {
+    const int kIngredients = size.ingredients, kNutrients = size.nutrients,
+              kFormulas = size.formulas, kGroups = size.groups;
     std::mt19937 rng(20261210);
     std::uniform_real_distribution<double> value(0.0, 50.0), price(0.05, 2.0);
     Transaction tx(db);
@@ -102,6 +112,10 @@ inline void fillLargeWorkspace(Database& db, TDBDef& def) {
     def.Precio = 1;
     def.MS = 2;
     def.Categoria = 1;
+}
+
+inline void fillLargeWorkspace(Database& db, TDBDef& def) {
+    fillWorkspace(db, def, WorkspaceSize{});
 }
 
 class QuietUi : public WorkspaceUi {

@@ -6,7 +6,7 @@ PKGS=(
   build-essential cmake ninja-build pkg-config git
   qt6-base-dev qt6-base-dev-tools qt6-multimedia-dev libqt6svg6
   libgl-dev libxkbcommon-dev
-  libsqlite3-dev zlib1g-dev libxlsxwriter-dev libkainjow-mustache-dev poppler-utils pxlib-dev
+  libsqlite3-dev zlib1g-dev libdeflate-dev libxlsxwriter-dev libkainjow-mustache-dev poppler-utils pxlib-dev
   nlohmann-json3-dev libcli11-dev
   libgtest-dev libgmock-dev libbenchmark-dev libglpk-dev glpk-utils
   clang-format xvfb xauth

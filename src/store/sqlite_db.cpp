@@ -10,6 +10,7 @@
 #include <sqlite3.h>
 
 #include <cctype>
+#include <functional>
 #include <cmath>
 #include <cstdio>
 #include <ctime>
@@ -31,6 +32,8 @@ struct SqlConnection {
     // The last refusal of the engine, also when a caller swallowed it: a transaction that the
     // engine rolled back reports it instead of a missing savepoint.
     std::string lastError;
+    // Told before each commit that writes (Database::onCommit).
+    std::function<void()> onCommit;
 
     void startCall() { deadline = std::chrono::steady_clock::now() + stepLimit; }
 
@@ -479,6 +482,23 @@ Database& Database::operator=(Database&& other) noexcept {
         conn_ = std::move(other.conn_);
     }
     return *this;
+}
+
+void Database::onCommit(std::function<void()> notify) {
+    SqlConnection& c = conn();
+    c.onCommit = std::move(notify);
+    if (!c.onCommit) {
+        sqlite3_commit_hook(c.db, nullptr, nullptr);
+        return;
+    }
+    sqlite3_commit_hook(
+        c.db,
+        [](void* p) -> int {
+            auto* connection = static_cast<SqlConnection*>(p);
+            if (connection->onCommit) connection->onCommit();
+            return 0;  // the commit goes on
+        },
+        &c);
 }
 
 Database::~Database() {

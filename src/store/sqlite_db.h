@@ -11,6 +11,7 @@
 #include <chrono>
 #include <cstdint>
 #include <filesystem>
+#include <functional>
 #include <memory>
 #include <optional>
 #include <stdexcept>
@@ -199,6 +200,9 @@ public:
     // Rows changed through this connection since it opened.
     int64_t totalChanges() const;
     bool inTransaction() const;
+    // `notify` runs before every commit that writes to the file (not for reading ones); it must
+    // not use this connection and may not throw. An empty function removes it.
+    void onCommit(std::function<void()> notify);
     // How long one call into the engine may run before it is cancelled (kDefaultStepLimit).
     void setStepTimeLimit(std::chrono::milliseconds limit);
     // The last error of a statement on this connection, also one a caller swallowed.

@@ -303,10 +303,23 @@ std::string Tdmvxf::connectWorkDir() {
         db_.exec(
             "PRAGMA synchronous = OFF; PRAGMA journal_mode = PERSIST; "
             "PRAGMA locking_mode = EXCLUSIVE");
+    if (!settings_.readOnly) db_.onCommit([this] { noteChange(); });
     // A damaged database is never saved again as if it were sound: it is shown read-only.
     std::string damage = quickCheck(db_);
     if (!damage.empty()) readOnlyFile_ = true;
     return damage;
+}
+
+void Tdmvxf::noteChange() {
+    if (changeNoted_ || WorkDir.empty()) return;
+    recordUnsavedChange(WorkDir, CurrentVXF);
+    changeNoted_ = true;
+}
+
+void Tdmvxf::noteSaved() {
+    if (WorkDir.empty()) return;
+    recordSavedState(WorkDir, CurrentVXF);
+    changeNoted_ = false;
 }
 
 std::string Tdmvxf::damagedText(const std::string& damage) const {
@@ -409,7 +422,7 @@ void Tdmvxf::AbrirVXF(const fs::path& file) {
         if (!settings_.readOnly) writeDBDef(WorkDir, DBDef);
         // From here the folder holds the open workspace: a crash or a signal leaves it where
         // the next start finds what changed since now, and offers it back.
-        recordSavedState(WorkDir, CurrentVXF);
+        noteSaved();
         vxf::forgetCleanupPath(WorkDir);
         OpenStage = kStageOk;
         if (std::string why = sideFilesTooLong(CurrentVXF); !why.empty()) ui_.showNotice(why);

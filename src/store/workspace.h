@@ -170,6 +170,11 @@ private:
     // Connects the database in WorkDir for editing; what a quick check found wrong (then
     // the file is read-only), or empty.
     std::string connectWorkDir();
+    // The first change after an open or a save is recorded beside the working folder before
+    // it is made, so that a crash leaves it to be offered back (unsaved work).
+    void noteChange();
+    // The folder matches the file again (opened or saved).
+    void noteSaved();
     // The message of a damaged database, found by connectWorkDir.
     std::string damagedText(const std::string& damage) const;
     // Opens a folder left by a stopped program as the workspace `file`, with its changes
@@ -189,6 +194,7 @@ private:
     bool lockOnOpen_ = true;
     bool readOnlyFile_ = false;
     std::optional<FileIdentity> identity_;
+    bool changeNoted_ = false;
 };
 
 // ".bkp" beside a workspace file.

@@ -162,10 +162,14 @@ fs::path markPath(const fs::path& folder) {
     return folder.parent_path() / name;
 }
 
+// What a mark says of its folder once the workspace is open.
+constexpr const char* kSaved = "guardado";
+constexpr const char* kChanged = "cambiado";
+
 struct Mark {
     long pid = 0;
     fs::path workspace;
-    std::optional<std::int64_t> savedState;
+    std::string state;  // kSaved, kChanged, or empty before the open completed
 };
 
 Mark readMark(const fs::path& mark) {
@@ -175,13 +179,11 @@ Mark readMark(const fs::path& mark) {
     std::string line;
     std::getline(in, line);  // the rest of the first line
     if (std::getline(in, line)) m.workspace = line;
-    std::int64_t state = 0;
-    if (in >> state) m.savedState = state;
+    std::getline(in, m.state);
     return m;
 }
 
-void writeMark(const fs::path& folder, const fs::path& workspace,
-               std::optional<std::int64_t> savedState) {
+void writeMark(const fs::path& folder, const fs::path& workspace, const std::string& state) {
     // Written beside and renamed over, so that a kill in between leaves the old mark whole.
     const fs::path mark = markPath(folder);
     fs::path fresh = mark;
@@ -189,7 +191,7 @@ void writeMark(const fs::path& folder, const fs::path& workspace,
     {
         std::ofstream out(fresh, std::ios::trunc);
         out << ::getpid() << '\n' << workspace.string() << '\n';
-        if (savedState) out << *savedState << '\n';
+        if (!state.empty()) out << state << '\n';
         if (!out.flush()) return;
     }
     std::error_code ec;
@@ -211,45 +213,16 @@ std::int64_t folderChangeTime(const fs::path& folder) {
     return latest;
 }
 
-std::int64_t folderContentState(const fs::path& folder) {
-    // By content, not by time: a change made within the clock's tick of the last save leaves
-    // the modification time as it was.
-    std::vector<fs::path> files;
-    std::error_code ec;
-    for (fs::recursive_directory_iterator it(folder, ec), end; !ec && it != end; it.increment(ec)) {
-        struct stat st {};
-        if (::lstat(it->path().c_str(), &st) == 0 && S_ISREG(st.st_mode))
-            files.push_back(it->path());
-    }
-    std::sort(files.begin(), files.end());
-    uLong crc = crc32(0, nullptr, 0);
-    std::uint64_t total = 0;
-    std::vector<unsigned char> buffer(1 << 16);
-    for (const fs::path& file : files) {
-        const std::string name = file.lexically_relative(folder).string();
-        crc = crc32(crc, reinterpret_cast<const Bytef*>(name.data()), uInt(name.size() + 1));
-        std::FILE* in = std::fopen(file.c_str(), "rb");
-        if (!in) continue;
-        while (std::size_t n = std::fread(buffer.data(), 1, buffer.size(), in)) {
-            crc = crc32(crc, buffer.data(), uInt(n));
-            total += n;
-        }
-        std::fclose(in);
-    }
-    // The checksum and the size together, never negative.
-    return std::int64_t(((total & 0x7fffffffULL) << 32) | std::uint64_t(std::uint32_t(crc)));
-}
-
 void markWorkingFolder(const fs::path& folder, const fs::path& workspace) {
-    writeMark(folder, workspace, std::nullopt);
+    writeMark(folder, workspace, "");
 }
 
 void recordSavedState(const fs::path& folder, const fs::path& workspace) {
-    writeMark(folder, workspace, folderContentState(folder));
+    writeMark(folder, workspace, kSaved);
 }
 
-void adoptWorkingFolder(const fs::path& folder, const fs::path& workspace) {
-    writeMark(folder, workspace, readMark(markPath(folder)).savedState);
+void recordUnsavedChange(const fs::path& folder, const fs::path& workspace) {
+    writeMark(folder, workspace, kChanged);
 }
 
 void unmarkWorkingFolder(const fs::path& folder) {
@@ -272,12 +245,11 @@ std::vector<UnsavedSession> unsavedSessions(const fs::path& workRoot) {
         s.workspace = mark.workspace;
         s.changed = folderChangeTime(s.folder);
         // Without a database there is nothing to offer. A folder never opened (still being
-        // unpacked or created) has no saved state and holds nothing of the user's; a mark of
-        // an earlier version names no workspace, and nothing says its folder is unchanged.
+        // unpacked or created) holds nothing of the user's; a mark of an earlier version
+        // names no workspace, and nothing says its folder is unchanged.
         const bool oldMark = mark.workspace.empty();
         s.unsaved =
-            fs::is_regular_file(databaseFile(s.folder), ec) &&
-            (oldMark || (mark.savedState && *mark.savedState != folderContentState(s.folder)));
+            fs::is_regular_file(databaseFile(s.folder), ec) && (oldMark || mark.state == kChanged);
         found.push_back(std::move(s));
     }
     std::sort(found.begin(), found.end(), [](const UnsavedSession& a, const UnsavedSession& b) {

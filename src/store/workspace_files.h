@@ -53,20 +53,19 @@ std::string openErrorText(const std::filesystem::path& file, const ContainerErro
 // ("~Archiv-*.tmp") directly in `folder`.
 void removeStaleLeftovers(const std::filesystem::path& folder);
 // Working folders below a WorkRoot carry a mark beside them (".NAME.000.pid"): the process
-// that made them, the workspace file they belong to and, once it is open, the state of the
-// folder when it last matched that file (opened or saved). A folder whose process no longer
-// runs and that changed since holds unsaved work.
+// that made them, the workspace file they belong to and, once it is open, whether the folder
+// changed since it last matched that file (opened or saved). A folder whose process no
+// longer runs and that changed holds unsaved work.
 void markWorkingFolder(const std::filesystem::path& folder, const std::filesystem::path& workspace);
 // The folder now matches `workspace` (just opened or saved).
 void recordSavedState(const std::filesystem::path& folder, const std::filesystem::path& workspace);
-// This process takes over the folder another one left, for `workspace`; its saved state stays.
-void adoptWorkingFolder(const std::filesystem::path& folder,
-                        const std::filesystem::path& workspace);
+// The folder is about to differ from `workspace` (a change, recorded before it is made); also
+// for a folder this process takes over from one that stopped.
+void recordUnsavedChange(const std::filesystem::path& folder,
+                         const std::filesystem::path& workspace);
 void unmarkWorkingFolder(const std::filesystem::path& folder);
 // The latest modification time of the files in `folder`, in nanoseconds.
 std::int64_t folderChangeTime(const std::filesystem::path& folder);
-// A checksum of the names and contents of the files in `folder`, with their total size.
-std::int64_t folderContentState(const std::filesystem::path& folder);
 
 // A working folder whose program stopped without closing it.
 struct UnsavedSession {

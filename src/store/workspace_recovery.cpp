@@ -62,9 +62,10 @@ bool Tdmvxf::adoptSession(const UnsavedSession& s, const fs::path& file) {
     if (lockOnOpen_ && !settings_.readOnly && !readOnly &&
         takeLockOrAsk(lock, file, "¿Desea recuperar los cambios para guardarlos de todos modos"))
         readOnly = true;  // saved only under another name
-    adoptWorkingFolder(s.folder, file);
     WorkDir = s.folder;
     CurrentVXF = file;
+    changeNoted_ = false;
+    noteChange();  // now this process's, with its changes unsaved
     DBDef = def;
     lock_ = std::move(lock);
     readOnlyFile_ = readOnly;
@@ -119,7 +120,7 @@ bool Tdmvxf::keepSessionAsFile(const UnsavedSession& s) {
     if (readOnlyFile_)
         fail("No se pudieron guardar los cambios recuperados en " + target.string() +
              ": otro programa lo tiene abierto o no tiene permiso para escribirlo.");
-    adoptWorkingFolder(s.folder, s.workspace);
+    recordUnsavedChange(s.folder, s.workspace);
     disconnect();
     WorkDir.clear();
     CurrentVXF.clear();

@@ -149,6 +149,7 @@ std::string Tdmvxf::saveErrorText(const fs::path& target, const std::exception& 
 void Tdmvxf::recordDBDef() {
     if (WorkDir.empty() || settings_.readOnly) return;
     try {
+        noteChange();
         writeDBDef(WorkDir, DBDef);
     } catch (const std::exception&) {
         // Kept in memory; the save writes it, and says so if it cannot.
@@ -228,7 +229,7 @@ bool Tdmvxf::saveTo(const fs::path& given) {
     }
     ui_.setBusy(false);
     if (ok) {
-        recordSavedState(WorkDir, CurrentVXF);
+        noteSaved();
         if (!lock_.holds(target)) lock_ = std::move(lock);
         identity_ = fileIdentity(target);
         readOnlyFile_ = false;

@@ -1,5 +1,9 @@
 #include "store/container/archive_writer.h"
 
+#include <algorithm>
+#include <exception>
+#include <thread>
+
 #include <cerrno>
 
 #include "store/container/block_check.h"
@@ -9,7 +13,17 @@ namespace vexa::vxf {
 
 ArchiveWriter::ArchiveWriter(BinaryFile& out, std::string displayName, std::uint8_t flags,
                              std::string comment)
-    : out_(out), displayName_(std::move(displayName)), raw_(kBlockSize) {
+    : out_(out), displayName_(std::move(displayName)) {
+    // A batch of blocks per thread that compresses: a few per worker keeps them all busy.
+    const std::size_t workers =
+        std::clamp<std::size_t>(std::thread::hardware_concurrency(), 1, kMaxWorkers);
+    deflaters_ = std::vector<BlockDeflater>((flags & kArchiveCompressed) ? workers : 0);
+    raw_.assign(workers * 4, std::vector<std::uint8_t>(kBlockSize));
+    rawSize_.assign(raw_.size(), 0);
+    packed_.resize(raw_.size());
+    checks_.assign(raw_.size(), 0);
+    storedPacked_.assign(raw_.size(), 0);
+    workers_ = workers;
     header_.randomId = tickCount();
     header_.flags = flags;
     header_.comment = std::move(comment);
@@ -23,20 +37,57 @@ void ArchiveWriter::writeAt(std::uint64_t offset, const std::vector<std::uint8_t
         failCannotCreate(displayName_, out_.lastError());
 }
 
-void ArchiveWriter::writeBlock(const std::uint8_t* data, std::size_t size, EntryHeader& entry) {
-    const std::uint8_t* stored = data;
-    std::int64_t length = -std::int64_t(size);
-    if (header_.flags & kArchiveCompressed) {
-        deflater_.compress(data, size, packed_);
-        if (packed_.size() < size) {
-            stored = packed_.data();
-            length = std::int64_t(packed_.size());
+void ArchiveWriter::prepareBatch(std::size_t count) {
+    // Each block is a deflate stream of its own with a check of its own, so the blocks of a
+    // batch are compressed and checked side by side, one deflater per thread, and written in
+    // order afterwards.
+    const bool compressed = header_.flags & kArchiveCompressed;
+    const std::size_t workers = std::min<std::size_t>(workers_, count);
+    auto work = [&](std::size_t w) {
+        for (std::size_t i = w; i < count; i += workers) {
+            const std::size_t size = rawSize_[i];
+            storedPacked_[i] = false;
+            if (compressed) {
+                deflaters_[w].compress(raw_[i].data(), size, packed_[i]);
+                storedPacked_[i] = packed_[i].size() < size;
+            }
+            checks_[i] = storedPacked_[i] ? blockCheck(packed_[i].data(), packed_[i].size())
+                                          : blockCheck(raw_[i].data(), size);
         }
+    };
+    if (workers <= 1) {
+        if (count > 0) work(0);
+        return;
     }
-    std::size_t storedSize = std::size_t(length < 0 ? -length : length);
+    std::vector<std::thread> threads;
+    std::vector<std::exception_ptr> errors(workers);
+    for (std::size_t w = 1; w < workers; ++w)
+        threads.emplace_back([&, w] {
+            try {
+                work(w);
+            } catch (...) {
+                errors[w] = std::current_exception();
+            }
+        });
+    try {
+        work(0);
+    } catch (...) {
+        errors[0] = std::current_exception();
+    }
+    for (std::thread& t : threads) t.join();
+    for (const std::exception_ptr& e : errors)
+        if (e) std::rethrow_exception(e);
+}
+
+void ArchiveWriter::writeBlock(std::size_t index, EntryHeader& entry) {
+    const std::size_t size = rawSize_[index];
+    const bool packed = storedPacked_[index];
+    const std::uint8_t* stored = packed ? packed_[index].data() : raw_[index].data();
+    const std::size_t storedSize = packed ? packed_[index].size() : size;
+    const std::int64_t length = packed ? std::int64_t(storedSize) : -std::int64_t(size);
     std::uint8_t prefix[kBlockPrefixSize];
     putU32(prefix, std::uint32_t(std::int32_t(length)));
-    putU32(prefix + 4, blockCheck(stored, storedSize));
+    putU32(prefix + 4, checks_[index]);
     if (!out_.write(prefix, sizeof prefix) || !out_.write(stored, storedSize))
         failCannotCreate(displayName_, out_.lastError());
     entry.segSize += std::uint32_t(size);
@@ -54,16 +105,27 @@ void ArchiveWriter::addEntry(const std::string& name, double date, std::uint32_t
     writeAt(entry.offset, entry.serialize());
 
     std::uint64_t end = std::uint64_t(entry.offset) + entry.byteSize();
-    for (;;) {
-        std::size_t got = in.readUpTo(raw_.data(), raw_.size());
-        if (in.hasError()) failCannotOpen(inName, in.lastError());
-        if (got == 0) break;
-        // Every offset and size in the file is a 32-bit signed field.
-        if (end + got + kBlockPrefixSize + got / 100 + 64 > kLargestOffset ||
-            std::uint64_t(entry.segSize) + got > kLargestOffset)
-            failCannotCreate(displayName_, EFBIG);
-        writeBlock(raw_.data(), got, entry);
-        end = std::uint64_t(entry.offset) + entry.byteSize() + entry.segCompressedSize;
+    for (bool more = true; more;) {
+        std::size_t count = 0;
+        while (count < raw_.size()) {
+            rawSize_[count] = in.readUpTo(raw_[count].data(), kBlockSize);
+            if (in.hasError()) failCannotOpen(inName, in.lastError());
+            if (rawSize_[count] == 0) {
+                more = false;
+                break;
+            }
+            ++count;
+        }
+        prepareBatch(count);
+        for (std::size_t i = 0; i < count; ++i) {
+            const std::size_t got = rawSize_[i];
+            // Every offset and size in the file is a 32-bit signed field.
+            if (end + got + kBlockPrefixSize + got / 100 + 64 > kLargestOffset ||
+                std::uint64_t(entry.segSize) + got > kLargestOffset)
+                failCannotCreate(displayName_, EFBIG);
+            writeBlock(i, entry);
+            end = std::uint64_t(entry.offset) + entry.byteSize() + entry.segCompressedSize;
+        }
     }
 
     entry.flags = kEntryFile | kEntryComplete;

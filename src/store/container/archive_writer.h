@@ -32,7 +32,12 @@ public:
 
 private:
     void writeAt(std::uint64_t offset, const std::vector<std::uint8_t>& bytes);
-    void writeBlock(const std::uint8_t* data, std::size_t size, EntryHeader& entry);
+    // Compresses (when the archive is compressed) and checks the first `count` blocks of the
+    // batch; writeBlock then writes one, compressed or as it is when that is no smaller.
+    void prepareBatch(std::size_t count);
+    void writeBlock(std::size_t index, EntryHeader& entry);
+
+    static constexpr std::size_t kMaxWorkers = 4;
 
     BinaryFile& out_;
     std::string displayName_;
@@ -41,9 +46,13 @@ private:
     std::uint64_t totalCompressed_ = 0;
     std::uint64_t segSize_ = 0;
     std::uint64_t segCompressed_ = 0;
-    BlockDeflater deflater_;
-    std::vector<std::uint8_t> raw_;
-    std::vector<std::uint8_t> packed_;
+    std::size_t workers_ = 1;                              // threads that prepare a batch
+    std::vector<BlockDeflater> deflaters_;                 // one per thread, when compressed
+    std::vector<std::vector<std::uint8_t>> raw_, packed_;  // a batch of blocks
+    std::vector<std::size_t> rawSize_;
+    std::vector<std::uint32_t> checks_;
+    std::vector<char> storedPacked_;  // the compressed form is the one stored (not bits:
+                                      // threads set their own blocks)
 };
 
 }  // namespace vexa::vxf

@@ -2,26 +2,30 @@
 
 #include "store/container/archive_layout.h"
 
+#include <libdeflate.h>
+
+#include <utility>
+
 namespace vexa::vxf {
 
-BlockDeflater::BlockDeflater() {
-    if (deflateInit2(&stream_, 6, Z_DEFLATED, 15, 8, Z_DEFAULT_STRATEGY) != Z_OK) failDeflate();
+BlockDeflater::BlockDeflater() : compressor_(libdeflate_alloc_compressor(1)) {
+    if (!compressor_) failDeflate();
 }
 
+BlockDeflater::BlockDeflater(BlockDeflater&& other) noexcept
+    : compressor_(std::exchange(other.compressor_, nullptr)) {}
+
 BlockDeflater::~BlockDeflater() {
-    deflateEnd(&stream_);
+    if (compressor_) libdeflate_free_compressor(compressor_);
 }
 
 void BlockDeflater::compress(const std::uint8_t* data, std::size_t size,
                              std::vector<std::uint8_t>& out) {
-    if (deflateReset(&stream_) != Z_OK) failDeflate();
-    out.resize(deflateBound(&stream_, static_cast<uLong>(size)));
-    stream_.next_in = const_cast<Bytef*>(data);
-    stream_.avail_in = static_cast<uInt>(size);
-    stream_.next_out = out.data();
-    stream_.avail_out = static_cast<uInt>(out.size());
-    if (deflate(&stream_, Z_FINISH) != Z_STREAM_END) failDeflate();
-    out.resize(stream_.total_out);
+    out.resize(libdeflate_zlib_compress_bound(compressor_, size));
+    const std::size_t written =
+        libdeflate_zlib_compress(compressor_, data, size, out.data(), out.size());
+    if (written == 0) failDeflate();
+    out.resize(written);
 }
 
 BlockInflater::BlockInflater() {
