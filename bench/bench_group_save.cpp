@@ -52,7 +52,9 @@ struct GroupWorkspace {
             fillWorkspace(db, def, WorkspaceSize{10000, 300, 2000, 10});
         });
     }
-    ~GroupWorkspace() { fs::remove_all(root); }
+    ~GroupWorkspace() {
+        if (!std::getenv("KEEPIT")) fs::remove_all(root);
+    }
 };
 
 GroupWorkspace& groupWorkspace() {

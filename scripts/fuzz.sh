@@ -13,6 +13,9 @@
 #                     file converted as an open converts them), from seeds that
 #                     fuzz/make_paradox_seeds.cpp writes with pxlib's writer; new inputs go to
 #                     fuzz/corpus-paradox-run/.
+#   template          the filling of report definitions (Mustache templates that users edit
+#                     and share), from the definitions in resources/reports/; new inputs go to
+#                     fuzz/corpus-template-run/.
 # Crashes go to build-fuzz/.
 set -euo pipefail
 cd "$(dirname "$0")/.."
@@ -36,6 +39,24 @@ fi
 
 flags=(-std=c++20 -O1 -g -fsanitize=fuzzer,address,undefined -fno-sanitize-recover=undefined -Isrc)
 mkdir -p "$out"
+if [ "${FUZZ_TARGET:-unpack}" = template ]; then
+    gen="$out/generated"
+    mkdir -p "$gen" "$out/seeds-template" fuzz/corpus-template-run
+    for rep in Nutriente Insumo InsVal NutVal Grupo GrupoDet ForDet; do
+        cmake -DINPUT="resources/reports/$rep.rav" -DOUTPUT="$gen/${rep}_data.cpp" \
+            -DFUNCTION="reportTemplate$rep" -DHEADER=store/report_templates.h -P cmake/EmbedText.cmake
+        cp "resources/reports/$rep.rav" "$out/seeds-template/"
+    done
+    "$CXX" "${flags[@]}" -I"$gen" src/store/catalog_report.cpp src/store/sqlite_db.cpp \
+        src/store/schema_check.cpp src/store/schema.cpp src/store/name_order.cpp \
+        src/store/container/cp1252.cpp src/engine/fixed4.cpp \
+        "$gen"/{Nutriente,Insumo,InsVal,NutVal,Grupo,GrupoDet,ForDet}_data.cpp \
+        fuzz/template_fuzzer.cpp -lsqlite3 -o "$out/template_fuzzer"
+    cd "$out"
+    ./template_fuzzer -max_total_time="$secs" -max_len=4096 -rss_limit_mb=2048 -timeout=30 \
+        -print_final_stats=1 "$@" ../fuzz/corpus-template-run seeds-template
+    exit
+fi
 if [ "${FUZZ_TARGET:-unpack}" = open ] || [ "${FUZZ_TARGET:-unpack}" = paradox ]; then
     # The store and the engine are plain C++ over SQLite and zlib: built from source here.
     # What CMake generates for the normal build: the version header and the sample seed.
@@ -68,14 +89,14 @@ if [ "${FUZZ_TARGET:-unpack}" = open ] || [ "${FUZZ_TARGET:-unpack}" = paradox ]
     mkdir -p fuzz/corpus-open-run
     "$CXX" "${flags[@]}" -I"$gen" src/store/container/*.cpp src/store/*.cpp src/store/legacy/*.cpp src/engine/*.cpp \
         "$gen/sample_workspace_data.cpp" "$gen"/{Nutriente,Insumo,InsVal,NutVal,Grupo,GrupoDet,ForDet}_data.cpp \
-        fuzz/open_fuzzer.cpp -lsqlite3 -lz -lpx -o "$out/open_fuzzer"
+        fuzz/open_fuzzer.cpp -lsqlite3 -lz -ldeflate -lpx -o "$out/open_fuzzer"
     cd "$out"
     ./open_fuzzer -max_total_time="$secs" -max_len=300000 -rss_limit_mb=1024 -timeout=60 \
         -print_final_stats=1 "$@" ../fuzz/corpus-open-run seeds-open
     exit
 fi
 mkdir -p fuzz/corpus-run
-"$CXX" "${flags[@]}" src/store/container/*.cpp fuzz/unpack_fuzzer.cpp -lz -o "$out/unpack_fuzzer"
+"$CXX" "${flags[@]}" src/store/container/*.cpp fuzz/unpack_fuzzer.cpp -lz -ldeflate -o "$out/unpack_fuzzer"
 
 cd "$out"
 ./unpack_fuzzer -max_total_time="$secs" -max_len=300000 -rss_limit_mb=1024 -timeout=20 \

@@ -8,11 +8,13 @@
 #include <kainjow/mustache.hpp>
 
 #include <algorithm>
+#include <cctype>
 #include <chrono>
 #include <cmath>
 #include <fstream>
 #include <sstream>
 #include <stdexcept>
+#include <unordered_map>
 
 namespace vexa {
 
@@ -343,6 +345,65 @@ namespace {
 // No definition of ours nests sections deeper than 3 (a data set, its details, a flag).
 constexpr int kMaxSectionDepth = 4;
 
+// The bounds of filling one definition.
+struct TooMuch {
+    std::string why;
+};
+// The bounds grow with the data: a sound definition writes a few lines per row, while
+// sections nested over the data sets multiply it.
+struct FillBudget {
+    explicit FillBudget(size_t rows)
+        : maxOutput((size_t(64) << 20) + rows * 1024),
+          maxSteps(100000000 + rows * 200),
+          maxTime(std::chrono::seconds(20) + std::chrono::microseconds(rows * 20)) {}
+    // 64 MB, 100 million steps and 20 seconds, far above what a definition of ours needs,
+    // and for each row of the data 1 KB, 200 steps and 20 microseconds more (a list of the
+    // values of 10,000 ingredients by 300 nutrients takes about 70 steps per value).
+    const size_t maxOutput;
+    const unsigned long maxSteps;
+    const std::chrono::microseconds maxTime;
+    std::chrono::steady_clock::time_point start = std::chrono::steady_clock::now();
+    unsigned long steps = 0;
+    // Called at every row and name the filler looks up; the clock is read now and then.
+    void step() {
+        if (++steps % 4096 != 0) return;
+        if (steps > maxSteps) throw TooMuch{"repite sus secciones demasiadas veces"};
+        if (std::chrono::steady_clock::now() - start > maxTime)
+            throw TooMuch{"tarda más de " +
+                          std::to_string(std::chrono::ceil<std::chrono::seconds>(maxTime).count()) +
+                          " segundos"};
+    }
+};
+// The filler's view of the data, counting its steps.
+class BoundedContext : public kainjow::mustache::context<std::string> {
+public:
+    BoundedContext(const data* root, FillBudget& budget)
+        : kainjow::mustache::context<std::string>(root), budget_(budget) {}
+    void push(const data* item) override {
+        budget_.step();
+        kainjow::mustache::context<std::string>::push(item);
+    }
+    const data* get(const std::string& name) const override {
+        budget_.step();
+        return kainjow::mustache::context<std::string>::get(name);
+    }
+
+private:
+    FillBudget& budget_;
+};
+// Where the filled text goes, up to its bound.
+struct BoundedOutput {
+    std::string& out;
+    FillBudget& budget;
+    BoundedOutput& operator<<(const std::string& part) {
+        out += part;
+        if (out.size() > budget.maxOutput)
+            throw TooMuch{"da más de " + std::to_string(budget.maxOutput >> 20) + " MB de texto"};
+        budget.step();
+        return *this;
+    }
+};
+
 // "q1".."q5": the name of data set `index` in a template.
 std::string setName(size_t index) {
     std::string name = "q";
@@ -354,12 +415,20 @@ std::string setName(size_t index) {
 std::string fillReportTemplate(const std::string& templ, const std::string& fileName,
                                const ReportData& d, char point, const std::string& date) {
     // Sections nested deeper than any definition needs (each level repeats the one inside
-    // for every row) are refused before anything is filled.
+    // for every row) are refused before anything is filled. Tags are read as the filler
+    // reads them: spaces after the opening braces do not count.
     int depth = 0, deepest = 0;
     for (size_t at = templ.find("{{"); at != std::string::npos; at = templ.find("{{", at + 2)) {
-        const char kind = at + 2 < templ.size() ? templ[at + 2] : ' ';
+        size_t k = at + 2;
+        while (k < templ.size() && std::isspace(static_cast<unsigned char>(templ[k]))) ++k;
+        const char kind = k < templ.size() ? templ[k] : ' ';
         if (kind == '#' || kind == '^') deepest = std::max(deepest, ++depth);
         if (kind == '/') --depth;
+        // Other delimiters would hide the sections from this count.
+        if (kind == '=')
+            throw std::runtime_error("La definición del reporte " + fileName +
+                                     " cambia los delimitadores de sus etiquetas ({{=...=}}), "
+                                     "lo que no se admite.");
     }
     if (deepest > kMaxSectionDepth)
         throw std::runtime_error("La definición del reporte " + fileName + " anida secciones " +
@@ -376,19 +445,23 @@ std::string fillReportTemplate(const std::string& templ, const std::string& file
     ctx.set("Encabezado", d.fileHeader);
     ctx.set("Titulo", std::string(d.command ? d.command->caption : ""));
     const auto sets = formatSets(d, point);
+    // A detail set's first column names its master row of q1 (its Codigo): the rows of each
+    // detail set by that key, in their order.
+    std::vector<std::unordered_map<double, std::vector<size_t>>> byKey(sets.size());
+    for (size_t k = 1; k < sets.size(); ++k)
+        for (size_t j = 0; j < sets[k].size(); ++j)
+            if (const ReportCell& c = d.sets[k].rows[j][0]; c.number)
+                byKey[k][c.value].push_back(j);
     for (size_t s = 0; s < sets.size(); ++s) {
         list rows;
         for (size_t r = 0; r < sets[s].size(); ++r) {
             object row = sets[s][r];
-            // A detail set's first column names its master row of q1 (its Codigo).
             if (s == 0 && !d.sets[0].columns.empty() && d.sets[0].rows[r][0].number) {
                 const double key = d.sets[0].rows[r][0].value;
                 for (size_t k = 1; k < sets.size(); ++k) {
                     list detail;
-                    for (size_t j = 0; j < sets[k].size(); ++j) {
-                        const ReportCell& c = d.sets[k].rows[j][0];
-                        if (c.number && c.value == key) detail.push_back(sets[k][j]);
-                    }
+                    if (auto it = byKey[k].find(key); it != byKey[k].end())
+                        for (size_t j : it->second) detail.push_back(sets[k][j]);
                     row[setName(k)] = detail;
                 }
             }
@@ -397,21 +470,17 @@ std::string fillReportTemplate(const std::string& templ, const std::string& file
         ctx.set(setName(s), rows);
     }
     // Definitions are editable and shared: one with sections nested over the data sets can
-    // multiply its output beyond any disk. Filling stops at a bound of size and of time.
-    constexpr size_t kMaxOutput = size_t(64) << 20;
-    constexpr auto kMaxTime = std::chrono::seconds(20);
-    const auto start = std::chrono::steady_clock::now();
+    // multiply its output beyond any disk, or its work beyond any patience even when it writes
+    // nothing. Filling stops at a bound of size, and of time, which is looked at as the
+    // sections step through their rows, not only when text comes out.
+    size_t rows = 0;
+    for (const ReportDataSet& set : d.sets) rows += set.rows.size();
+    FillBudget budget(rows);
     std::string out;
-    struct TooMuch {
-        std::string why;
-    };
     try {
-        m.render(ctx, [&](const std::string& part) {
-            out += part;
-            if (out.size() > kMaxOutput) throw TooMuch{"da más de 64 MB de texto"};
-            if (std::chrono::steady_clock::now() - start > kMaxTime)
-                throw TooMuch{"tarda más de 20 segundos"};
-        });
+        BoundedContext context(&ctx, budget);
+        BoundedOutput sink{out, budget};
+        m.render(context, sink);
     } catch (const TooMuch& t) {
         throw std::runtime_error("La definición del reporte " + fileName + " " + t.why +
                                  ": revise sus secciones anidadas.");

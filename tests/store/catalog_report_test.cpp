@@ -8,6 +8,8 @@
 
 #include <gtest/gtest.h>
 
+#include <chrono>
+
 #include <cstdio>
 #include <map>
 #include <set>
@@ -298,14 +300,26 @@ TEST(CatalogReport, DefinitionsThatWouldBlowUpAreRefused) {
     }
     const std::string deep =
         "{{#q1}}{{#q2}}{{#q1}}{{#q2}}{{#q1}}x{{/q1}}{{/q2}}{{/q1}}{{/q2}}{{/q1}}";
-    for (const std::string& templ : {deep, std::string("{{#q1}}{{#q2}}{{Nombre}} y {{Nombre}}"
-                                                       "{{/q2}}{{/q1}}")}) {
+    for (const std::string& templ :
+         {deep,
+          // Five levels hidden behind spaces, and behind other delimiters.
+          std::string("{{ #q1}}{{ #q2}}{{ #q1}}{{ #q2}}{{ #q1}}x{{/q1}}{{/q2}}{{/q1}}{{/q2}}"
+                      "{{/q1}}"),
+          std::string("{{=<% %>=}}<%#q1%><%#q2%><%#q1%><%#q2%><%#q1%>x<%/q1%><%/q2%><%/q1%>"
+                      "<%/q2%><%/q1%>"),
+          // Too much text.
+          std::string("{{#q1}}{{#q2}}{{Nombre}} y {{Nombre}}{{/q2}}{{/q1}}"),
+          // Four levels that write nothing: 3000^4 steps, stopped by the clock, not the text.
+          std::string("{{#q1}}{{#q2}}{{#q1}}{{#q2}}{{/q2}}{{/q1}}{{/q2}}{{/q1}}")}) {
+        SCOPED_TRACE(templ);
+        const auto start = std::chrono::steady_clock::now();
         try {
             fillReportTemplate(templ, "Mio.rav", d, '.', "hoy");
             ADD_FAILURE() << "filled " << templ;
         } catch (const std::runtime_error& e) {
             EXPECT_NE(std::string(e.what()).find("Mio.rav"), std::string::npos) << e.what();
         }
+        EXPECT_LT(std::chrono::steady_clock::now() - start, std::chrono::seconds(25));
     }
     // What the shipped definitions do is well within: two levels, a few rows.
     EXPECT_NO_THROW(fillReportTemplate("{{#q1}}{{Nombre}}{{#q2}}.{{/q2}}{{/q1}}", "Mio.rav",
