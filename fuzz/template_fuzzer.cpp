@@ -37,10 +37,11 @@ const vexa::ReportData& data() {
             q1.rows.push_back({numberCell(i), textCell("Insumo <" + std::to_string(i) + ">"),
                                numberCell(i * 0.0125)});
             for (int k = 0; k < 3; ++k)
-                q2.rows.push_back({numberCell(i), textCell("Proteína & fibra"),
-                                   numberCell(k + i / 7.0)});
+                q2.rows.push_back(
+                    {numberCell(i), textCell("Proteína & fibra"), numberCell(k + i / 7.0)});
         }
-        for (int n = 1; n <= 12; ++n) q3.rows.push_back({numberCell(n), textCell("N" + std::to_string(n))});
+        for (int n = 1; n <= 12; ++n)
+            q3.rows.push_back({numberCell(n), textCell("N" + std::to_string(n))});
         r.sets = {q1, q2, q3};
         r.params = {{"Usuario", "Dra. Pérez"}, {"DB", "Granja"}};
         return r;

@@ -298,26 +298,32 @@ TEST(CatalogReport, DefinitionsThatWouldBlowUpAreRefused) {
         }
         d.sets.push_back(set);
     }
-    const std::string deep =
-        "{{#q1}}{{#q2}}{{#q1}}{{#q2}}{{#q1}}x{{/q1}}{{/q2}}{{/q1}}{{/q2}}{{/q1}}";
-    for (const std::string& templ :
-         {deep,
-          // Five levels hidden behind spaces, and behind other delimiters.
-          std::string("{{ #q1}}{{ #q2}}{{ #q1}}{{ #q2}}{{ #q1}}x{{/q1}}{{/q2}}{{/q1}}{{/q2}}"
-                      "{{/q1}}"),
-          std::string("{{=<% %>=}}<%#q1%><%#q2%><%#q1%><%#q2%><%#q1%>x<%/q1%><%/q2%><%/q1%>"
-                      "<%/q2%><%/q1%>"),
-          // Too much text.
-          std::string("{{#q1}}{{#q2}}{{Nombre}} y {{Nombre}}{{/q2}}{{/q1}}"),
-          // Four levels that write nothing: 3000^4 steps, stopped by the clock, not the text.
-          std::string("{{#q1}}{{#q2}}{{#q1}}{{#q2}}{{/q2}}{{/q1}}{{/q2}}{{/q1}}")}) {
-        SCOPED_TRACE(templ);
+    struct Case {
+        std::string templ, why;
+    };
+    const Case cases[] = {
+        {"{{#q1}}{{#q2}}{{#q1}}{{#q2}}{{#q1}}x{{/q1}}{{/q2}}{{/q1}}{{/q2}}{{/q1}}",
+         "anida secciones 5 niveles"},
+        // Five levels hidden behind spaces, and behind other delimiters.
+        {"{{ #q1}}{{ #q2}}{{ #q1}}{{ #q2}}{{ #q1}}x{{/q1}}{{/q2}}{{/q1}}{{/q2}}{{/q1}}",
+         "anida secciones 5 niveles"},
+        {"{{=<% %>=}}<%#q1%><%#q2%><%#q1%><%#q2%><%#q1%>x<%/q1%><%/q2%><%/q1%><%/q2%><%/q1%>",
+         "cambia los delimitadores"},
+        // Too much text.
+        {"{{#q1}}{{#q2}}{{Nombre}} y {{Nombre}}{{/q2}}{{/q1}}", "MB de texto"},
+        // Four levels that write nothing: 3000^4 steps, stopped while stepping, not by text.
+        {"{{#q1}}{{#q2}}{{#q1}}{{#q2}}{{/q2}}{{/q1}}{{/q2}}{{/q1}}", "demasiadas veces"},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.templ);
         const auto start = std::chrono::steady_clock::now();
         try {
-            fillReportTemplate(templ, "Mio.rav", d, '.', "hoy");
-            ADD_FAILURE() << "filled " << templ;
+            fillReportTemplate(c.templ, "Mio.rav", d, '.', "hoy");
+            ADD_FAILURE() << "filled";
         } catch (const std::runtime_error& e) {
-            EXPECT_NE(std::string(e.what()).find("Mio.rav"), std::string::npos) << e.what();
+            const std::string what = e.what();
+            EXPECT_NE(what.find("Mio.rav"), std::string::npos) << what;
+            EXPECT_NE(what.find(c.why), std::string::npos) << what;
         }
         EXPECT_LT(std::chrono::steady_clock::now() - start, std::chrono::seconds(25));
     }

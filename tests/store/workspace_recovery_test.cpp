@@ -4,9 +4,12 @@
 
 #include "store/workspace.h"
 #include "store/workspace_files.h"
+#include "store/schema.h"
+#include "store/sqlite_db.h"
 
 #include <gtest/gtest.h>
 
+#include <sys/resource.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
@@ -159,6 +162,12 @@ TEST(WorkspaceRecovery, OnlyASessionWithChangesSinceItsLastSaveIsOffered) {
              if (!w.GuardarVXF()) ::_exit(5);
          },
          false},
+        {"only its description changed",
+         [](Tdmvxf& w) {
+             w.DBDef.Comentario = "Revisado";
+             w.recordDBDef();
+         },
+         true},
         {"saved, then changed",
          [](Tdmvxf& w) {
              addIngredient(w, "Trigo guardado");
@@ -179,11 +188,55 @@ TEST(WorkspaceRecovery, OnlyASessionWithChangesSinceItsLastSaveIsOffered) {
         EXPECT_EQ(ui.offers.size(), c.offered ? 1u : 0u);
         // A folder with nothing unsaved is gone at the start, before any question.
         if (c.offered) {
-            EXPECT_EQ(countNamed(w, "Sorgo sin guardar"), 1);
+            // The change that was not saved is back: the row, or the description.
+            EXPECT_TRUE(countNamed(w, "Sorgo sin guardar") == 1 ||
+                        w.DBDef.Comentario == "Revisado");
         } else {
             EXPECT_TRUE(fs::is_empty(docs.settings().workRoot));
         }
     }
+}
+
+// Killed in the middle of a commit (the file may not grow past a limit, and the system stops
+// the program when a write would): the next start offers a sound database with every change
+// committed before, without the half-written one.
+TEST(WorkspaceRecovery, AKillInTheMiddleOfACommitLeavesTheWorkBeforeIt) {
+    DocumentsFolder docs;
+    const fs::path file = newWorkspace(docs);
+    std::fflush(nullptr);
+    pid_t child = ::fork();
+    if (child == 0) {
+        ScriptedUi ui;
+        Tdmvxf w(docs.settings(), ui);
+        w.AbrirVXF(file);
+        if (w.OpenStage != kStageOk) ::_exit(3);
+        addIngredient(w, "Sorgo sin guardar");
+        const auto size = fs::file_size(databaseFile(w.WorkDir));
+        rlimit limit{rlim_t(size + 65536), rlim_t(size + 65536)};
+        if (::setrlimit(RLIMIT_FSIZE, &limit) != 0) ::_exit(4);
+        Transaction tx(w.db());
+        auto insert = w.db().prepare("insert into Ins (Nombre) values (:N)");
+        for (int i = 0; i < 20000; ++i) {
+            insert.bind("N", "Insumo de un lote muy grande " + std::to_string(i)).execute();
+            insert.reset();
+        }
+        tx.commit();
+        ::_exit(5);
+    }
+    int status = 0;
+    ::waitpid(child, &status, 0);
+    ASSERT_TRUE(WIFSIGNALED(status) && WTERMSIG(status) == SIGXFSZ) << status;
+
+    RecoveringUi ui;
+    ui.answers = {Answer::Recover};
+    Tdmvxf w(docs.settings(), ui);
+    ASSERT_TRUE(w.OfrecerRecuperacion());
+    EXPECT_FALSE(w.readOnlyFile()) << (ui.errors.empty() ? "" : ui.errors.front());
+    EXPECT_EQ(countNamed(w, "Sorgo sin guardar"), 1);
+    auto st = w.db().prepare("select count(*) from Ins where Nombre like 'Insumo de un lote%'");
+    st.step();
+    EXPECT_EQ(st.getInt64(0), 0);
+    EXPECT_TRUE(w.GuardarVXF());
 }
 
 TEST(WorkspaceRecovery, AProcessThatEndedButWasNotCollectedNoLongerRuns) {
