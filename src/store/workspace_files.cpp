@@ -238,10 +238,17 @@ std::vector<UnsavedSession> unsavedSessions(const fs::path& workRoot) {
         std::string name = it->path().filename().string();
         if (name.size() < 6 || name[0] != '.' || name.compare(name.size() - 4, 4, ".pid") != 0)
             continue;
+        // Only a folder directly inside, never "." or ".." (a stray "....pid" named the
+        // documents folder itself) and never through a link.
+        const std::string folderName = name.substr(1, name.size() - 5);
+        if (folderName == "." || folderName == ".." || folderName.find('/') != std::string::npos)
+            continue;
+        const fs::path folder = workRoot / folderName;
+        if (!fs::is_directory(fs::symlink_status(folder, ec))) continue;
         const Mark mark = readMark(it->path());
         if (mark.pid <= 0 || mark.pid == ::getpid() || processRunning(mark.pid)) continue;
         UnsavedSession s;
-        s.folder = workRoot / name.substr(1, name.size() - 5);
+        s.folder = folder;
         s.workspace = mark.workspace;
         s.changed = folderChangeTime(s.folder);
         // Without a database there is nothing to offer. A folder never opened (still being

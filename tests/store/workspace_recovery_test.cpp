@@ -18,6 +18,7 @@
 #include <cstdio>
 #include <cstdlib>
 #include <deque>
+#include <fstream>
 
 namespace vexa {
 namespace {
@@ -237,6 +238,31 @@ TEST(WorkspaceRecovery, AKillInTheMiddleOfACommitLeavesTheWorkBeforeIt) {
     st.step();
     EXPECT_EQ(st.getInt64(0), 0);
     EXPECT_TRUE(w.GuardarVXF());
+}
+
+// Marks whose names point outside the working folders, or at a link, are left alone: a
+// stray "....pid" once named the documents folder itself, which the start then removed.
+TEST(WorkspaceRecovery, AMarkNeverLeadsOutsideTheWorkingFolders) {
+    DocumentsFolder docs;
+    const fs::path file = newWorkspace(docs);
+    const fs::path root = docs.settings().workRoot;
+    fs::create_directories(root);
+    pid_t child = ::fork();
+    if (child == 0) ::_exit(0);
+    ::waitpid(child, nullptr, 0);
+    const fs::path elsewhere = docs.root / "Otra";
+    fs::create_directories(elsewhere);
+    std::ofstream(elsewhere / "datos") << "x";
+    fs::create_directory_symlink(elsewhere, root / "Enlace.000");
+    for (const char* mark : {"....pid", "...pid", ".Enlace.000.pid"})
+        std::ofstream(root / mark) << child << "\n" << file.string() << "\n";
+    RecoveringUi ui;
+    Tdmvxf w(docs.settings(), ui);
+    EXPECT_FALSE(w.OfrecerRecuperacion());
+    EXPECT_TRUE(ui.offers.empty());
+    EXPECT_TRUE(fs::exists(file));
+    EXPECT_TRUE(fs::exists(elsewhere / "datos"));
+    EXPECT_TRUE(fs::exists(root));
 }
 
 TEST(WorkspaceRecovery, AProcessThatEndedButWasNotCollectedNoLongerRuns) {
