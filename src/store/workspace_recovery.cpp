@@ -132,6 +132,9 @@ bool Tdmvxf::keepSessionAsFile(const UnsavedSession& s) {
 }
 
 bool Tdmvxf::OfrecerRecuperacion() {
+    // In read-only mode nothing may be written, not even a recovered folder's pending
+    // rollback: the work waits for a start that may write.
+    if (settings_.readOnly) return false;
     bool recovered = false;
     for (const UnsavedSession& s : unsavedSessions(settings_.workRoot)) {
         if (!s.unsaved) continue;

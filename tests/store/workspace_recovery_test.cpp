@@ -109,6 +109,15 @@ TEST(WorkspaceRecovery, EachAnswerToTheOfferDoesWhatItSays) {
         const std::string before = testing::bytesOf(file);
         killWhileOpen(docs, file, [](Tdmvxf& w) { addIngredient(w, "Sorgo sin guardar"); });
 
+        {
+            // A start in read-only mode leaves it for a start that may write.
+            RecoveringUi readOnly;
+            auto settings = docs.settings();
+            settings.readOnly = true;
+            Tdmvxf r(settings, readOnly);
+            EXPECT_FALSE(r.OfrecerRecuperacion());
+            EXPECT_TRUE(readOnly.offers.empty());
+        }
         RecoveringUi ui;
         ui.answers = {c.answer};
         const fs::path kept = docs.vxf("Granja recuperada.vxf");
