@@ -298,17 +298,18 @@ TEST(CatalogReport, DefinitionsThatWouldBlowUpAreRefused) {
         }
         d.sets.push_back(set);
     }
+    // Why each is refused; a slow build (sanitizers) may reach the bound of time first.
     struct Case {
-        std::string templ, why;
+        std::string templ, why, orWhy = "segundos";
     };
     const Case cases[] = {
         {"{{#q1}}{{#q2}}{{#q1}}{{#q2}}{{#q1}}x{{/q1}}{{/q2}}{{/q1}}{{/q2}}{{/q1}}",
-         "anida secciones 5 niveles"},
+         "anida secciones 5 niveles", "anida secciones 5 niveles"},
         // Five levels hidden behind spaces, and behind other delimiters.
         {"{{ #q1}}{{ #q2}}{{ #q1}}{{ #q2}}{{ #q1}}x{{/q1}}{{/q2}}{{/q1}}{{/q2}}{{/q1}}",
-         "anida secciones 5 niveles"},
+         "anida secciones 5 niveles", "anida secciones 5 niveles"},
         {"{{=<% %>=}}<%#q1%><%#q2%><%#q1%><%#q2%><%#q1%>x<%/q1%><%/q2%><%/q1%><%/q2%><%/q1%>",
-         "cambia los delimitadores"},
+         "cambia los delimitadores", "cambia los delimitadores"},
         // Too much text.
         {"{{#q1}}{{#q2}}{{Nombre}} y {{Nombre}}{{/q2}}{{/q1}}", "MB de texto"},
         // Four levels that write nothing: 3000^4 steps, stopped while stepping, not by text.
@@ -323,7 +324,9 @@ TEST(CatalogReport, DefinitionsThatWouldBlowUpAreRefused) {
         } catch (const std::runtime_error& e) {
             const std::string what = e.what();
             EXPECT_NE(what.find("Mio.rav"), std::string::npos) << what;
-            EXPECT_NE(what.find(c.why), std::string::npos) << what;
+            EXPECT_TRUE(what.find(c.why) != std::string::npos ||
+                        what.find(c.orWhy) != std::string::npos)
+                << what;
         }
         EXPECT_LT(std::chrono::steady_clock::now() - start, std::chrono::seconds(25));
     }
