@@ -305,9 +305,9 @@ std::string Tdmvxf::connectWorkDir() {
             "PRAGMA locking_mode = EXCLUSIVE");
     if (!settings_.readOnly) db_.onCommit([this] { noteChange(); });
     // A damaged database is never saved again as if it were sound: it is shown read-only.
-    std::string damage = quickCheck(db_);
-    if (!damage.empty()) readOnlyFile_ = true;
-    return damage;
+    damage_ = quickCheck(db_);
+    if (!damage_.empty()) readOnlyFile_ = true;
+    return damage_;
 }
 
 void Tdmvxf::noteChange() {

@@ -179,7 +179,8 @@ private:
     std::string damagedText(const std::string& damage) const;
     // Opens a folder left by a stopped program as the workspace `file`, with its changes
     // unsaved. False (told) when it could not.
-    bool adoptSession(const UnsavedSession& session, const std::filesystem::path& file);
+    bool adoptSession(const UnsavedSession& session, const std::filesystem::path& file,
+                      bool tellDamage = true);
     // Saves a recovered session into a file the user chooses; true when it was saved.
     bool keepSessionAsFile(const UnsavedSession& session);
 
@@ -195,6 +196,7 @@ private:
     bool readOnlyFile_ = false;
     std::optional<FileIdentity> identity_;
     bool changeNoted_ = false;
+    std::string damage_;  // what the quick check of the connected database found, or empty
 };
 
 // ".bkp" beside a workspace file.

@@ -39,7 +39,7 @@ std::string recoveryQuestion(const UnsavedSession& s) {
 
 }  // namespace
 
-bool Tdmvxf::adoptSession(const UnsavedSession& s, const fs::path& file) {
+bool Tdmvxf::adoptSession(const UnsavedSession& s, const fs::path& file, bool tellDamage) {
     if (isOpen() || !WorkDir.empty()) {
         if (!CerrarVXF()) return false;
     }
@@ -82,7 +82,7 @@ bool Tdmvxf::adoptSession(const UnsavedSession& s, const fs::path& file) {
         }
         DBModified = true;
         OpenStage = kStageOk;
-        if (!damage.empty()) ui_.showError(lastError_ = damagedText(damage));
+        if (!damage.empty() && tellDamage) ui_.showError(lastError_ = damagedText(damage));
         if (ui_.notifyShell(kAppRefreshCaption, 0)) ui_.notifyShell(kAppOpenFormulas, -1);
         return true;
     } catch (const std::exception& e) {
@@ -110,14 +110,20 @@ bool Tdmvxf::keepSessionAsFile(const UnsavedSession& s) {
         fail("No tiene permiso para escribir en " + target.string() + ".");
         return false;
     }
-    if (!adoptSession(s, target)) return false;
+    if (!adoptSession(s, target, false)) return false;
     if (!readOnlyFile_ && saveTo(target)) {
         const bool closed = CerrarVXF();
         ui_.showNotice("Los cambios recuperados se guardaron en " + target.string() + ".");
         return closed;
     }
     // Not saved (the cause was told): the folder goes back to waiting for the next start.
-    if (readOnlyFile_)
+    // A damaged database is not saved as if it were sound, not even apart.
+    if (!damage_.empty())
+        fail("Los cambios sin guardar de " + s.folder.string() + " están dañados (" + damage_ +
+             ") y no se guardaron en " + target.string() +
+             ". Con \"Recuperar\" puede abrirlos en modo de sólo lectura y copiar lo que "
+             "necesite.");
+    else if (readOnlyFile_)
         fail("No se pudieron guardar los cambios recuperados en " + target.string() +
              ": otro programa lo tiene abierto o no tiene permiso para escribirlo.");
     recordUnsavedChange(s.folder, s.workspace);

@@ -274,6 +274,50 @@ TEST(WorkspaceRecovery, AMarkNeverLeadsOutsideTheWorkingFolders) {
     EXPECT_TRUE(fs::exists(root));
 }
 
+// A session whose database was damaged is never saved as if sound, not even as a separate
+// file: the user is told why and what to do, and it stays to be opened read-only.
+TEST(WorkspaceRecovery, ADamagedSessionIsNotSavedApart) {
+    DocumentsFolder docs;
+    const fs::path file = newWorkspace(docs);
+    killWhileOpen(docs, file, [](Tdmvxf& w) {
+        for (int i = 0; i < 3000; ++i) addIngredient(w, "Insumo " + std::to_string(i));
+    });
+    for (const auto& e : fs::directory_iterator(docs.settings().workRoot)) {
+        if (!fs::is_directory(e.path())) continue;
+        std::fstream db(databaseFile(e.path()), std::ios::in | std::ios::out | std::ios::binary);
+        db.seekg(0, std::ios::end);
+        const std::streamoff size = db.tellg();
+        db.seekp(size / 2 / 4096 * 4096);
+        const std::string junk(64, '\xA5');
+        db.write(junk.data(), std::streamsize(junk.size()));
+    }
+    RecoveringUi ui;
+    ui.answers = {Answer::KeepAsFile, Answer::Recover};
+    const fs::path kept = docs.vxf("Aparte.vxf");
+    ui.fileToChoose = kept;
+    {
+        Tdmvxf w(docs.settings(), ui);
+        EXPECT_FALSE(w.OfrecerRecuperacion());
+    }
+    EXPECT_FALSE(fs::exists(kept));
+    ASSERT_EQ(ui.errors.size(), 1u);
+    EXPECT_NE(ui.errors[0].find("están dañados"), std::string::npos) << ui.errors[0];
+    // Still there for the next start (another process): recovered, it opens read-only.
+    pid_t gone = ::fork();
+    if (gone == 0) ::_exit(0);
+    ::waitpid(gone, nullptr, 0);
+    for (const auto& e : fs::directory_iterator(docs.settings().workRoot)) {
+        if (e.path().extension() != ".pid") continue;
+        std::ifstream in(e.path());
+        std::string pid, rest((std::istreambuf_iterator<char>(in.ignore(64, '\n'))), {});
+        in.close();
+        std::ofstream(e.path(), std::ios::trunc) << gone << '\n' << rest;
+    }
+    Tdmvxf w(docs.settings(), ui);
+    ASSERT_TRUE(w.OfrecerRecuperacion());
+    EXPECT_TRUE(w.readOnlyFile());
+}
+
 TEST(WorkspaceRecovery, AProcessThatEndedButWasNotCollectedNoLongerRuns) {
     pid_t child = ::fork();
     if (child == 0) ::_exit(0);
