@@ -5,7 +5,6 @@
 #include <stdexcept>
 
 #include "store/file_target.h"
-#include "store/workspace_files.h"
 
 namespace vexa {
 

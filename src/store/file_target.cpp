@@ -2,6 +2,7 @@
 
 #include <fcntl.h>
 #include <sys/stat.h>
+#include <sys/statvfs.h>
 #include <unistd.h>
 
 #include <cerrno>
@@ -96,6 +97,16 @@ std::string systemErrorCause(int error) {
         default:
             return "error del sistema " + std::to_string(error) + " (" + std::strerror(error) + ")";
     }
+}
+
+int likelyWriteError(const fs::path& folder) {
+    const fs::path dir = folder.empty() ? fs::path(".") : folder;
+    struct statvfs vfs {};
+    if (::statvfs(dir.c_str(), &vfs) == 0 &&
+        std::uint64_t(vfs.f_bavail) * vfs.f_frsize < (std::uint64_t(1) << 20))
+        return ENOSPC;
+    if (::access(dir.c_str(), W_OK) != 0) return EACCES;
+    return 0;
 }
 
 bool sameFile(const fs::path& a, const fs::path& b) {

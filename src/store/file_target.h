@@ -29,6 +29,10 @@ std::string writeWholeFile(const std::filesystem::path& file, std::string_view b
 // espacio en el disco"); an error without words of its own is named with the system's text.
 std::string systemErrorCause(int error);
 
+// The likely error of a write into `folder` that failed without one: ENOSPC when its disk
+// is full, EACCES when it may not be written; 0 when neither.
+int likelyWriteError(const std::filesystem::path& folder);
+
 // Whether `a` and `b` are the same file once links are followed and "./" is taken away
 // (an output that would replace its own input).
 bool sameFile(const std::filesystem::path& a, const std::filesystem::path& b);

@@ -101,6 +101,17 @@ void Tdmvxf::dropScratchFolder(const fs::path& folder) {
     vxf::forgetCleanupPath(folder);
 }
 
+void Tdmvxf::releaseWorkDir(bool removeFolder) {
+    disconnect();
+    if (removeFolder) forgetWorkDir();
+    WorkDir.clear();
+    CurrentVXF.clear();
+    lock_.release();
+    readOnlyFile_ = false;
+    identity_.reset();
+    DBModified = false;
+}
+
 void Tdmvxf::forgetWorkDir() {
     if (WorkDir.empty()) return;
     // Removed before it is forgotten, so a signal in between still finds it.
@@ -299,11 +310,12 @@ std::string Tdmvxf::connectWorkDir() {
     // the connection keeps the file locked and its journal in place between transactions:
     // otherwise every transaction takes and drops the lock, creates and deletes the journal
     // and reads the header again to see whether someone else changed the file.
-    if (!settings_.readOnly)
+    if (!settings_.readOnly) {
         db_.exec(
             "PRAGMA synchronous = OFF; PRAGMA journal_mode = PERSIST; "
             "PRAGMA locking_mode = EXCLUSIVE");
-    if (!settings_.readOnly) db_.onCommit([this] { noteChange(); });
+        db_.onCommit([this] { noteChange(); });
+    }
     // A damaged database is never saved again as if it were sound: it is shown read-only.
     damage_ = quickCheck(db_);
     if (!damage_.empty()) readOnlyFile_ = true;
@@ -442,14 +454,8 @@ void Tdmvxf::AbrirVXF(const fs::path& file) {
         if (ui_.notifyShell(kAppRefreshCaption, 0)) ui_.notifyShell(kAppOpenFormulas, -1);
     } catch (const std::exception& e) {
         fail(e.what());
-        if (OpenStage >= kStageConnecting) disconnect();
-        forgetWorkDir();
+        releaseWorkDir(true);
         removeIfEmpty(folder);
-        WorkDir.clear();
-        CurrentVXF.clear();
-        lock_.release();
-        readOnlyFile_ = false;
-        identity_.reset();
         if (OpenStage == kStageOk) OpenStage = kStageReading;
     }
 }
@@ -536,14 +542,7 @@ bool Tdmvxf::CerrarVXF() {
     if (!PreguntarGuardar()) return false;
     ui_.notifyShell(kAppCloseAll, 0);
     if (!PreguntarGuardar()) return false;
-    disconnect();
-    DBModified = false;
-    forgetWorkDir();
-    WorkDir.clear();
-    CurrentVXF.clear();
-    lock_.release();
-    readOnlyFile_ = false;
-    identity_.reset();
+    releaseWorkDir(true);
     OpenStage = kStageOk;
     return true;
 }

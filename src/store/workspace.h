@@ -167,6 +167,9 @@ private:
     std::filesystem::path makeScratchFolder(const std::filesystem::path& file);
     void dropScratchFolder(const std::filesystem::path& folder);
     void forgetWorkDir();
+    // Lets the open workspace go: disconnects and forgets its folder, file, lock, identity and
+    // changes; the folder itself is removed (forgetWorkDir) or left for the next start.
+    void releaseWorkDir(bool removeFolder);
     // Connects the database in WorkDir for editing; what a quick check found wrong (then
     // the file is read-only), or empty.
     std::string connectWorkDir();

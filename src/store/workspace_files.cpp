@@ -8,7 +8,6 @@
 
 #include <signal.h>
 #include <sys/stat.h>
-#include <sys/statvfs.h>
 #include <unistd.h>
 #include <zlib.h>
 
@@ -97,16 +96,6 @@ std::string writeErrorText(int error, const fs::path& where) {
             return "Error del sistema " + std::to_string(error) + " (" + std::strerror(error) +
                    ").";
     }
-}
-
-int likelyWriteError(const fs::path& folder) {
-    const fs::path dir = folder.empty() ? fs::path(".") : folder;
-    struct statvfs vfs {};
-    if (::statvfs(dir.c_str(), &vfs) == 0 &&
-        std::uint64_t(vfs.f_bavail) * vfs.f_frsize < (std::uint64_t(1) << 20))
-        return ENOSPC;
-    if (::access(dir.c_str(), W_OK) != 0) return EACCES;
-    return 0;
 }
 
 std::string openErrorText(const fs::path& file, const ContainerError& error) {
@@ -199,8 +188,7 @@ void writeMark(const fs::path& folder, const fs::path& workspace, const std::str
     if (ec) fs::remove(fresh, ec);
 }
 
-}  // namespace
-
+// The latest modification time of the files in `folder`, in nanoseconds.
 std::int64_t folderChangeTime(const fs::path& folder) {
     std::int64_t latest = 0;
     std::error_code ec;
@@ -212,6 +200,8 @@ std::int64_t folderChangeTime(const fs::path& folder) {
     }
     return latest;
 }
+
+}  // namespace
 
 void markWorkingFolder(const fs::path& folder, const fs::path& workspace) {
     writeMark(folder, workspace, "");

@@ -42,9 +42,6 @@ int restoreCopy(const std::filesystem::path& copy, const std::filesystem::path& 
 // The cause of a failed write, in Spanish: "No hay espacio en el disco.", "No tiene permiso
 // para escribir en <where>.", ...; empty when `error` is 0.
 std::string writeErrorText(int error, const std::filesystem::path& where);
-// The likely error of a write into `folder` that failed without one: ENOSPC when its disk
-// is full, EACCES when it may not be written; 0 when neither.
-int likelyWriteError(const std::filesystem::path& folder);
 // What the user is told when the workspace `file` cannot be opened because of `error`.
 std::string openErrorText(const std::filesystem::path& file, const ContainerError& error);
 
@@ -64,8 +61,6 @@ void recordSavedState(const std::filesystem::path& folder, const std::filesystem
 void recordUnsavedChange(const std::filesystem::path& folder,
                          const std::filesystem::path& workspace);
 void unmarkWorkingFolder(const std::filesystem::path& folder);
-// The latest modification time of the files in `folder`, in nanoseconds.
-std::int64_t folderChangeTime(const std::filesystem::path& folder);
 
 // A working folder whose program stopped without closing it.
 struct UnsavedSession {

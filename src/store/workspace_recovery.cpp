@@ -88,13 +88,7 @@ bool Tdmvxf::adoptSession(const UnsavedSession& s, const fs::path& file, bool te
     } catch (const std::exception& e) {
         fail("No se pudieron recuperar los cambios de " + s.folder.string() + ": " + e.what());
         // The folder stays as it was found, for the next start.
-        disconnect();
-        WorkDir.clear();
-        CurrentVXF.clear();
-        lock_.release();
-        readOnlyFile_ = false;
-        identity_.reset();
-        DBModified = false;
+        releaseWorkDir(false);
         OpenStage = kStageReading;
         return false;
     }
@@ -127,13 +121,7 @@ bool Tdmvxf::keepSessionAsFile(const UnsavedSession& s) {
         fail("No se pudieron guardar los cambios recuperados en " + target.string() +
              ": otro programa lo tiene abierto o no tiene permiso para escribirlo.");
     recordUnsavedChange(s.folder, s.workspace);
-    disconnect();
-    WorkDir.clear();
-    CurrentVXF.clear();
-    lock_.release();
-    readOnlyFile_ = false;
-    identity_.reset();
-    DBModified = false;
+    releaseWorkDir(false);
     return false;
 }
 

@@ -18,11 +18,8 @@ ArchiveWriter::ArchiveWriter(BinaryFile& out, std::string displayName, std::uint
     const std::size_t workers =
         std::clamp<std::size_t>(std::thread::hardware_concurrency(), 1, kMaxWorkers);
     deflaters_ = std::vector<BlockDeflater>((flags & kArchiveCompressed) ? workers : 0);
-    raw_.assign(workers * 4, std::vector<std::uint8_t>(kBlockSize));
-    rawSize_.assign(raw_.size(), 0);
-    packed_.resize(raw_.size());
-    checks_.assign(raw_.size(), 0);
-    storedPacked_.assign(raw_.size(), 0);
+    batch_.resize(workers * 4);
+    for (Block& b : batch_) b.raw.resize(kBlockSize);
     workers_ = workers;
     header_.randomId = tickCount();
     header_.flags = flags;
@@ -45,14 +42,14 @@ void ArchiveWriter::prepareBatch(std::size_t count) {
     const std::size_t workers = std::min<std::size_t>(workers_, count);
     auto work = [&](std::size_t w) {
         for (std::size_t i = w; i < count; i += workers) {
-            const std::size_t size = rawSize_[i];
-            storedPacked_[i] = false;
+            Block& b = batch_[i];
+            b.packedStored = false;
             if (compressed) {
-                deflaters_[w].compress(raw_[i].data(), size, packed_[i]);
-                storedPacked_[i] = packed_[i].size() < size;
+                deflaters_[w].compress(b.raw.data(), b.size, b.packed);
+                b.packedStored = b.packed.size() < b.size;
             }
-            checks_[i] = storedPacked_[i] ? blockCheck(packed_[i].data(), packed_[i].size())
-                                          : blockCheck(raw_[i].data(), size);
+            b.check = b.packedStored ? blockCheck(b.packed.data(), b.packed.size())
+                                     : blockCheck(b.raw.data(), b.size);
         }
     };
     if (workers <= 1) {
@@ -79,15 +76,14 @@ void ArchiveWriter::prepareBatch(std::size_t count) {
         if (e) std::rethrow_exception(e);
 }
 
-void ArchiveWriter::writeBlock(std::size_t index, EntryHeader& entry) {
-    const std::size_t size = rawSize_[index];
-    const bool packed = storedPacked_[index];
-    const std::uint8_t* stored = packed ? packed_[index].data() : raw_[index].data();
-    const std::size_t storedSize = packed ? packed_[index].size() : size;
-    const std::int64_t length = packed ? std::int64_t(storedSize) : -std::int64_t(size);
+void ArchiveWriter::writeBlock(const Block& b, EntryHeader& entry) {
+    const std::size_t size = b.size;
+    const std::uint8_t* stored = b.packedStored ? b.packed.data() : b.raw.data();
+    const std::size_t storedSize = b.packedStored ? b.packed.size() : size;
+    const std::int64_t length = b.packedStored ? std::int64_t(storedSize) : -std::int64_t(size);
     std::uint8_t prefix[kBlockPrefixSize];
     putU32(prefix, std::uint32_t(std::int32_t(length)));
-    putU32(prefix + 4, checks_[index]);
+    putU32(prefix + 4, b.check);
     if (!out_.write(prefix, sizeof prefix) || !out_.write(stored, storedSize))
         failCannotCreate(displayName_, out_.lastError());
     entry.segSize += std::uint32_t(size);
@@ -107,10 +103,11 @@ void ArchiveWriter::addEntry(const std::string& name, double date, std::uint32_t
     std::uint64_t end = std::uint64_t(entry.offset) + entry.byteSize();
     for (bool more = true; more;) {
         std::size_t count = 0;
-        while (count < raw_.size()) {
-            rawSize_[count] = in.readUpTo(raw_[count].data(), kBlockSize);
+        while (count < batch_.size()) {
+            Block& b = batch_[count];
+            b.size = in.readUpTo(b.raw.data(), kBlockSize);
             if (in.hasError()) failCannotOpen(inName, in.lastError());
-            if (rawSize_[count] == 0) {
+            if (b.size == 0) {
                 more = false;
                 break;
             }
@@ -118,12 +115,12 @@ void ArchiveWriter::addEntry(const std::string& name, double date, std::uint32_t
         }
         prepareBatch(count);
         for (std::size_t i = 0; i < count; ++i) {
-            const std::size_t got = rawSize_[i];
+            const std::size_t got = batch_[i].size;
             // Every offset and size in the file is a 32-bit signed field.
             if (end + got + kBlockPrefixSize + got / 100 + 64 > kLargestOffset ||
                 std::uint64_t(entry.segSize) + got > kLargestOffset)
                 failCannotCreate(displayName_, EFBIG);
-            writeBlock(i, entry);
+            writeBlock(batch_[i], entry);
             end = std::uint64_t(entry.offset) + entry.byteSize() + entry.segCompressedSize;
         }
     }

@@ -32,10 +32,17 @@ public:
 
 private:
     void writeAt(std::uint64_t offset, const std::vector<std::uint8_t>& bytes);
+    // One block of a batch: its bytes, their compressed form and the check of the form stored.
+    struct Block {
+        std::vector<std::uint8_t> raw, packed;
+        std::size_t size = 0;       // bytes read into raw
+        bool packedStored = false;  // the compressed form is the smaller, and the one stored
+        std::uint32_t check = 0;
+    };
     // Compresses (when the archive is compressed) and checks the first `count` blocks of the
-    // batch; writeBlock then writes one, compressed or as it is when that is no smaller.
+    // batch; writeBlock then writes one.
     void prepareBatch(std::size_t count);
-    void writeBlock(std::size_t index, EntryHeader& entry);
+    void writeBlock(const Block& block, EntryHeader& entry);
 
     static constexpr std::size_t kMaxWorkers = 4;
 
@@ -46,13 +53,9 @@ private:
     std::uint64_t totalCompressed_ = 0;
     std::uint64_t segSize_ = 0;
     std::uint64_t segCompressed_ = 0;
-    std::size_t workers_ = 1;                              // threads that prepare a batch
-    std::vector<BlockDeflater> deflaters_;                 // one per thread, when compressed
-    std::vector<std::vector<std::uint8_t>> raw_, packed_;  // a batch of blocks
-    std::vector<std::size_t> rawSize_;
-    std::vector<std::uint32_t> checks_;
-    std::vector<char> storedPacked_;  // the compressed form is the one stored (not bits:
-                                      // threads set their own blocks)
+    std::size_t workers_ = 1;               // threads that prepare a batch
+    std::vector<BlockDeflater> deflaters_;  // one per thread, when compressed
+    std::vector<Block> batch_;              // each thread prepares blocks of its own
 };
 
 }  // namespace vexa::vxf

@@ -4,16 +4,11 @@
 
 #include <libdeflate.h>
 
-#include <utility>
-
 namespace vexa::vxf {
 
 BlockDeflater::BlockDeflater() : compressor_(libdeflate_alloc_compressor(1)) {
     if (!compressor_) failDeflate();
 }
-
-BlockDeflater::BlockDeflater(BlockDeflater&& other) noexcept
-    : compressor_(std::exchange(other.compressor_, nullptr)) {}
 
 BlockDeflater::~BlockDeflater() {
     if (compressor_) libdeflate_free_compressor(compressor_);

@@ -19,9 +19,6 @@ public:
     BlockDeflater(const BlockDeflater&) = delete;
     BlockDeflater& operator=(const BlockDeflater&) = delete;
 
-    BlockDeflater(BlockDeflater&& other) noexcept;
-    BlockDeflater& operator=(BlockDeflater&&) = delete;
-
     // One finished zlib stream of `size` bytes into `out`: libdeflate's level 1, whose speed
     // a save of a large workspace needs and whose size stays within a few percent of zlib's
     // usual level 6. Throws DeflateFailed.
